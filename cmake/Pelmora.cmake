@@ -1,0 +1,16 @@
+option(PELMORA_TESTS "Build the tests" ON)
+
+function(pelmora_warnings target)
+  target_compile_options(${target} PRIVATE -Wall -Wextra -Wshadow)
+endfunction()
+
+if(WIN32)
+  # Wide Win32 calls only: texts are CP932 inside and converted explicitly at the API boundary.
+  add_compile_definitions(UNICODE _UNICODE _WIN32_WINNT=0x0601 WINVER=0x0601 NOMINMAX)
+  # No DLL beyond what Windows ships.
+  add_link_options(-static -static-libgcc -static-libstdc++)
+else()
+  set(PELMORA_SANITIZE "-fsanitize=address,undefined;-fno-omit-frame-pointer;-fno-sanitize-recover=all")
+  add_compile_options(${PELMORA_SANITIZE})
+  add_link_options(${PELMORA_SANITIZE})
+endif()

@@ -1,0 +1,1 @@
+// Shared helpers of the Wine tests live in this folder.
