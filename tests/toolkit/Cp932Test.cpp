@@ -24,3 +24,16 @@ TEST(Cp932, TruncationNeverSplitsADoubleByteCharacter) {
   EXPECT_EQ(cp932::NextChar(tricky, 0), 2u);
   EXPECT_EQ(cp932::NextChar(tricky, 2), 3u);
 }
+
+#include "toolkit/ErrorText.h"
+
+TEST(ErrorDialogText, AppendsAPeriodOnlyAfterCharactersAboveIt) {
+  EXPECT_EQ(ErrorDialogText(""), "");
+  EXPECT_EQ(ErrorDialogText("Connection Failed"), "Connection Failed.");
+  EXPECT_EQ(ErrorDialogText("done."), "done.");
+  EXPECT_EQ(ErrorDialogText("line\r\n"), "line\r\n");  // CR LF sort below "."
+  EXPECT_EQ(ErrorDialogText("a-"), "a-");
+  EXPECT_EQ(ErrorDialogText("a/"), "a/.");
+  // A message ending in a Japanese character (trail byte above ".") gets the period.
+  EXPECT_EQ(ErrorDialogText("\x8a\x4a\x82\xaf\x82\xdc\x82\xb9\x82\xf1"), "\x8a\x4a\x82\xaf\x82\xdc\x82\xb9\x82\xf1.");
+}
