@@ -1,0 +1,155 @@
+# Shared by scripts/test and scripts/run: paths, package installation, the build trees, the Wine
+# prefix, the virtual display and the loopback-only name resolution. Source it; it defines functions
+# and the variables ROOT, BUILD, WINEPREFIX (exported) and nothing else.
+
+ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
+BUILD_DIR=${BUILD_DIR:-build}
+case "$BUILD_DIR" in
+  /*) BUILD=$BUILD_DIR ;;
+  *) BUILD=$ROOT/$BUILD_DIR ;;
+esac
+export WINEPREFIX=$BUILD/wineprefix WINEARCH=win32 WINEDEBUG=${WINEDEBUG:--all}
+export PELMORA_BUILD_DIR=$BUILD
+
+# Everything the build, the tests and the demo need from Debian 12.
+PACKAGES=(cmake ninja-build g++ g++-mingw-w64-i686 wine wine32:i386 xvfb xdotool imagemagick x11-utils
+  locales fonts-ipafont-gothic googletest dovecot-core dovecot-pop3d clang libclang-rt-14-dev python3
+  curl procps iproute2 util-linux)
+LOCALES=(ja_JP.UTF-8 en_US.UTF-8)
+
+log() { printf '== %s\n' "$*" >&2; }
+die() { printf 'error: %s\n' "$*" >&2; exit 1; }
+
+missing_packages() {
+  local p
+  for p in "${PACKAGES[@]}"; do
+    [ "$(dpkg-query -W -f='${db:Status-Status}' "$p" 2>/dev/null)" = installed ] || printf '%s\n' "$p"
+  done
+}
+
+# `locale -a` lists ja_JP.UTF-8 as ja_JP.utf8.
+missing_locales() {
+  local l have
+  have=$(locale -a 2>/dev/null | tr 'A-Z' 'a-z' | sed 's/utf-8/utf8/')
+  for l in "${LOCALES[@]}"; do
+    grep -qx "$(printf '%s' "$l" | tr 'A-Z' 'a-z' | sed 's/utf-8/utf8/')" <<<"$have" || printf '%s\n' "$l"
+  done
+}
+
+need_root() {
+  [ "$(id -u)" = 0 ] || die "$1 is missing; run this script once as root so that it can install it"
+}
+
+# Installs only what is missing; a machine that has everything is left untouched.
+ensure_packages() {
+  local missing
+  mapfile -t missing < <(missing_packages)
+  if [ ${#missing[@]} -gt 0 ]; then
+    need_root "packages ${missing[*]}"
+    log "installing ${missing[*]}"
+    if ! dpkg --print-foreign-architectures | grep -qx i386; then
+      dpkg --add-architecture i386
+    fi
+    export DEBIAN_FRONTEND=noninteractive
+    # Package scripts must not leave a system service (dovecot) running: the tests start their own.
+    local policy=/usr/sbin/policy-rc.d made_policy=
+    if [ ! -e $policy ]; then
+      printf '#!/bin/sh\nexit 101\n' >$policy && chmod +x $policy && made_policy=1
+    fi
+    local status=0
+    apt-get update -q && apt-get install -y -q --no-install-recommends "${missing[@]}" || status=$?
+    [ -n "$made_policy" ] && rm -f $policy
+    [ $status = 0 ] || die "apt-get failed"
+    stop_system_dovecot
+  fi
+  mapfile -t missing < <(missing_locales)
+  if [ ${#missing[@]} -gt 0 ]; then
+    need_root "locales ${missing[*]}"
+    log "generating locales ${missing[*]}"
+    local l
+    for l in "${missing[@]}"; do
+      if grep -q "^# *$l UTF-8" /etc/locale.gen; then
+        sed -i "s/^# *$l UTF-8/$l UTF-8/" /etc/locale.gen
+      elif ! grep -q "^$l UTF-8" /etc/locale.gen; then
+        printf '%s UTF-8\n' "$l" >>/etc/locale.gen
+      fi
+    done
+    locale-gen >/dev/null || die "locale-gen failed"
+  fi
+}
+
+stop_system_dovecot() {
+  local pid
+  pid=$(cat /run/dovecot/master.pid 2>/dev/null) || return 0
+  if kill -0 "$pid" 2>/dev/null; then
+    log "stopping the dovecot started by its package"
+    command -v systemctl >/dev/null && systemctl disable --now dovecot >/dev/null 2>&1
+    kill "$pid" 2>/dev/null
+  fi
+}
+
+# Runs "$@" in a private mount namespace whose resolv.conf names only 127.0.0.1, so nothing started
+# from it can send a name query off the machine (lookups of unknown names fail at once).
+run_loopback_only() {
+  if [ -n "${PELMORA_LOOPBACK_ONLY:-}" ]; then
+    "$@"
+    return
+  fi
+  mkdir -p "$BUILD"
+  printf 'nameserver 127.0.0.1\n' >"$BUILD/resolv.conf"
+  local userns=
+  [ "$(id -u)" = 0 ] || userns=-r
+  PELMORA_LOOPBACK_ONLY=1 exec unshare $userns -m --propagation private -- \
+    bash -c 'mount --bind "$0" /etc/resolv.conf || exit 1; exec "$@"' "$BUILD/resolv.conf" "$@"
+}
+
+configure_native() {
+  [ -f "$BUILD/native/build.ninja" ] ||
+    cmake -S "$ROOT" -B "$BUILD/native" -G Ninja -DCMAKE_BUILD_TYPE=Debug >/dev/null
+}
+
+configure_win() {
+  [ -f "$BUILD/win/build.ninja" ] ||
+    cmake -S "$ROOT" -B "$BUILD/win" -G Ninja -DCMAKE_BUILD_TYPE=Release \
+      -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/mingw-i686.cmake" >/dev/null
+}
+
+# Starts Xvfb on the first free display and exports DISPLAY; stop_display ends it.
+XVFB_PID=
+start_display() {
+  local fifo=$BUILD/.displayfd.$$ number
+  rm -f "$fifo" && mkfifo "$fifo"
+  Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$fifo" >/dev/null 2>&1 &
+  XVFB_PID=$!
+  read -r -t 20 number <"$fifo" || number=
+  rm -f "$fifo"
+  [ -n "$number" ] || die "Xvfb did not start"
+  export DISPLAY=:$number
+}
+
+stop_display() {
+  if [ -n "$XVFB_PID" ]; then
+    kill "$XVFB_PID" 2>/dev/null
+    wait "$XVFB_PID" 2>/dev/null
+    XVFB_PID=
+  fi
+}
+
+# The project's own 32-bit prefix, made once; a half-made one (no marker) is made again.
+ensure_prefix() {
+  if [ ! -f "$WINEPREFIX/.pelmora-ready" ]; then
+    log "creating the Wine prefix $WINEPREFIX"
+    rm -rf "$WINEPREFIX"
+    # No Mono or Gecko: nothing here needs them, and their installers would wait for a click.
+    WINEDLLOVERRIDES="mscoree,mshtml=" wineboot -i >/dev/null 2>&1 || die "wineboot failed"
+    wineserver -w
+    touch "$WINEPREFIX/.pelmora-ready"
+  fi
+}
+
+stop_wine() {
+  [ -d "$WINEPREFIX" ] || return 0
+  wineserver -k 2>/dev/null
+  wineserver -w 2>/dev/null
+  return 0
+}
