@@ -1,0 +1,80 @@
+#pragma once
+// The account table: the program's only store of accounts, shown by the main window's grid.
+// Row 0 is the header, rows 1 .. RowCount() - 2 are the accounts in file order, and the last row is
+// the trailing blank row, so RowCount() is never below 2. Each row has seven code page 932 cells,
+// held exactly as written.
+#include <array>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "toolkit/Event.h"
+
+namespace accounts {
+
+// The meaning of each column of an account row.
+enum Column : int {
+  ColName = 0,
+  ColInclude = 1,
+  ColHost = 2,
+  ColUser = 3,
+  ColPassword = 4,
+  ColAction = 5,
+  ColSoundFile = 6,
+};
+
+class AccountTable {
+public:
+  static constexpr int ColCount = 7;
+  // Passed to OnChanged when more than one row, or the number of rows, changed.
+  static constexpr int AllRows = -1;
+
+  using Row = std::array<std::string, ColCount>;
+
+  // An empty table: the header row (titles not yet written) and the trailing blank row.
+  AccountTable();
+  AccountTable(const AccountTable&) = delete;
+  AccountTable& operator=(const AccountTable&) = delete;
+
+  int RowCount() const { return static_cast<int>(Rows.size()); }
+  // Grows with empty rows or drops rows from the end; below 2 is an ERangeError.
+  void SetRowCount(int count);
+
+  // Cells outside 0..ColCount-1 x 0..RowCount()-1 are an ERangeError.
+  const std::string& Cell(int col, int row) const;
+  void SetCell(int col, int row, std::string_view text);
+
+  // Writes the column titles into row 0.
+  void WriteHeaderRow();
+  // Removes account row `row` (1 .. RowCount() - 2; others are an ERangeError); the rows below it
+  // move up by one and RowCount() drops by one.
+  void DeleteRow(int row);
+
+  // Changes between BeginUpdate and the matching EndUpdate are reported once, as AllRows, by the
+  // outermost EndUpdate; UpdateScope pairs them for a block that may throw.
+  void BeginUpdate();
+  void EndUpdate();
+  class UpdateScope {
+  public:
+    explicit UpdateScope(AccountTable& table) : Table(table) { Table.BeginUpdate(); }
+    ~UpdateScope() { Table.EndUpdate(); }
+    UpdateScope(const UpdateScope&) = delete;
+    UpdateScope& operator=(const UpdateScope&) = delete;
+
+  private:
+    AccountTable& Table;
+  };
+
+  // Raised after each change with the table and the changed row (or AllRows), so a view can redraw.
+  Event<AccountTable&, int> OnChanged;
+
+private:
+  void CheckCell(int col, int row) const;
+  void Changed(int row);
+
+  std::vector<Row> Rows;
+  int UpdateDepth = 0;
+  bool PendingChange = false;
+};
+
+}  // namespace accounts
