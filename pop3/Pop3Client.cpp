@@ -1,0 +1,101 @@
+#include "pop3/Pop3Client.h"
+
+#include "pop3/Pop3Rules.h"
+
+TPOP3Client::TPOP3Client() { Port = 110; }
+
+TPOP3Client::~TPOP3Client() {
+  ComponentDestroying = true;
+  try {
+    Abort();
+  } catch (...) {
+    // The transport's destruction closes the socket in any case.
+  }
+}
+
+void TPOP3Client::DoConnect() {
+  int attempts = 0;
+  while (Password.empty() || UserID.empty()) {
+    if (!OnAuthenticationNeeded) throw Exception("Authentication failed");
+    if (attempts > 0) break;
+    bool handled = false;
+    OnAuthenticationNeeded(*this, handled);
+    if (!handled) throw Exception("Authentication failed");
+    ++attempts;
+  }
+  const bool nested = Connecting;
+  Connecting = true;
+  bool loggedIn = false;
+  try {
+    TSockTransport::DoConnect();
+    try {
+      std::string greeting;
+      DoReadLn(greeting);
+      if (!IsPositiveReply(greeting)) throw Exception(greeting);
+      attempts = 0;
+      Login(attempts);
+      loggedIn = true;
+      std::string reply;
+      DoTransaction("STAT", reply);
+      if (!IsPositiveReply(reply)) throw Exception(reply);
+      Count = StatMessageCount(reply);
+    } catch (...) {
+      DoDisconnect();
+      throw;
+    }
+  } catch (...) {
+    if (!nested) Connecting = false;
+    FinishConnect(loggedIn);
+    throw;
+  }
+  if (!nested) Connecting = false;
+  FinishConnect(loggedIn);
+}
+
+void TPOP3Client::FinishConnect(bool loggedIn) {
+  if (loggedIn) OnConnect(*this);
+}
+
+void TPOP3Client::Login(int& attempts) {
+  bool ok = false;
+  while (!ok) {
+    std::string reply;
+    DoTransaction("USER " + UserID, reply);
+    if (ReplyOK(reply, attempts)) {
+      DoTransaction("PASS " + Password, reply);
+      ok = ReplyOK(reply, attempts);
+    }
+    ++attempts;
+  }
+}
+
+bool TPOP3Client::ReplyOK(const std::string& reply, int& attempts) {
+  if (IsPositiveReply(reply)) return true;
+  if (attempts > 0 || !OnAuthenticationFailed) throw Exception("Authentication failed");
+  bool handled = false;
+  OnAuthenticationFailed(*this, handled);
+  if (!handled) throw Exception("Authentication failed");
+  ++attempts;
+  return false;
+}
+
+void TPOP3Client::DoDisconnect() {
+  if (!Connected()) return;
+  try {
+    std::string reply;
+    DoTransaction("QUIT", reply);
+    if (!IsPositiveReply(reply)) throw Exception(reply);
+  } catch (...) {
+    TSockTransport::DoDisconnect();
+    throw;
+  }
+  TSockTransport::DoDisconnect();
+}
+
+void TPOP3Client::Abort() {
+  Cancel();
+  if (Connected()) {
+    TSockTransport::DoDisconnect();
+    ClearInput();
+  }
+}

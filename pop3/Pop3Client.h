@@ -1,0 +1,77 @@
+#pragma once
+// The POP3 session: Connect logs in (greeting, USER, PASS) and asks STAT, leaving the mailbox's
+// message count in MessageCount; Disconnect says QUIT and closes.
+#include <cstdint>
+#include <string>
+
+#include "pop3/Pop3Rules.h"
+#include "pop3/SockTransport.h"
+
+// A fetched message and its summary. Nothing fetches messages yet; they are kept for the session's
+// fetching side.
+struct TMailMessage {
+  std::string Header;
+  std::string Body;
+};
+
+struct TSummary {
+  std::string Subject;
+  std::string From;
+  std::string MessageId;
+  int32_t Bytes = 0;
+  std::string Header;
+};
+
+class TPOP3Client : public TSockTransport {
+public:
+  TPOP3Client();
+  ~TPOP3Client() override;
+
+  // Published properties: plain stores.
+  std::string UserID;
+  std::string Password;
+  bool Parse = false;
+  bool DeleteOnRead = false;
+  // The login succeeded (this hides the transport's OnConnect, which reports the TCP connection).
+  Event<TPOP3Client&> OnConnect;
+  Event<TPOP3Client&, bool&> OnAuthenticationNeeded;  // UserID or Password is empty
+  Event<TPOP3Client&, bool&> OnAuthenticationFailed;  // USER or PASS was refused
+  // Events of message fetching; this session never fires them.
+  Event<TPOP3Client&, bool&> OnConnectionRequired;
+  Event<TPOP3Client&> OnPacketRecvd;
+  Event<TPOP3Client&> OnReset;
+  Event<TPOP3Client&, int32_t, int32_t> OnList;  // message number, size
+  Event<TPOP3Client&> OnRetrieveStart;
+  Event<TPOP3Client&> OnRetrieveEnd;
+  Event<TPOP3Client&> OnSuccess;
+  Event<TPOP3Client&> OnFailure;
+  Event<TPOP3Client&, std::string&> OnDecodeStart;  // the file name, which the handler may change
+  Event<TPOP3Client&> OnDecodeEnd;
+
+  // Stored with a trailing backslash added when it has none.
+  void SetAttachFilePath(const std::string& path) { AttachPath = WithTrailingBackslash(path); }
+  const std::string& AttachFilePath() const { return AttachPath; }
+
+  int32_t MessageCount() const { return Count; }
+  bool InConnect() const { return Connecting; }
+  int32_t BytesRecvd() const { return 0; }
+  int32_t BytesTotal() const { return 0; }
+  TMailMessage MailMessage;
+  TSummary Summary;
+
+  // Without QUIT: drops a live connection, so a wait that the time-out ended fails at once.
+  void Abort() override;
+
+protected:
+  void DoConnect() override;
+  void DoDisconnect() override;
+
+private:
+  void Login(int& attempts);
+  bool ReplyOK(const std::string& reply, int& attempts);
+  void FinishConnect(bool loggedIn);
+
+  std::string AttachPath;
+  int32_t Count = 0;
+  bool Connecting = false;
+};

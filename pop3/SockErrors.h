@@ -1,0 +1,11 @@
+#pragma once
+// Windows Sockets error texts and reply codes; no Windows API.
+#include <cstdint>
+#include <string>
+
+// "10061:Connection refused" for a known code, "Unknown Error No. 12345" for another, "" for 0.
+std::string SockErrorText(int32_t code);
+
+// The value of the leading decimal digits of a reply line (at most 10 of them), 0 when there are
+// none or when they exceed the signed 32-bit range. A value outside -32768..32767 is an ERangeError.
+int16_t ReplyCodeOf(const std::string& line);

@@ -1,0 +1,537 @@
+#include "pop3/SockTransport.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "pop3/HiddenWindow.h"
+#include "pop3/MessageWait.h"
+#include "pop3/SockErrors.h"
+
+int32_t SocketUsers = 0;
+
+namespace {
+constexpr long NotifiedEvents = FD_READ | FD_OOB | FD_ACCEPT | FD_CONNECT | FD_CLOSE;
+}  // namespace
+
+// One name lookup: the system writes its host entry into Buffer at any time until it posts the
+// completion, so the record lives until then, even past the wait or the transport that started it.
+struct TSockTransport::PendingLookup {
+  HANDLE Task = nullptr;
+  std::string Name;
+  alignas(8) char Buffer[MAXGETHOSTSTRUCT];
+};
+
+class TSockTransport::TimerOffGuard {
+public:
+  explicit TimerOffGuard(TSockTransport& transport) : Transport(transport) {}
+  ~TimerOffGuard() {
+    try {
+      Transport.TimerOff();
+    } catch (...) {
+      // Turning a timer off cannot fail; a status handler's error is already swallowed.
+    }
+  }
+  TimerOffGuard(const TimerOffGuard&) = delete;
+  TimerOffGuard& operator=(const TimerOffGuard&) = delete;
+
+private:
+  TSockTransport& Transport;
+};
+
+TSockTransport::OperationGuard::OperationGuard(TSockTransport& transport) : Transport(transport) {
+  if (Transport.Busy) throw ESockError("Another socket operation is already in progress");
+  Transport.Busy = true;
+}
+
+TSockTransport::OperationGuard::~OperationGuard() { Transport.Busy = false; }
+
+TSockTransport::TSockTransport() {
+  ReportStatus(8, "Create");
+  Window = CreateHiddenWindow(L"SockWindowClass", SocketWindowProc, this);
+  try {
+    TimeoutTimer = std::make_unique<TThreadTimer>();
+    TimeoutTimer->SetEnabled(false);
+    TimeoutTimer->SetOnTimer([this](TThreadTimer&) { TimerFired(); });
+    InitWinsock();
+  } catch (...) {
+    if (Window) DestroyWindow(Window);
+    throw;
+  }
+}
+
+TSockTransport::~TSockTransport() {
+  ComponentDestroying = true;
+  try {
+    ReportStatus(8, "Destroy");
+    Abort();
+    Cancel();
+    TimeoutTimer.reset();
+    if (Window && !Lookups.empty()) {
+      SetHiddenWindowObject(Window, nullptr);
+      OrphanLookups()[Window] = std::move(Lookups);
+    } else if (Window) {
+      DestroyWindow(Window);
+    }
+    Destroying = true;
+    CloseSocket();
+  } catch (...) {
+    // Destruction goes on whatever a close reports.
+  }
+  if (--SocketUsers == 0) WSACleanup();
+}
+
+TSockTransport::LookupsByWindow& TSockTransport::OrphanLookups() {
+  static LookupsByWindow orphans;
+  return orphans;
+}
+
+void TSockTransport::ReportStatus(int32_t level, const std::string& text) {
+  if (level > ReportLevel) return;
+  LastStatusText = text;
+  if (ComponentDestroying) return;
+  try {
+    OnStatus(*this, LastStatusText);
+  } catch (...) {
+    // A status display must never disturb the operation it describes.
+  }
+}
+
+void TSockTransport::InitWinsock() {
+  ReportStatus(8, "Initializing Winsock");
+  try {
+    if (++SocketUsers == 1) {
+      WSAStartup(MAKEWORD(1, 1), &StartupData);
+      auto version = [](WORD v) { return std::to_string(HIBYTE(v)) + "." + std::to_string(LOBYTE(v)); };
+      WinsockLines.push_back("Version= " + version(StartupData.wVersion));
+      WinsockLines.push_back("High Version= " + version(StartupData.wHighVersion));
+      WinsockLines.push_back(std::string("Description= ") + StartupData.szDescription);
+      WinsockLines.push_back(std::string("System= ") + StartupData.szSystemStatus);
+      WinsockLines.push_back("Max Sockets= " + std::to_string(StartupData.iMaxSockets));
+      WinsockLines.push_back("Max Udp pack size= " + std::to_string(StartupData.iMaxUdpDg));
+    }
+    try {
+      OpenSocket(IPPROTO_TCP, true);
+    } catch (...) {
+      if (--SocketUsers == 0) WSACleanup();
+      throw;
+    }
+  } catch (...) {
+    throw ESockError("Initializaton of windows sockets failed");
+  }
+}
+
+void TSockTransport::OpenSocket(int protocol, bool resetOnClose) {
+  const SOCKET handle = socket(AF_INET, SOCK_STREAM, protocol);
+  if (handle == INVALID_SOCKET) ErrorCheck(WSAEWOULDBLOCK);
+  if (handle >= NoSocket) {
+    if (handle != INVALID_SOCKET) closesocket(handle);
+    throw ERangeError();
+  }
+  Socket = static_cast<uint16_t>(handle);
+  if (resetOnClose) {
+    // Closing this socket resets the connection at once instead of lingering.
+    const linger option{1, 0};
+    setsockopt(handle, SOL_SOCKET, SO_LINGER, reinterpret_cast<const char*>(&option), sizeof option);
+  }
+  WSAAsyncSelect(handle, Window, SocketMessage, NotifiedEvents);
+}
+
+void TSockTransport::CloseSocket() {
+  ReportStatus(4, "Request Close Socket");
+  IsConnected = false;
+  if (Socket == NoSocket) return;
+  if (closesocket(Socket) != 0) {
+    ErrorCheck(WSAEWOULDBLOCK);
+    return;
+  }
+  Socket = NoSocket;
+  // The fresh socket comes first, so a failing OnDisconnect still leaves the instance usable.
+  if (!Destroying) OpenSocket(0, false);
+  if (!ComponentDestroying) OnDisconnect(*this);
+}
+
+void TSockTransport::WithdrawAttempt() {
+  if (Socket != NoSocket) closesocket(Socket);
+  Socket = NoSocket;
+  OpenSocket(0, false);
+}
+
+void TSockTransport::ErrorCheck(int32_t ignored) {
+  const int32_t err = WSAGetLastError();
+  LastErrorCode = err;
+  if (err != ignored && err > 10000) RaiseSockError(err);
+}
+
+void TSockTransport::RaiseSockError(int32_t code) {
+  if (code > 65535) throw ERangeError();
+  const std::string text = ErrorText(code);
+  OnError(*this, static_cast<uint16_t>(code), text);
+  throw ESockError(text);
+}
+
+std::string TSockTransport::ErrorText(int32_t code) {
+  ReportStatus(8, "Looking Up Error Message");
+  return SockErrorText(code);
+}
+
+void TSockTransport::TimerOn() {
+  ReportStatus(8, "Timer On");
+  TimedOut = false;
+  if (TimeOut < 0) throw ERangeError();
+  TimeoutTimer->SetInterval(static_cast<uint32_t>(TimeOut));
+  TimeoutTimer->SetEnabled(true);
+}
+
+void TSockTransport::TimerOff() {
+  ReportStatus(8, "Timer Off");
+  TimeoutTimer->SetEnabled(false);
+}
+
+void TSockTransport::TimerFired() {
+  ReportStatus(8, "Timer Triggered");
+  TimerOff();
+  TimedOut = true;
+  LookupDone = true;
+  Abort();
+}
+
+template <typename Condition>
+void TSockTransport::WaitUntil(Condition done) {
+  for (;;) {
+    ProcessMessages();
+    if (done()) return;
+    WaitForMessage();
+  }
+}
+
+void TSockTransport::ResolveHost() {
+  ReportStatus(8, "Resolve Host");
+  if (Host.size() >= TransferBufferSize) throw ERangeError();
+  std::memcpy(TransferBuffer, Host.data(), Host.size());
+  TransferBuffer[Host.size()] = '\0';
+  // An empty text is no address at all; it is never handed to the resolver, which would answer it
+  // with this machine's own name.
+  Remote.sin_addr.s_addr = TransferBuffer[0] ? inet_addr(TransferBuffer) : 0;
+  if (Remote.sin_addr.s_addr != INADDR_NONE) return;
+  Remote.sin_addr.s_addr = 0;
+  TimerOn();
+  TimerOffGuard timerOff(*this);
+  LookupDone = false;
+  auto lookup = std::make_unique<PendingLookup>();
+  lookup->Name = TransferBuffer;
+  lookup->Task = WSAAsyncGetHostByName(Window, LookupMessage, lookup->Name.c_str(), lookup->Buffer,
+                                       sizeof lookup->Buffer);
+  if (lookup->Task) {
+    CurrentLookup = lookup->Task;
+    Lookups.push_back(std::move(lookup));
+  } else {
+    Succeeded = false;
+    LookupDone = true;
+  }
+  WaitUntil([this] { return LookupDone || TimedOut || Canceled; });
+  CurrentLookup = nullptr;
+  if (TimedOut) throw ESockError("Host Lookup Timed Out");
+  if (Canceled) throw ESockError("Host Lookup Canceled");
+  if (!Succeeded) throw ESockError("Host Lookup Failed");
+  Remote.sin_addr.s_addr = LookupAddress;
+  OnHostResolved(*this);
+}
+
+void TSockTransport::Connect() {
+  OperationGuard guard(*this);
+  DoConnect();
+}
+
+void TSockTransport::DoConnect() {
+  ReportStatus(8, "Connecting");
+  Canceled = false;
+  if (IsConnected) throw ESockError("Already connected");
+  for (int attempts = 0;; ++attempts) {
+    try {
+      ResolveHost();
+    } catch (const ESockError& e) {
+      if (e.message() == "Host Lookup Timed Out" || e.message() == "Host Lookup Canceled") throw;
+      Remote.sin_addr.s_addr = 0;
+    }
+    if (Remote.sin_addr.s_addr != 0) break;
+    if (attempts > 0 || !OnInvalidHost) throw ESockError("Null Remote Address");
+    bool handled = false;
+    OnInvalidHost(*this, handled);
+    if (!handled) throw ESockError("Null Remote Address");
+  }
+  Remote.sin_family = AF_INET;
+  Remote.sin_port = htons(static_cast<u_short>(Port & 0xFFFF));
+  LookupDone = false;
+  Succeeded = true;
+  if (connect(Socket, reinterpret_cast<const sockaddr*>(&Remote), sizeof Remote) != 0) ErrorCheck(WSAEWOULDBLOCK);
+  {
+    TimerOn();
+    TimerOffGuard timerOff(*this);
+    WaitUntil([this] { return IsConnected || TimedOut || Canceled || !Succeeded; });
+  }
+  if (!TimedOut && !Canceled && Succeeded) return;
+  // A pending or failed attempt must not complete later and make the next Connect find the socket
+  // busy or connected to the wrong server.
+  WithdrawAttempt();
+  OnConnectionFailed(*this);
+  if (TimedOut) throw ESockError("Connection Timed out");
+  if (Canceled) throw ESockError("Connection Canceled");
+  throw ESockError("Connection Failed");
+}
+
+void TSockTransport::Disconnect() {
+  OperationGuard guard(*this);
+  DoDisconnect();
+}
+
+void TSockTransport::DoDisconnect() {
+  ReportStatus(8, "Disconnecting");
+  CloseSocket();
+}
+
+void TSockTransport::Cancel() {
+  ReportStatus(8, "Canceling");
+  Canceled = true;
+}
+
+void TSockTransport::Abort() {
+  ReportStatus(8, "Abort");
+  Cancel();
+}
+
+void TSockTransport::SendBuffer(const char* data, uint16_t length) {
+  ReportStatus(4, "Sending Buffer");
+  TimerOn();
+  TimerOffGuard timerOff(*this);
+  if (!Canceled) {
+    std::size_t total = length;
+    if (total == 0) {
+      total = strnlen(data, 65536);
+      if (total > 65535) throw ERangeError();
+    }
+    std::size_t remaining = total;
+    // Sends without dispatching messages, so nothing can run in the middle of a command.
+    do {
+      const int n = send(Socket, data + (total - remaining), static_cast<int>(remaining), 0);
+      if (n == 0) break;
+      if (n < 0)
+        ErrorCheck(WSAEWOULDBLOCK);
+      else
+        remaining -= static_cast<std::size_t>(n);
+    } while (remaining > 0 && !Canceled);
+  }
+  if (Canceled) {
+    Canceled = false;
+    throw EAbortError("Socket send aborted");
+  }
+}
+
+void TSockTransport::Write(const std::string& text) {
+  OperationGuard guard(*this);
+  DoWrite(text);
+}
+
+void TSockTransport::DoWrite(const std::string& text) {
+  ReportStatus(8, "Write");
+  if (text.size() >= TransferBufferSize) throw ERangeError();
+  std::memcpy(TransferBuffer, text.data(), text.size());
+  TransferBuffer[text.size()] = '\0';
+  SendBuffer(TransferBuffer, 0);
+}
+
+void TSockTransport::Writeln(const std::string& text) {
+  OperationGuard guard(*this);
+  DoWriteln(text);
+}
+
+void TSockTransport::DoWriteln(const std::string& text) {
+  ReportStatus(8, "Writeln");
+  DoWrite(text + "\r\n");
+}
+
+void TSockTransport::ReadLn(std::string& line) {
+  OperationGuard guard(*this);
+  DoReadLn(line);
+}
+
+void TSockTransport::DoReadLn(std::string& line) {
+  ReportStatus(8, "ReadLn");
+  TimerOn();
+  TimerOffGuard timerOff(*this);
+  line.clear();
+  // TransferBuffer[0, taken) holds a copy of the bytes already moved into line; each peek lands
+  // right behind them.
+  std::size_t taken = 0;
+  std::size_t lineEnd = 0;
+  bool notConnected = false;
+  for (;;) {
+    if (taken >= TransferBufferSize) throw ERangeError();
+    const int n = recv(Socket, TransferBuffer + taken, static_cast<int>(TransferBufferSize - taken), MSG_PEEK);
+    if (n == 0) {
+      line.clear();
+      return;
+    }
+    bool nothingYet = false;
+    if (n > 0) {
+      char* const end = TransferBuffer + taken + n;
+      const char* lf = std::find(TransferBuffer + taken, end, '\n');
+      if (lf != end) {
+        lineEnd = static_cast<std::size_t>(lf - TransferBuffer);
+        break;
+      }
+      line.resize(taken + static_cast<std::size_t>(n));
+      const int got = recv(Socket, line.data() + taken, n, 0);
+      if (got < 0) ErrorCheck(WSAEWOULDBLOCK);
+      taken += static_cast<std::size_t>(std::max(got, 0));
+      line.resize(taken);
+    } else {
+      LastErrorCode = WSAGetLastError();
+      if (LastErrorCode == WSAENOTCONN) {
+        notConnected = true;
+        break;
+      }
+      ErrorCheck(WSAEWOULDBLOCK);
+      nothingYet = true;
+    }
+    // Sleep only when nothing has arrived; every notification or timer tick wakes the wait.
+    if (nothingYet) WaitForMessage();
+    ProcessMessages();
+    if (Canceled) break;
+  }
+  if (Canceled) {
+    Canceled = false;
+    throw EAbortError("Socket readln aborted");
+  }
+  // A socket that is no longer connected (closed while this read waited) fails the read instead of
+  // looking like an empty reply.
+  if (notConnected) RaiseSockError(WSAENOTCONN);
+  line.resize(lineEnd + 1);
+  while (taken < lineEnd + 1) {
+    const int got = recv(Socket, line.data() + taken, static_cast<int>(lineEnd + 1 - taken), 0);
+    if (got <= 0) {
+      if (got < 0) ErrorCheck(WSAEWOULDBLOCK);
+      if (got == 0) break;
+      continue;
+    }
+    taken += static_cast<std::size_t>(got);
+  }
+  line.resize(taken);
+}
+
+void TSockTransport::Transaction(const std::string& command, std::string& reply) {
+  OperationGuard guard(*this);
+  DoTransaction(command, reply);
+}
+
+void TSockTransport::DoTransaction(const std::string& command, std::string& reply) {
+  ReportStatus(8, "Transaction");
+  LastReplyCode = 0;
+  DoWriteln(command);
+  std::string line;
+  DoReadLn(line);
+  LastReplyLine = line;
+  if (!LastReplyLine.empty()) {
+    ReportStatus(1, LastReplyLine);
+    LastReplyCode = ReplyCodeOf(LastReplyLine);
+  }
+  reply = LastReplyLine;
+}
+
+SOCKET TSockTransport::Accept() {
+  ReportStatus(4, "Accepting");
+  const SOCKET accepted = accept(Socket, nullptr, nullptr);
+  if (accepted == INVALID_SOCKET) ErrorCheck(WSAEWOULDBLOCK);
+  return accepted;
+}
+
+bool TSockTransport::DataAvailable() {
+  ReportStatus(8, "Data Available");
+  // The peeked byte goes to a scratch byte: a read may be holding a partial line in TransferBuffer.
+  return recv(Socket, &PeekScratch, 1, MSG_PEEK) >= 1;
+}
+
+void TSockTransport::ClearInput() {
+  ReportStatus(8, "Clearing Input");
+  std::vector<char> scratch(TransferBufferSize);
+  recv(Socket, scratch.data(), static_cast<int>(scratch.size()), 0);
+}
+
+LRESULT CALLBACK TSockTransport::SocketWindowProc(HWND window, UINT msg, WPARAM wParam, LPARAM lParam) {
+  TSockTransport* transport = HiddenWindowObject<TSockTransport>(window);
+  if (msg >= SocketMessage) {
+    if (transport) {
+      transport->HandleSocketMessage(msg, wParam, lParam);
+      return 0;
+    }
+    if (msg == LookupMessage) {
+      HandleOrphanMessage(window, msg, wParam);
+      return 0;
+    }
+  }
+  return DefWindowProcW(window, msg, wParam, lParam);
+}
+
+void TSockTransport::HandleOrphanMessage(HWND window, UINT, WPARAM wParam) {
+  auto orphan = OrphanLookups().find(window);
+  if (orphan == OrphanLookups().end()) return;
+  auto& lookups = orphan->second;
+  std::erase_if(lookups, [wParam](const auto& lookup) { return lookup->Task == reinterpret_cast<HANDLE>(wParam); });
+  if (lookups.empty()) {
+    OrphanLookups().erase(orphan);
+    DestroyWindow(window);
+  }
+}
+
+void TSockTransport::HandleSocketMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
+  try {
+    const bool noError = HIWORD(lParam) == 0;
+    if (msg == SocketMessage) {
+      // A notification about a socket closed since (queued before its close) must not touch the flags
+      // of the current one.
+      if (Socket == NoSocket || wParam != Socket) return;
+      Succeeded = noError;
+      switch (LOWORD(lParam)) {
+        case FD_READ:
+          OnDataArrival(*this);
+          break;
+        case FD_ACCEPT:
+          IsConnected = true;
+          OnAccept(*this);
+          break;
+        case FD_CONNECT:
+          if (Succeeded) {
+            IsConnected = true;
+            OnConnect(*this);
+          }
+          break;
+        case FD_CLOSE:
+          // Bytes still waiting are read first; the reader meets the close as a zero-length peek.
+          if (!DataAvailable()) CloseSocket();
+          break;
+        default:
+          break;
+      }
+    } else if (msg == LookupMessage) {
+      HandleLookupDone(wParam, noError);
+    }
+  } catch (...) {
+    // Notifications arrive inside someone else's wait; their handlers' failures stay here.
+  }
+}
+
+void TSockTransport::HandleLookupDone(WPARAM task, bool succeeded) {
+  const auto lookup = std::find_if(Lookups.begin(), Lookups.end(), [task](const auto& pending) {
+    return pending->Task == reinterpret_cast<HANDLE>(task);
+  });
+  if (lookup == Lookups.end()) return;
+  // Only the lookup that the current wait started may end it; an abandoned one just releases its buffer.
+  if ((*lookup)->Task == CurrentLookup) {
+    Succeeded = succeeded;
+    LookupAddress = 0;
+    const auto* entry = reinterpret_cast<const hostent*>((*lookup)->Buffer);
+    if (succeeded && entry->h_length == 4 && entry->h_addr_list && entry->h_addr_list[0])
+      std::memcpy(&LookupAddress, entry->h_addr_list[0], 4);
+    LookupDone = true;
+  }
+  Lookups.erase(lookup);
+}

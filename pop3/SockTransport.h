@@ -1,0 +1,170 @@
+#pragma once
+// A TCP client socket with blocking-style operations for the GUI thread. The socket runs in the
+// asynchronous mode of Windows Sockets 1.1: socket events and name-lookup completions arrive as
+// messages to a hidden window, and every wait dispatches the thread's messages until a flag
+// changes, bounded by TimeOut through a TThreadTimer.
+#include <winsock2.h>
+#include <windows.h>
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "pop3/ThreadTimer.h"
+#include "toolkit/Event.h"
+#include "toolkit/Exception.h"
+
+class ESockError : public Exception {
+public:
+  using Exception::Exception;
+};
+
+class EAbortError : public ESockError {
+public:
+  using ESockError::ESockError;
+};
+
+// Number of live transports that hold Windows Sockets started; the first starts it, the last stops it.
+extern int32_t SocketUsers;
+
+class TSockTransport {
+public:
+  static constexpr UINT SocketMessage = WM_USER + 101;  // wParam the socket, lParam event and error
+  static constexpr UINT LookupMessage = WM_USER + 102;  // wParam the lookup's task, lParam the error
+  static constexpr uint16_t NoSocket = 65535;
+  static constexpr int TransferBufferSize = 65536;
+
+  TSockTransport();
+  virtual ~TSockTransport();
+  TSockTransport(const TSockTransport&) = delete;
+  TSockTransport& operator=(const TSockTransport&) = delete;
+
+  // Published properties: plain stores.
+  std::string Host;         // dotted IPv4 address or host name
+  int32_t Port = 0;         // low 16 bits are used
+  int32_t TimeOut = 0;      // bound of each single wait in ms; 0 waits without bound
+  int32_t ReportLevel = 0;  // status reports of at most this level are delivered
+  Event<TSockTransport&, const std::string&> OnStatus;
+  Event<TSockTransport&> OnConnect;
+  Event<TSockTransport&> OnDisconnect;
+  Event<TSockTransport&, bool&> OnInvalidHost;  // may change Host and set Handled for one more try
+  Event<TSockTransport&> OnHostResolved;
+  Event<TSockTransport&> OnConnectionFailed;
+  // Hooks for data arrival, an accepted connection and a failed call (error code and its text).
+  Event<TSockTransport&> OnDataArrival;
+  Event<TSockTransport&> OnAccept;
+  Event<TSockTransport&, uint16_t, const std::string&> OnError;
+
+  // Every operation below raises on failure. Connect, Disconnect, Write, Writeln, ReadLn and
+  // Transaction refuse to start while another of them is in progress on this instance (called from
+  // a handler that runs inside its wait), so they never share flags, buffers or the timer.
+  void Connect();
+  void Disconnect();
+  virtual void Abort();
+  void Cancel();
+  void Write(const std::string& text);
+  void Writeln(const std::string& text);
+  // Sends length bytes of data; a length of 0 sends up to the first NUL.
+  void SendBuffer(const char* data, uint16_t length);
+  // One line with its LF (and any CR before it); nothing behind the LF is taken from the socket.
+  // An orderly close by the peer before the LF gives an empty line.
+  void ReadLn(std::string& line);
+  // Sends command with CR LF and reads one reply line into reply (also kept in LastReply).
+  void Transaction(const std::string& command, std::string& reply);
+  SOCKET Accept();
+
+  bool Connected() const { return IsConnected; }
+  const std::string& LastReply() const { return LastReplyLine; }
+  int16_t ReplyCode() const { return LastReplyCode; }
+  int32_t LastError() const { return LastErrorCode; }
+  const std::string& LastStatus() const { return LastStatusText; }
+  uint16_t SocketHandle() const { return Socket; }
+  HWND SocketWindow() const { return Window; }
+  const std::vector<std::string>& WinsockInfo() const { return WinsockLines; }
+  const sockaddr_in& RemoteAddress() const { return Remote; }
+  const TThreadTimer& Timer() const { return *TimeoutTimer; }
+  // "10061:Connection refused", after a status report.
+  std::string ErrorText(int32_t code);
+
+protected:
+  // The unguarded operations; a subclass calls these from inside its own operations.
+  virtual void DoConnect();
+  virtual void DoDisconnect();
+  virtual void DoTransaction(const std::string& command, std::string& reply);
+  void DoWrite(const std::string& text);
+  void DoWriteln(const std::string& text);
+  void DoReadLn(std::string& line);
+  void ClearInput();
+  bool DataAvailable();
+  void ReportStatus(int32_t level, const std::string& text);
+  // Set by the most derived destructor first, so no event fires during destruction.
+  bool ComponentDestroying = false;
+
+  // Marks an operation in progress for its lifetime; refuses a second one.
+  class OperationGuard {
+  public:
+    explicit OperationGuard(TSockTransport& transport);
+    ~OperationGuard();
+    OperationGuard(const OperationGuard&) = delete;
+    OperationGuard& operator=(const OperationGuard&) = delete;
+
+  private:
+    TSockTransport& Transport;
+  };
+
+private:
+  struct PendingLookup;
+  class TimerOffGuard;
+
+  // Socket windows of destroyed transports whose lookups are still running; each such window is
+  // destroyed when its last lookup has reported back.
+  using LookupsByWindow = std::map<HWND, std::vector<std::unique_ptr<PendingLookup>>>;
+  static LookupsByWindow& OrphanLookups();
+
+  static LRESULT CALLBACK SocketWindowProc(HWND window, UINT msg, WPARAM wParam, LPARAM lParam);
+  static void HandleOrphanMessage(HWND window, UINT msg, WPARAM wParam);
+  void HandleSocketMessage(UINT msg, WPARAM wParam, LPARAM lParam);
+  void HandleLookupDone(WPARAM task, bool succeeded);
+
+  void InitWinsock();
+  void StartWinsock();
+  void OpenSocket(int protocol, bool resetOnClose);
+  void CloseSocket();
+  // After a failed connection attempt, a fresh socket so the attempt can never complete later.
+  void WithdrawAttempt();
+  void ResolveHost();
+  void ErrorCheck(int32_t ignored);
+  [[noreturn]] void RaiseSockError(int32_t code);
+  void TimerOn();
+  void TimerOff();
+  void TimerFired();
+  // Dispatches pending messages and sleeps while there are none, until done() holds.
+  template <typename Condition>
+  void WaitUntil(Condition done);
+
+  char TransferBuffer[TransferBufferSize];
+  char PeekScratch = 0;
+  std::vector<std::string> WinsockLines;
+  bool Canceled = false;
+  bool Destroying = false;
+  bool Busy = false;
+  int32_t LastErrorCode = 0;
+  std::string LastStatusText;
+  std::unique_ptr<TThreadTimer> TimeoutTimer;
+  bool Succeeded = false;
+  bool TimedOut = false;
+  bool LookupDone = false;
+  WSADATA StartupData{};
+  sockaddr_in Remote{};
+  // Lookups that the system has not completed yet; each owns the buffer the system writes into.
+  std::vector<std::unique_ptr<PendingLookup>> Lookups;
+  HANDLE CurrentLookup = nullptr;
+  uint32_t LookupAddress = 0;
+  std::string LastReplyLine;
+  int16_t LastReplyCode = 0;
+  uint16_t Socket = NoSocket;
+  HWND Window = nullptr;
+  bool IsConnected = false;
+};

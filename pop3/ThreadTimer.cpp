@@ -1,0 +1,58 @@
+#include "pop3/ThreadTimer.h"
+
+#include "pop3/HiddenWindow.h"
+#include "pop3/MessageWait.h"
+#include "toolkit/Exception.h"
+
+namespace {
+constexpr UINT_PTR TimerId = 1;
+}
+
+TThreadTimer::TThreadTimer() { Window = CreateHiddenWindow(L"TmrWindowClass", TimerWindowProc, this); }
+
+TThreadTimer::~TThreadTimer() {
+  IsEnabled = false;
+  if (Window) {
+    KillTimer(Window, TimerId);
+    DestroyWindow(Window);
+  }
+}
+
+void TThreadTimer::SetEnabled(bool value) {
+  if (value == IsEnabled) return;
+  IsEnabled = value;
+  UpdateTimer();
+}
+
+void TThreadTimer::SetInterval(uint32_t value) {
+  if (value == Milliseconds) return;
+  Milliseconds = value;
+  UpdateTimer();
+}
+
+void TThreadTimer::SetOnTimer(std::function<void(TThreadTimer&)> handler) {
+  OnTimer = std::move(handler);
+  UpdateTimer();
+}
+
+void TThreadTimer::Tick() { OnTimer(*this); }
+
+void TThreadTimer::UpdateTimer() {
+  if (Window) KillTimer(Window, TimerId);
+  if (Milliseconds == 0 || !IsEnabled || !OnTimer) return;
+  // Without its window the timer could never tick; a timer owned by the thread instead would be lost.
+  if (!Window || !SetTimer(Window, TimerId, Milliseconds, nullptr)) throw Exception("No Timer");
+}
+
+LRESULT CALLBACK TThreadTimer::TimerWindowProc(HWND window, UINT msg, WPARAM wParam, LPARAM lParam) {
+  TThreadTimer* timer = HiddenWindowObject<TThreadTimer>(window);
+  if (timer && msg == WM_TIMER) {
+    try {
+      timer->Tick();
+    } catch (...) {
+      ShowCallbackException();
+    }
+    return 0;
+  }
+  return DefWindowProcW(window, msg, wParam, lParam);
+}
