@@ -53,7 +53,9 @@ void ForEachChar(std::string_view text, Visit visit) {
 }
 
 // The part of a cell the file can hold: NUL ends the text and CR and LF end the line.
-std::string_view Storable(std::string_view cell) { return cell.substr(0, cell.find_first_of(std::string_view("\0\r\n", 3))); }
+std::string_view Storable(std::string_view cell) {
+  return cell.substr(0, cell.find_first_of(std::string_view("\0\r\n", 3)));
+}
 
 // A cell ending in the first byte of a double-byte character would take the comma or quote after it.
 std::string_view WithoutBrokenEnd(std::string_view cell) {
@@ -66,7 +68,8 @@ std::string_view WithoutBrokenEnd(std::string_view cell) {
 bool ReadsBackUnquoted(std::string_view cell) {
   if (!cell.empty() && cell.front() == '"') return false;
   bool plain = true;
-  ForEachChar(cell, [&](std::string_view ch) { plain = plain && !(ch.size() == 1 && (IsBlank(ch[0]) || ch[0] == ',')); });
+  ForEachChar(cell,
+              [&](std::string_view ch) { plain = plain && !(ch.size() == 1 && (IsBlank(ch[0]) || ch[0] == ',')); });
   return plain;
 }
 
@@ -122,7 +125,8 @@ void LoadAccounts(AccountTable& table, std::string_view bytes) {
   table.SetRowCount(static_cast<int>(lines.size()) + 2);
   for (int row = 1; row < table.RowCount(); ++row) {
     const std::size_t index = static_cast<std::size_t>(row - 1);
-    const std::vector<std::string> fields = index < lines.size() ? SplitFields(lines[index]) : std::vector<std::string>();
+    const std::vector<std::string> fields =
+        index < lines.size() ? SplitFields(lines[index]) : std::vector<std::string>();
     for (int col = 0; col < AccountTable::ColCount; ++col) {
       const std::size_t k = static_cast<std::size_t>(col);
       table.SetCell(col, row, k < fields.size() ? std::string_view(fields[k]) : std::string_view());
@@ -156,7 +160,9 @@ std::string SaveAccounts(const AccountTable& table, std::string_view quote) {
 
 std::string CannotOpenText(std::string_view path) {
   // ファイル %s は開けません
-  return std::string("\x83\x74\x83\x40\x83\x43\x83\x8b ").append(path).append(" \x82\xcd\x8a\x4a\x82\xaf\x82\xdc\x82\xb9\x82\xf1");
+  return std::string("\x83\x74\x83\x40\x83\x43\x83\x8b ")
+      .append(path)
+      .append(" \x82\xcd\x8a\x4a\x82\xaf\x82\xdc\x82\xb9\x82\xf1");
 }
 
 std::string CannotCreateText(std::string_view path) {

@@ -30,7 +30,8 @@ Rows AccountRows(const AccountTable& table) {
 void Fill(AccountTable& table, const Rows& rows) {
   table.SetRowCount(static_cast<int>(rows.size()) + 2);
   for (std::size_t r = 0; r < rows.size(); ++r) {
-    for (std::size_t c = 0; c < rows[r].size(); ++c) table.SetCell(static_cast<int>(c), static_cast<int>(r) + 1, rows[r][c]);
+    for (std::size_t c = 0; c < rows[r].size(); ++c)
+      table.SetCell(static_cast<int>(c), static_cast<int>(r) + 1, rows[r][c]);
   }
 }
 
@@ -191,8 +192,9 @@ TEST(AccountFileSave, NameQuotedOtherCellsAsTheyAreCrLfAfterEveryLine) {
   const std::string host = "pop.example.jp";
   AccountTable table;
   table.WriteHeaderRow();
-  Fill(table, {{"Home", std::string(accounts::kInclude), host, "taro", "secret", std::string(accounts::kActionMessage), ""},
-               {}});
+  Fill(table,
+       {{"Home", std::string(accounts::kInclude), host, "taro", "secret", std::string(accounts::kActionMessage), ""},
+        {}});
   table.SetCell(0, table.RowCount() - 1, "trailing rows are never written");
   EXPECT_EQ(accounts::SaveAccounts(table, "\""),
             "\"Home\",\x82\xb7\x82\xe9,pop.example.jp,taro,secret,\xd2\xaf\xbe\xb0\xbc\xde,\r\n"

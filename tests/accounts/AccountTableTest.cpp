@@ -60,10 +60,10 @@ TEST(AccountTable, CellsHoldAnyBytesUnchanged) {
 TEST(AccountTable, HeaderRowHoldsTheColumnTitles) {
   AccountTable table;
   table.WriteHeaderRow();
-  const std::vector<std::string> expected = {
-      "\x20\xb1\xb6\xb3\xdd\xc4\x96\xbc", "\x20\xc1\xaa\xaf\xb8",         "\x20\xce\xbd\xc4\x96\xbc",
-      "\x20\xd5\xb0\xbb\xde\xb0\x96\xbc", "\x20\xca\xdf\xbd\xdc\xb0\xc4\xde", "\x20\x93\xae\x8d\xec",
-      "\x20\xbb\xb3\xdd\xc4\xde"};
+  const std::vector<std::string> expected = {"\x20\xb1\xb6\xb3\xdd\xc4\x96\xbc", "\x20\xc1\xaa\xaf\xb8",
+                                             "\x20\xce\xbd\xc4\x96\xbc",         "\x20\xd5\xb0\xbb\xde\xb0\x96\xbc",
+                                             "\x20\xca\xdf\xbd\xdc\xb0\xc4\xde", "\x20\x93\xae\x8d\xec",
+                                             "\x20\xbb\xb3\xdd\xc4\xde"};
   for (int col = 0; col < AccountTable::ColCount; ++col) EXPECT_EQ(table.Cell(col, 0), expected[col]) << col;
   EXPECT_EQ(table.RowCount(), 2);
 }
@@ -131,9 +131,7 @@ TEST_F(AccountTableEvents, AnUpdateIsReportedOnceAtItsOutermostEnd) {
   EXPECT_TRUE(Reports.empty());
   Table.EndUpdate();
   EXPECT_EQ(Reports, std::vector<int>{AccountTable::AllRows});
-  {
-    AccountTable::UpdateScope nothing(Table);
-  }
+  { AccountTable::UpdateScope nothing(Table); }
   EXPECT_EQ(Reports.size(), 1u) << "an update without a change reports nothing";
 }
 
