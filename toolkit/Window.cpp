@@ -1,6 +1,7 @@
 #include "toolkit/Window.h"
 
 #include "toolkit/ErrorDialog.h"
+#include "toolkit/Exception.h"
 #include "toolkit/Text.h"
 
 namespace {
@@ -38,6 +39,7 @@ void TWindow::CreateOwn(const wchar_t* className, DWORD exStyle, DWORD style, co
   CreateWindowExW(exStyle, className, Widen(text).c_str(), style, bounds.left, bounds.top,
                   bounds.right - bounds.left, bounds.bottom - bounds.top, parent,
                   reinterpret_cast<HMENU>(idOrMenu), GetModuleHandleW(nullptr), this);
+  if (!Wnd) throw Exception("Error creating window");
 }
 
 void TWindow::CreateStandard(const wchar_t* className, DWORD exStyle, DWORD style, const std::string& text,
@@ -45,7 +47,7 @@ void TWindow::CreateStandard(const wchar_t* className, DWORD exStyle, DWORD styl
   const HWND wnd = CreateWindowExW(exStyle, className, Widen(text).c_str(), style, bounds.left, bounds.top,
                                    bounds.right - bounds.left, bounds.bottom - bounds.top, parent,
                                    reinterpret_cast<HMENU>(id), GetModuleHandleW(nullptr), nullptr);
-  if (!wnd) return;
+  if (!wnd) throw Exception("Error creating window");
   Bind(wnd);
   Original = reinterpret_cast<WNDPROC>(
       SetWindowLongPtrW(wnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&TWindow::SubclassProc)));

@@ -6,11 +6,11 @@
 
 #include <string>
 
-class TWindow {
+#include "toolkit/Object.h"
+
+class TWindow : public TObject {
 public:
-  TWindow(const TWindow&) = delete;
-  TWindow& operator=(const TWindow&) = delete;
-  virtual ~TWindow();
+  ~TWindow() override;
 
   HWND Handle() const { return Wnd; }
   // The object bound to a window created or subclassed by this class, or nullptr.

@@ -1,1 +1,0 @@
-// Shared helpers of the Wine tests live in this folder.

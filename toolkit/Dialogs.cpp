@@ -1,0 +1,62 @@
+#include "toolkit/Dialogs.h"
+
+#include <windows.h>
+
+#include "toolkit/ErrorDialog.h"
+#include "toolkit/Object.h"
+#include "toolkit/Text.h"
+
+namespace {
+
+constexpr const wchar_t* kYes = L"\u306F\u3044(&Y)";            // はい(&Y)
+constexpr const wchar_t* kNo = L"\u3044\u3044\u3048(&N)";       // いいえ(&N)
+constexpr const wchar_t* kOriginalProc = L"PelmoraBoxProc";
+
+HHOOK ActivationHook = nullptr;
+
+// Esc (and a close request) answer "いいえ" instead of being ignored or answering Cancel.
+LRESULT CALLBACK YesNoBoxProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  const auto original = reinterpret_cast<WNDPROC>(GetPropW(wnd, kOriginalProc));
+  if ((msg == WM_COMMAND && LOWORD(wParam) == IDCANCEL) || (msg == WM_SYSCOMMAND && (wParam & 0xFFF0) == SC_CLOSE)) {
+    EndDialog(wnd, IDNO);
+    return 0;
+  }
+  if (msg == WM_NCDESTROY) {
+    SetWindowLongPtrW(wnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(original));
+    RemovePropW(wnd, kOriginalProc);
+  }
+  return CallWindowProcW(original, wnd, msg, wParam, lParam);
+}
+
+// The system's box names its buttons in the system's language: rename them when the box is activated.
+LRESULT CALLBACK RenameButtons(int code, WPARAM wParam, LPARAM lParam) {
+  if (code == HCBT_ACTIVATE) {
+    const auto box = reinterpret_cast<HWND>(wParam);
+    SetDlgItemTextW(box, IDYES, kYes);
+    SetDlgItemTextW(box, IDNO, kNo);
+    SetPropW(box, kOriginalProc, reinterpret_cast<HANDLE>(GetWindowLongPtrW(box, GWLP_WNDPROC)));
+    SetWindowLongPtrW(box, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&YesNoBoxProc));
+    const HHOOK hook = ActivationHook;
+    ActivationHook = nullptr;
+    UnhookWindowsHookEx(hook);
+    return 0;
+  }
+  return CallNextHookEx(ActivationHook, code, wParam, lParam);
+}
+
+}  // namespace
+
+void ShowMessage(const std::string& text) {
+  MessageBoxW(nullptr, Widen(text).c_str(), Widen(ApplicationTitle()).c_str(), MB_OK | MB_TASKMODAL);
+}
+
+int ConfirmYesNo(const std::string& text, const std::string& title) {
+  ActivationHook = SetWindowsHookExW(WH_CBT, RenameButtons, nullptr, GetCurrentThreadId());
+  const int answer = MessageBoxW(nullptr, Widen(text).c_str(), Widen(title).c_str(),
+                                 MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON1 | MB_TASKMODAL);
+  if (ActivationHook) {
+    UnhookWindowsHookEx(ActivationHook);
+    ActivationHook = nullptr;
+  }
+  return answer == IDYES ? mrYes : mrNo;
+}

@@ -1,0 +1,21 @@
+#include "toolkit/Edits.h"
+
+TEdit::TEdit(TWinControl& parent, const TBounds& bounds, const std::string& text)
+    : TEdit(parent, bounds, ES_AUTOHSCROLL, true) {
+  SetText(text);
+}
+
+TEdit::TEdit(TWinControl& parent, const TBounds& bounds, DWORD style, bool visible) : TWinControl(&parent) {
+  CreateControl(L"EDIT", style | WS_TABSTOP, WS_EX_CLIENTEDGE, {}, bounds, visible);
+}
+
+void TEdit::SetText(const std::string& text) {
+  if (text != Text()) SetCaption(text);
+}
+
+void TEdit::CommandNotify(WORD code) {
+  if (code == EN_CHANGE) OnChange(this);
+}
+
+TMemo::TMemo(TWinControl& parent, const TBounds& bounds, bool visible)
+    : TEdit(parent, bounds, ES_MULTILINE | ES_AUTOHSCROLL | ES_AUTOVSCROLL | WS_HSCROLL | WS_VSCROLL, visible) {}

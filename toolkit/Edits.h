@@ -1,0 +1,27 @@
+#pragma once
+// Single-line edit and multi-line memo.
+#include <string>
+
+#include "toolkit/Control.h"
+#include "toolkit/Event.h"
+
+class TEdit : public TWinControl {
+public:
+  TEdit(TWinControl& parent, const TBounds& bounds, const std::string& text = {});
+
+  // Runs whenever the text changes: typing, or SetText with a different text.
+  Event<TObject*> OnChange;
+  std::string Text() const { return Caption(); }
+  // Setting the text it already holds is no change and runs nothing.
+  void SetText(const std::string& text);
+
+protected:
+  TEdit(TWinControl& parent, const TBounds& bounds, DWORD style, bool visible);
+  void CommandNotify(WORD code) override;
+};
+
+// No line break on Enter and no word wrap: one line of text is always one line of the memo.
+class TMemo : public TEdit {
+public:
+  TMemo(TWinControl& parent, const TBounds& bounds, bool visible = true);
+};

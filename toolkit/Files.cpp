@@ -1,0 +1,66 @@
+#include "toolkit/Files.h"
+
+#include <windows.h>
+
+#include "toolkit/Text.h"
+
+namespace {
+
+class FileHandle {
+public:
+  explicit FileHandle(HANDLE handle) : Value(handle) {}
+  FileHandle(const FileHandle&) = delete;
+  FileHandle& operator=(const FileHandle&) = delete;
+  ~FileHandle() { Close(); }
+  bool Valid() const { return Value != INVALID_HANDLE_VALUE; }
+  HANDLE Get() const { return Value; }
+  bool Close() {
+    if (!Valid()) return true;
+    const bool closed = CloseHandle(Value) != FALSE;
+    Value = INVALID_HANDLE_VALUE;
+    return closed;
+  }
+
+private:
+  HANDLE Value;
+};
+
+}  // namespace
+
+TReadResult ReadWholeFile(const std::string& path, std::string& bytes) {
+  bytes.clear();
+  FileHandle file(CreateFileW(Widen(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file.Valid()) {
+    const DWORD error = GetLastError();
+    return (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) ? TReadResult::Missing
+                                                                           : TReadResult::Failed;
+  }
+  char buffer[65536];
+  for (;;) {
+    DWORD got = 0;
+    if (!ReadFile(file.Get(), buffer, sizeof(buffer), &got, nullptr)) return TReadResult::Failed;
+    if (got == 0) return TReadResult::Read;
+    bytes.append(buffer, got);
+  }
+}
+
+bool ReplaceWholeFile(const std::string& path, std::string_view bytes) {
+  const std::wstring target = Widen(path);
+  const std::wstring temporary = target + L".new";
+  bool written = false;
+  {
+    FileHandle file(
+        CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file.Valid()) return false;
+    DWORD done = 0;
+    written = WriteFile(file.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &done, nullptr) &&
+              done == bytes.size() && FlushFileBuffers(file.Get());
+    written = file.Close() && written;
+  }
+  if (written && MoveFileExW(temporary.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+    return true;
+  }
+  DeleteFileW(temporary.c_str());
+  return false;
+}

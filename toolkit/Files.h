@@ -1,0 +1,14 @@
+#pragma once
+// Whole-file reading and replacing for the program's data files. Paths are CP932 texts.
+#include <string>
+#include <string_view>
+
+enum class TReadResult { Read, Missing, Failed };
+
+// The file's bytes; Missing when there is no such file (or folder on its path); Failed when it exists
+// but can't be read.
+TReadResult ReadWholeFile(const std::string& path, std::string& bytes);
+
+// Writes the bytes to a temporary file beside `path` and then puts it in place of `path` in one step,
+// so `path` holds either its old or its new content, never a part. False when any step failed.
+bool ReplaceWholeFile(const std::string& path, std::string_view bytes);

@@ -1,0 +1,174 @@
+#include "toolkit/Form.h"
+
+#include <algorithm>
+#include <cwctype>
+
+#include "toolkit/Accelerator.h"
+#include "toolkit/Application.h"
+#include "toolkit/Buttons.h"
+#include "toolkit/Exception.h"
+#include "toolkit/Font.h"
+#include "toolkit/Labels.h"
+
+namespace {
+
+constexpr const wchar_t* kFormClass = L"PelmoraForm";
+constexpr DWORD kFormStyle = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
+constexpr DWORD kFormExStyle = WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT;
+
+RECT CentredFrame(int clientWidth, int clientHeight) {
+  RECT frame{0, 0, clientWidth, clientHeight};
+  AdjustWindowRectEx(&frame, kFormStyle, FALSE, kFormExStyle);
+  const int width = frame.right - frame.left;
+  const int height = frame.bottom - frame.top;
+  const int left = (GetSystemMetrics(SM_CXSCREEN) - width) / 2;
+  const int top = (GetSystemMetrics(SM_CYSCREEN) - height) / 2;
+  return RECT{left, top, left + width, top + height};
+}
+
+// The other windows of the thread that a modal form disables while it runs.
+BOOL CALLBACK CollectEnabled(HWND wnd, LPARAM list) {
+  if (IsWindowVisible(wnd) && IsWindowEnabled(wnd)) reinterpret_cast<std::vector<HWND>*>(list)->push_back(wnd);
+  return TRUE;
+}
+
+}  // namespace
+
+TForm::TForm(const std::string& caption, int clientWidth, int clientHeight) : TWinControl(nullptr) {
+  RegisterOwnClass(kFormClass, 0, reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1));
+  CreateOwn(kFormClass, kFormExStyle, kFormStyle, caption, CentredFrame(clientWidth, clientHeight),
+            Application().Handle(), 0);
+  // The fixed frame has neither a minimise nor a maximise command.
+  const HMENU menu = GetSystemMenu(Handle(), FALSE);
+  DeleteMenu(menu, SC_MAXIMIZE, MF_BYCOMMAND);
+  DeleteMenu(menu, SC_MINIMIZE, MF_BYCOMMAND);
+  DeleteMenu(menu, SC_SIZE, MF_BYCOMMAND);
+  DeleteMenu(menu, SC_RESTORE, MF_BYCOMMAND);
+  SendMessageW(Handle(), WM_SETFONT, reinterpret_cast<WPARAM>(DesignFont()), FALSE);
+}
+
+TForm::~TForm() { Application().FormDestroyed(this); }
+
+int TForm::ClientWidth() const {
+  RECT r{};
+  GetClientRect(Handle(), &r);
+  return r.right;
+}
+
+int TForm::ClientHeight() const {
+  RECT r{};
+  GetClientRect(Handle(), &r);
+  return r.bottom;
+}
+
+void TForm::BringToFront() {
+  if (!Visible()) ShowWindow(Handle(), SW_SHOW);
+  SetForegroundWindow(Handle());
+  BringWindowToTop(Handle());
+}
+
+void TForm::Close() {
+  TCloseAction action = (Application().MainForm() == this) ? TCloseAction::Free : TCloseAction::Hide;
+  OnClose(this, action);
+  if (action == TCloseAction::None) return;
+  if (InModalLoop) {
+    if (Result == mrNone) Result = mrCancel;
+    return;
+  }
+  if (Application().MainForm() == this) {
+    Application().Terminate();
+  }
+  Hide();
+}
+
+int TForm::ShowModal() {
+  if (Visible() || InModalLoop) throw Exception("Cannot make a visible window modal");
+  std::vector<HWND> disabled;
+  EnumThreadWindows(GetCurrentThreadId(), CollectEnabled, reinterpret_cast<LPARAM>(&disabled));
+  for (HWND wnd : disabled) EnableWindow(wnd, FALSE);
+  const auto restore = [&] {
+    // Re-enable the owners before hiding, so that activation returns to one of them.
+    for (HWND wnd : disabled) {
+      if (IsWindow(wnd)) EnableWindow(wnd, TRUE);
+    }
+    Hide();
+    InModalLoop = false;
+  };
+  Result = mrNone;
+  InModalLoop = true;
+  try {
+    BringToFront();
+    while (Result == mrNone) {
+      Application().HandleMessage();
+      if (Application().Terminated()) Result = mrCancel;
+    }
+  } catch (...) {
+    restore();
+    throw;
+  }
+  restore();
+  return Result;
+}
+
+void TForm::RegisterLabel(TLabel* label) { Labels.push_back(label); }
+
+void TForm::UnregisterLabel(TLabel* label) { std::erase(Labels, label); }
+
+bool TForm::ClickButton(TButton* button) {
+  if (!button || !button->Visible() || !button->Enabled()) return false;
+  button->Click();
+  return true;
+}
+
+bool TForm::FocusLabelTarget(wchar_t key) {
+  for (TLabel* label : Labels) {
+    TWinControl* target = label->FocusControl;
+    if (!target || !label->Visible() || !target->Visible() || !target->Enabled()) continue;
+    const char accel = AcceleratorKey(label->Caption());
+    if (accel && key < 0x80 && static_cast<wint_t>(static_cast<unsigned char>(accel)) == std::towupper(key)) {
+      target->SetFocus();
+      return true;
+    }
+  }
+  return false;
+}
+
+bool TForm::PreTranslateMessage(MSG& msg) {
+  if (msg.message == WM_KEYDOWN && (msg.wParam == VK_RETURN || msg.wParam == VK_ESCAPE)) {
+    const HWND focus = GetFocus();
+    const LRESULT code = focus ? SendMessageW(focus, WM_GETDLGCODE, msg.wParam, reinterpret_cast<LPARAM>(&msg)) : 0;
+    if (!(code & DLGC_WANTALLKEYS)) {
+      if (msg.wParam == VK_ESCAPE) {
+        if (ClickButton(CancelButton)) return true;
+      } else if (auto* focused = dynamic_cast<TButton*>(FromHandle(focus))) {
+        if (ClickButton(focused)) return true;
+      } else if (ClickButton(DefaultButton)) {
+        return true;
+      }
+    }
+  }
+  if (msg.message == WM_SYSCHAR && FocusLabelTarget(static_cast<wchar_t>(msg.wParam))) return true;
+  return IsDialogMessageW(Handle(), &msg) != FALSE;
+}
+
+LRESULT TForm::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
+  switch (msg) {
+    case WM_CLOSE:
+      Close();
+      return 0;
+    case WM_ACTIVATE:
+      // Keep the focused control across deactivation, as a dialog does.
+      if (LOWORD(wParam) == WA_INACTIVE) {
+        if (const HWND focus = GetFocus(); focus && IsChild(Handle(), focus)) LastFocus = focus;
+      } else if (!HIWORD(wParam)) {
+        HWND target = (LastFocus && IsWindow(LastFocus) && IsWindowVisible(LastFocus)) ? LastFocus : nullptr;
+        if (!target) target = GetNextDlgTabItem(Handle(), nullptr, FALSE);
+        if (target) ::SetFocus(target);
+        return 0;
+      }
+      break;
+    default:
+      break;
+  }
+  return TWinControl::WndProc(msg, wParam, lParam);
+}
