@@ -1,0 +1,271 @@
+#include "desktop/TrayIcon.h"
+
+#include "toolkit/ErrorDialog.h"
+#include "toolkit/Text.h"
+
+namespace {
+// The hooked window points back to the component through this property.
+constexpr const wchar_t* kHookProperty = L"PelmoraWndProcHook";
+constexpr const wchar_t* kCallbackClass = L"PelmoraTrayIconWindow";
+
+TShiftState ShiftFromKeys(WPARAM keys) {
+  TShiftState shift = 0;
+  if (keys & MK_SHIFT) shift |= ssShift;
+  if (keys & MK_CONTROL) shift |= ssCtrl;
+  if (keys & MK_LBUTTON) shift |= ssLeft;
+  if (keys & MK_RBUTTON) shift |= ssRight;
+  if (keys & MK_MBUTTON) shift |= ssMiddle;
+  return shift;
+}
+}  // namespace
+
+TWndProcComponent::TWndProcComponent(TWindow* owner) : OwnerWindow(owner) {}
+
+TWndProcComponent::~TWndProcComponent() { RestoreWndProc(); }
+
+void TWndProcComponent::Loaded() { Init(); }
+
+void TWndProcComponent::SetEnabled(bool value) {
+  EnabledFlag = value;
+  if (value)
+    Init();
+  else
+    RestoreState();
+}
+
+void TWndProcComponent::Init() {
+  if (EnabledFlag && !Hooked()) Install();
+}
+
+void TWndProcComponent::Install() {
+  const HWND wnd = OwnerHandle();
+  // One hook per window: the property could name only one component.
+  if (!wnd || Hooked() || GetPropW(wnd, kHookProperty)) return;
+  DestroyingFlag = false;
+  SetPropW(wnd, kHookProperty, this);
+  HookedWnd = wnd;
+  Replaced = reinterpret_cast<WNDPROC>(
+      SetWindowLongPtrW(wnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&TWndProcComponent::HookProc)));
+  if (!Replaced) RestoreWndProc();
+}
+
+void TWndProcComponent::RestoreWndProc() {
+  if (HookedWnd && IsWindow(HookedWnd)) {
+    if (Replaced) SetWindowLongPtrW(HookedWnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(Replaced));
+    RemovePropW(HookedWnd, kHookProperty);
+  }
+  HookedWnd = nullptr;
+  Replaced = nullptr;
+  Silent = false;
+  DestroyingFlag = false;
+}
+
+void TWndProcComponent::SilentRemove() {
+  Silent = true;
+  RestoreWndProc();
+  EnabledFlag = false;
+}
+
+LRESULT TWndProcComponent::PassOn(UINT msg, WPARAM wParam, LPARAM lParam) {
+  return CallWindowProcW(Replaced, HookedWnd, msg, wParam, lParam);
+}
+
+LRESULT TWndProcComponent::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
+  return PassOn(msg, wParam, lParam);
+}
+
+LRESULT CALLBACK TWndProcComponent::HookProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  auto* self = static_cast<TWndProcComponent*>(GetPropW(wnd, kHookProperty));
+  if (!self || self->HookedWnd != wnd) return DefWindowProcW(wnd, msg, wParam, lParam);
+  LRESULT result = 0;
+  if (msg == WM_DESTROY) self->DestroyingFlag = true;
+  try {
+    // After WM_DESTROY nothing is intercepted any more: the window goes away normally.
+    result = self->DestroyingFlag ? self->PassOn(msg, wParam, lParam) : self->WndProc(msg, wParam, lParam);
+  } catch (...) {
+    HandleException();
+  }
+  // The window is gone; the component must not touch its handle again.
+  if (msg == WM_NCDESTROY) self->RestoreWndProc();
+  return result;
+}
+
+class TTrayIcon::TCallbackWindow : public TWindow {
+public:
+  explicit TCallbackWindow(TTrayIcon& tray) : Tray(tray) {
+    RegisterOwnClass(kCallbackClass);
+    // Top-level rather than message-only, so that it hears the shell's broadcasts.
+    CreateOwn(kCallbackClass, WS_EX_TOOLWINDOW, WS_POPUP, "", RECT{}, nullptr, 0);
+  }
+
+private:
+  LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam) override {
+    // Messages arrive while the window is being created, before the tray icon knows its handle.
+    return Tray.NewWndProc(Handle(), msg, wParam, lParam);
+  }
+
+  TTrayIcon& Tray;
+};
+
+TTrayIcon::TTrayIcon(TWindow* owner, TTrayApplication application)
+    : TWndProcComponent(owner), Application(std::move(application)),
+      Callback(std::make_unique<TCallbackWindow>(*this)) {}
+
+TTrayIcon::~TTrayIcon() {
+  SetEnabled(false);
+  HintText.clear();
+  // The icon leaves the tray while its callback window still exists.
+  NotifyIcon(NIM_DELETE);
+  Callback.reset();
+  if (IconHandle) DestroyIcon(IconHandle);
+  if (Menu) Menu->RemoveUser(*this);
+}
+
+HWND TTrayIcon::CallbackWindow() const { return Callback->Handle(); }
+
+void TTrayIcon::Loaded() {
+  TWndProcComponent::Loaded();
+  Loading = false;
+  if (ActiveFlag) {
+    ActiveFlag = false;
+    SetActive(true);
+  }
+}
+
+void TTrayIcon::SetActive(bool value) {
+  if (ActiveFlag == value) return;
+  ActiveFlag = value;
+  // While the owner is being built only the wish is kept; Loaded acts on it.
+  if (Loading) return;
+  if (value) {
+    SetEnabled(true);
+    if (Application.SetShowMainForm) Application.SetShowMainForm(false);
+    if (Application.Window) ShowWindow(Application.Window, SW_HIDE);
+    if (Application.ProcessMessages) Application.ProcessMessages();
+    NotifyIcon(NIM_ADD);
+  } else {
+    SilentRemove();
+    if (Application.SetShowMainForm) Application.SetShowMainForm(true);
+    if (Application.Window) ShowWindow(Application.Window, SW_SHOWNORMAL);
+    NotifyIcon(NIM_DELETE);
+    SetEnabled(false);
+  }
+}
+
+void TTrayIcon::SetHint(const std::string& value) {
+  if (value == HintText) return;
+  HintText = value;
+  if (ActiveFlag && !Loading) NotifyIcon(NIM_MODIFY);
+}
+
+void TTrayIcon::SetIcon(HICON icon) {
+  if (IconHandle) DestroyIcon(IconHandle);
+  IconHandle = icon ? CopyIcon(icon) : nullptr;
+  IconChanged();
+}
+
+void TTrayIcon::IconChanged() {
+  if (ActiveFlag && !Loading) NotifyIcon(NIM_MODIFY);
+}
+
+void TTrayIcon::SetPopupMenu(TPopupMenu* menu) {
+  if (menu == Menu) return;
+  if (Menu) Menu->RemoveUser(*this);
+  Menu = menu;
+  if (Menu) Menu->AddUser(*this);
+}
+
+void TTrayIcon::PopupMenuFreed(TPopupMenu& menu) {
+  if (Menu == &menu) Menu = nullptr;
+}
+
+void TTrayIcon::NotifyIcon(DWORD message) {
+  NOTIFYICONDATAW data{};
+  data.cbSize = NOTIFYICONDATAW_V1_SIZE;
+  data.hWnd = CallbackWindow();
+  data.uID = 0;
+  data.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
+  data.uCallbackMessage = kCallbackMessage;
+  data.hIcon = IconHandle;
+  const std::wstring tip = Widen(HintText).substr(0, kMaxTip);
+  tip.copy(data.szTip, tip.size());
+  ShellNotifyIcon(message, &data);
+}
+
+void TTrayIcon::HideApplication() {
+  if (Application.Window) ShowWindow(Application.Window, SW_HIDE);
+  ShowWindow(OwnerHandle(), SW_HIDE);
+}
+
+LRESULT TTrayIcon::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
+  if (msg == WM_SYSCOMMAND) {
+    if (wParam == SC_MINIMIZE) {
+      const LRESULT result = PassOn(msg, wParam, lParam);
+      if (!ShowMinimizedIcon) HideApplication();
+      return result;
+    }
+    if (wParam == SC_CLOSE && NoClose && ActiveFlag) {
+      HideApplication();
+      return 0;
+    }
+  }
+  return PassOn(msg, wParam, lParam);
+}
+
+LRESULT TTrayIcon::NewWndProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  // Sent to every top-level window when the shell's notification area has been built anew: the
+  // icons it held are gone, so ours is added again.
+  static const UINT taskbarCreated = RegisterWindowMessageW(L"TaskbarCreated");
+  if (msg == kCallbackMessage) {
+    GetCursorPos(&Cursor);
+    MouseNotification(static_cast<UINT>(lParam), ShiftFromKeys(LOWORD(wParam)));
+    return 0;
+  }
+  if (msg == taskbarCreated && taskbarCreated != 0) {
+    if (ActiveFlag && !Loading) NotifyIcon(NIM_ADD);
+    return 0;
+  }
+  return DefWindowProcW(wnd, msg, wParam, lParam);
+}
+
+void TTrayIcon::MouseNotification(UINT mouseMessage, TShiftState shift) {
+  switch (mouseMessage) {
+    case WM_MOUSEMOVE: OnMouseMove(this, shift, Cursor.x, Cursor.y); break;
+    case WM_LBUTTONDOWN: ButtonDown(TMouseButton::mbLeft, shift); break;
+    case WM_LBUTTONUP: ButtonUp(TMouseButton::mbLeft, shift); break;
+    case WM_LBUTTONDBLCLK: DoubleClick(TMouseButton::mbLeft, shift); break;
+    case WM_RBUTTONDOWN:
+      ButtonDown(TMouseButton::mbRight, shift);
+      PopupMenuAtCursor();
+      break;
+    case WM_RBUTTONUP: ButtonUp(TMouseButton::mbRight, shift); break;
+    case WM_RBUTTONDBLCLK: DoubleClick(TMouseButton::mbRight, shift); break;
+    case WM_MBUTTONDOWN: ButtonDown(TMouseButton::mbMiddle, shift); break;
+    case WM_MBUTTONUP: ButtonUp(TMouseButton::mbMiddle, shift); break;
+    case WM_MBUTTONDBLCLK: DoubleClick(TMouseButton::mbMiddle, shift); break;
+    default: break;
+  }
+}
+
+void TTrayIcon::ButtonDown(TMouseButton button, TShiftState shift) {
+  OnMouseDown(this, button, shift, Cursor.x, Cursor.y);
+}
+
+void TTrayIcon::ButtonUp(TMouseButton button, TShiftState shift) {
+  OnClick(this);
+  OnMouseUp(this, button, shift, Cursor.x, Cursor.y);
+}
+
+void TTrayIcon::DoubleClick(TMouseButton button, TShiftState shift) {
+  OnDblClick(this);
+  OnMouseDown(this, button, shift | ssDouble, Cursor.x, Cursor.y);
+}
+
+void TTrayIcon::PopupMenuAtCursor() {
+  if (!Menu) return;
+  OnPopUp(this);
+  if (Application.Window) SetForegroundWindow(Application.Window);
+  if (Application.ProcessMessages) Application.ProcessMessages();
+  // A handler run by the processing above may have taken the menu away.
+  if (Menu) Menu->Popup(Cursor.x, Cursor.y);
+}
