@@ -11,6 +11,9 @@ public:
 
   // Alt plus the caption's access key moves the focus here.
   TWinControl* FocusControl = nullptr;
+
+private:
+  void AutoSize();
 };
 
 // A horizontal etched line, decoration only.

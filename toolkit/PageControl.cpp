@@ -76,8 +76,9 @@ LRESULT TPageControl::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
 TTabSheet::TTabSheet(TPageControl& pageControl, const std::string& caption)
     : TWinControl(&pageControl), Owner(pageControl) {
   RegisterOwnClass(kTabSheetClass, 0, reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1));
-  const RECT r = Owner.PageRect();
+  // The display area is known only once the tab row holds an item.
   Index = Owner.AddPage(this, caption);
+  const RECT r = Owner.PageRect();
   // The first page is the active one; a page lies above the tabs so that the tabs never paint over it.
   CreateOwnChild(kTabSheetClass, (Index == 0 ? WS_VISIBLE : 0) | WS_CLIPCHILDREN, WS_EX_CONTROLPARENT,
                  TBounds{r.left, r.top, r.right - r.left, r.bottom - r.top});

@@ -1,0 +1,14 @@
+#pragma once
+// Where the program finds its files, derived from the full path of its own executable. No Windows API.
+#include <string>
+#include <string_view>
+
+// The directory of the program file without a trailing separator; a drive root keeps its "\":
+// C:\Tools\x.exe gives C:\Tools, C:\x.exe gives C:\.
+std::string ProgramDirOf(std::string_view programPath);
+
+// The program's file name (after the last "\" or ":") with everything from its last "." removed.
+std::string ProgramNameOf(std::string_view programPath);
+
+// The information page of the program: plain HTTP on our own web server.
+std::string InfoPageAddress(std::string_view programPath);

@@ -1,0 +1,32 @@
+#include "app/ProgramPaths.h"
+
+#include <gtest/gtest.h>
+
+TEST(ProgramDir, DropsTheFileNameAndTheSeparatorButKeepsADriveRootWhole) {
+  EXPECT_EQ(ProgramDirOf("C:\\Tools\\x.exe"), "C:\\Tools");
+  EXPECT_EQ(ProgramDirOf("C:\\x.exe"), "C:\\");
+  EXPECT_EQ(ProgramDirOf("C:x.exe"), "C:");
+  EXPECT_EQ(ProgramDirOf("\\\\server\\share\\x.exe"), "\\\\server\\share");
+  // A separator right after another separator or a drive colon is kept.
+  EXPECT_EQ(ProgramDirOf("C:\\Tools\\\\x.exe"), "C:\\Tools\\\\");
+  EXPECT_EQ(ProgramDirOf("\\x.exe"), "\\");
+  EXPECT_EQ(ProgramDirOf("x.exe"), "");
+}
+
+TEST(ProgramDir, ADoubleByteCharacterWhoseSecondByteIsABackslashIsNoSeparator) {
+  // "表" is 95 5C in code page 932.
+  const std::string folder = "C:\\\x95\x5c";
+  EXPECT_EQ(ProgramDirOf(folder + "\\x.exe"), folder);
+  EXPECT_EQ(ProgramDirOf("C:\\Tools\\\x95\x5c.exe"), "C:\\Tools");
+  EXPECT_EQ(ProgramNameOf("C:\\Tools\\\x95\x5c.exe"), "\x95\x5c");
+}
+
+TEST(InfoPage, NamesTheProgramFileWithoutItsLastExtension) {
+  EXPECT_EQ(InfoPageAddress("C:\\Tools\\mailcheck.exe"), "http://www.pelmora.example/info.php?pf=w&sn=mailcheck");
+  EXPECT_EQ(ProgramNameOf("C:\\Tools\\a.b.exe"), "a.b");
+  EXPECT_EQ(ProgramNameOf("C:\\Tools\\Pelmora"), "Pelmora");
+  EXPECT_EQ(ProgramNameOf("C:Pelmora.exe"), "Pelmora");
+  // A dot in a folder name is not an extension of the file; no escaping is applied to the name.
+  EXPECT_EQ(ProgramNameOf("C:\\v1.2\\my tool"), "my tool");
+  EXPECT_EQ(InfoPageAddress("D:\\a&b.exe"), "http://www.pelmora.example/info.php?pf=w&sn=a&b");
+}

@@ -1,0 +1,15 @@
+#include "toolkit/Accelerator.h"
+
+#include <gtest/gtest.h>
+
+TEST(AcceleratorKey, IsTheCharacterAfterASingleAmpersandInUpperCase) {
+  EXPECT_EQ(AcceleratorKey("\x95\xaa\x82\xb2\x82\xc6(&I)"), 'I');  // 分ごと(&I)
+  EXPECT_EQ(AcceleratorKey("&save"), 'S');
+  EXPECT_EQ(AcceleratorKey("no key"), 0);
+  EXPECT_EQ(AcceleratorKey("trailing&"), 0);
+  // "&&" is a literal ampersand, the key follows a later single one.
+  EXPECT_EQ(AcceleratorKey("A&&B"), 0);
+  EXPECT_EQ(AcceleratorKey("A&&B&c"), 'C');
+  // A double-byte character after "&" is no key; its bytes are never read as "&".
+  EXPECT_EQ(AcceleratorKey("&\x82\xa0"), 0);
+}
