@@ -1,0 +1,113 @@
+#!/usr/bin/env python3
+"""Draws the program icon, an envelope with a red new-mail dot, and writes Pelmora.ico.
+
+Four images: 16x16 and 32x32 pixels, each with a 16-colour and a 256-colour palette.
+Run from anywhere: python3 resources/make_icon.py [output path]
+"""
+import math
+import os
+import struct
+import sys
+
+# The standard 16-colour palette, so the 16-colour images look right on any display.
+VGA16 = [
+    (0, 0, 0), (128, 0, 0), (0, 128, 0), (128, 128, 0), (0, 0, 128), (128, 0, 128), (0, 128, 128),
+    (192, 192, 192), (128, 128, 128), (255, 0, 0), (0, 255, 0), (255, 255, 0), (0, 0, 255),
+    (255, 0, 255), (0, 255, 255), (255, 255, 255),
+]
+
+NAVY = (0, 0, 128)
+RED = (224, 32, 32)
+WHITE = (255, 255, 255)
+
+
+def draw(size, shaded):
+    """Returns rows of pixels, top row first: an (r, g, b) tuple, or None for transparent."""
+    pixels = [[None] * size for _ in range(size)]
+    left, right = 0, size - 1
+    top, bottom = round(size * 0.25), round(size * 0.81)
+    tip_y = top + (bottom - top) * 0.6
+    half = (right - left) / 2
+    for y in range(top, bottom + 1):
+        for x in range(left, right + 1):
+            if shaded:
+                # Light blue at the bottom fading to white at the top.
+                t = (y - top) / max(1, bottom - top)
+                pixels[y][x] = (int(255 - 60 * t), int(255 - 35 * t), 255)
+            else:
+                pixels[y][x] = WHITE
+    for x in range(left, right + 1):
+        pixels[top][x] = pixels[bottom][x] = NAVY
+    for y in range(top, bottom + 1):
+        pixels[y][left] = pixels[y][right] = NAVY
+    # The flap: two lines from the upper corners meeting below the middle.
+    for x in range(left, right + 1):
+        d = abs(x - (left + half)) / half
+        y = round(tip_y - d * (tip_y - top))
+        pixels[y][x] = NAVY
+        if size >= 32 and y + 1 < bottom:
+            pixels[y + 1][x] = (64, 64, 160) if shaded else NAVY
+    # The new-mail dot over the upper right corner.
+    radius = size * 0.2
+    cx, cy = size - 1 - radius, radius
+    for y in range(size):
+        for x in range(size):
+            dist = math.hypot(x + 0.5 - cx - 0.5, y + 0.5 - cy - 0.5)
+            if dist <= radius:
+                if shaded and dist <= radius * 0.45:
+                    pixels[y][x] = (255, 150, 150)
+                else:
+                    pixels[y][x] = RED
+    return pixels
+
+
+def nearest(colour, palette):
+    return min(range(len(palette)), key=lambda i: sum((a - b) ** 2 for a, b in zip(colour, palette[i])))
+
+
+def bitmap(size, bits):
+    """One icon image: header, palette, colour bits and the transparency mask, rows bottom first."""
+    pixels = draw(size, shaded=bits == 8)
+    if bits == 4:
+        palette = list(VGA16)
+    else:
+        palette = sorted({p for row in pixels for p in row if p is not None})
+        palette = [(0, 0, 0)] + [p for p in palette if p != (0, 0, 0)]
+        assert len(palette) <= 256
+        palette += [(0, 0, 0)] * (256 - len(palette))
+    index = {}
+    rows, mask_rows = [], []
+    for row in reversed(pixels):
+        indices = [0 if p is None else index.setdefault(p, nearest(p, palette)) for p in row]
+        if bits == 4:
+            data = bytes((indices[i] << 4) | indices[i + 1] for i in range(0, size, 2))
+        else:
+            data = bytes(indices)
+        rows.append(data + b"\0" * (-len(data) % 4))
+        mask_bits = "".join("1" if p is None else "0" for p in row)
+        mask = bytes(int(mask_bits[i:i + 8], 2) for i in range(0, size, 8))
+        mask_rows.append(mask + b"\0" * (-len(mask) % 4))
+    colours = b"".join(rows)
+    mask = b"".join(mask_rows)
+    header = struct.pack("<IiiHHIIiiII", 40, size, size * 2, 1, bits, 0, len(colours) + len(mask), 0, 0,
+                         1 << bits, 0)
+    table = b"".join(struct.pack("<BBBB", b, g, r, 0) for r, g, b in palette)
+    return header + table + colours + mask
+
+
+def main():
+    out = sys.argv[1] if len(sys.argv) > 1 else os.path.join(os.path.dirname(os.path.abspath(__file__)), "Pelmora.ico")
+    images = [(16, 4), (32, 4), (16, 8), (32, 8)]
+    blobs = [bitmap(size, bits) for size, bits in images]
+    offset = 6 + 16 * len(images)
+    directory = struct.pack("<HHH", 0, 1, len(images))
+    for (size, bits), blob in zip(images, blobs):
+        colour_count = 16 if bits == 4 else 0
+        directory += struct.pack("<BBBBHHII", size, size, colour_count, 0, 1, bits, len(blob), offset)
+        offset += len(blob)
+    with open(out, "wb") as f:
+        f.write(directory + b"".join(blobs))
+
+
+if __name__ == "__main__":
+    main()

@@ -1,0 +1,114 @@
+// The resources that ship inside Pelmora.exe: the icon, the manifest and the version information.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <set>
+#include <string>
+#include <tuple>
+
+#include "resources/Resource.h"
+
+namespace {
+
+// The path of the built program, as Wine sees it.
+std::wstring ProgramPath() {
+  std::string unixPath = PELMORA_EXE;
+  std::replace(unixPath.begin(), unixPath.end(), '/', '\\');
+  return L"Z:" + std::wstring(unixPath.begin(), unixPath.end());
+}
+
+#pragma pack(push, 2)
+struct GroupIconEntry {
+  BYTE width, height, colorCount, reserved;
+  WORD planes, bitCount;
+  DWORD bytesInRes;
+  WORD id;
+};
+struct GroupIconHeader {
+  WORD reserved, type, count;
+};
+#pragma pack(pop)
+
+class ProgramResources : public ::testing::Test {
+protected:
+  ProgramResources()
+      : Module(LoadLibraryExW(ProgramPath().c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE)) {}
+  ~ProgramResources() override {
+    if (Module) FreeLibrary(Module);
+  }
+  std::string Data(const wchar_t* type, const wchar_t* name) const {
+    const HRSRC found = FindResourceW(Module, name, type);
+    if (!found) return {};
+    const auto* bytes = static_cast<const char*>(LockResource(LoadResource(Module, found)));
+    return std::string(bytes, SizeofResource(Module, found));
+  }
+  HMODULE Module;
+};
+
+TEST_F(ProgramResources, IconHasFourImagesSixteenAndThirtyTwoInSixteenAndTwoHundredFiftySixColours) {
+  ASSERT_NE(Module, nullptr);
+  const std::string group = Data(RT_GROUP_ICON, MAKEINTRESOURCEW(IDI_MAINICON));
+  ASSERT_GE(group.size(), sizeof(GroupIconHeader));
+  const auto* header = reinterpret_cast<const GroupIconHeader*>(group.data());
+  ASSERT_EQ(header->count, 4);
+  ASSERT_EQ(group.size(), sizeof(GroupIconHeader) + 4 * sizeof(GroupIconEntry));
+  std::set<std::tuple<int, int, int>> images;
+  const auto* entries = reinterpret_cast<const GroupIconEntry*>(group.data() + sizeof(GroupIconHeader));
+  for (int i = 0; i < 4; ++i) {
+    EXPECT_EQ(entries[i].width, entries[i].height);
+    images.insert({entries[i].width, entries[i].colorCount, entries[i].bitCount});
+    // Each image is a real picture: some pixels drawn, some transparent.
+    const std::string image = Data(RT_ICON, MAKEINTRESOURCEW(entries[i].id));
+    ASSERT_EQ(image.size(), entries[i].bytesInRes);
+    const int size = entries[i].width;
+    const size_t maskBytes = static_cast<size_t>(size) * ((size + 31) / 32 * 4);
+    const std::string mask = image.substr(image.size() - maskBytes);
+    EXPECT_NE(mask.find_first_not_of('\xff'), std::string::npos) << "not all transparent";
+    EXPECT_NE(mask.find_first_not_of('\0'), std::string::npos) << "not a plain square";
+  }
+  const std::set<std::tuple<int, int, int>> expected{{16, 16, 4}, {32, 16, 4}, {16, 0, 8}, {32, 0, 8}};
+  EXPECT_EQ(images, expected);
+  for (int size : {16, 32}) {
+    const auto icon = static_cast<HICON>(LoadImageW(Module, MAKEINTRESOURCEW(IDI_MAINICON), IMAGE_ICON, size, size, 0));
+    ASSERT_NE(icon, nullptr) << size;
+    ICONINFO info{};
+    ASSERT_TRUE(GetIconInfo(icon, &info));
+    BITMAP bitmap{};
+    GetObjectW(info.hbmMask, sizeof(bitmap), &bitmap);
+    EXPECT_EQ(bitmap.bmWidth, size);
+    DeleteObject(info.hbmMask);
+    if (info.hbmColor) DeleteObject(info.hbmColor);
+    DestroyIcon(icon);
+  }
+}
+
+TEST_F(ProgramResources, ManifestAsksForCommonControlsSix) {
+  ASSERT_NE(Module, nullptr);
+  const std::string manifest = Data(RT_MANIFEST, MAKEINTRESOURCEW(1));
+  const size_t controls = manifest.find("name=\"Microsoft.Windows.Common-Controls\"");
+  ASSERT_NE(controls, std::string::npos);
+  EXPECT_NE(manifest.find("version=\"6.0.0.0\"", controls), std::string::npos);
+}
+
+TEST(ProgramVersion, CarriesTheProgramsNameAndVersion) {
+  const std::wstring path = ProgramPath();
+  DWORD ignored = 0;
+  const DWORD size = GetFileVersionInfoSizeW(path.c_str(), &ignored);
+  ASSERT_GT(size, 0u);
+  std::string info(size, '\0');
+  ASSERT_TRUE(GetFileVersionInfoW(path.c_str(), 0, size, info.data()));
+  VS_FIXEDFILEINFO* fixed = nullptr;
+  UINT length = 0;
+  ASSERT_TRUE(VerQueryValueW(info.data(), L"\\", reinterpret_cast<void**>(&fixed), &length));
+  EXPECT_EQ(fixed->dwSignature, 0xFEEF04BDu);
+  EXPECT_EQ(fixed->dwFileVersionMS, 0x00010000u);
+  EXPECT_EQ(fixed->dwFileType, static_cast<DWORD>(VFT_APP));
+  wchar_t* text = nullptr;
+  ASSERT_TRUE(VerQueryValueW(info.data(), L"\\StringFileInfo\\041104B0\\OriginalFilename", reinterpret_cast<void**>(&text),
+                             &length));
+  EXPECT_EQ(std::wstring(text), L"Pelmora.exe");
+}
+
+}  // namespace
