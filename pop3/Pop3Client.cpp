@@ -19,7 +19,7 @@ void TPOP3Client::DoConnect() {
     if (!OnAuthenticationNeeded) throw Exception("Authentication failed");
     if (attempts > 0) break;
     bool handled = false;
-    OnAuthenticationNeeded(*this, handled);
+    OnAuthenticationNeeded(this, handled);
     if (!handled) throw Exception("Authentication failed");
     ++attempts;
   }
@@ -53,7 +53,7 @@ void TPOP3Client::DoConnect() {
 }
 
 void TPOP3Client::FinishConnect(bool loggedIn) {
-  if (loggedIn) OnConnect(*this);
+  if (loggedIn) OnConnect(this);
 }
 
 void TPOP3Client::Login(int& attempts) {
@@ -73,7 +73,7 @@ bool TPOP3Client::ReplyOK(const std::string& reply, int& attempts) {
   if (IsPositiveReply(reply)) return true;
   if (attempts > 0 || !OnAuthenticationFailed) throw Exception("Authentication failed");
   bool handled = false;
-  OnAuthenticationFailed(*this, handled);
+  OnAuthenticationFailed(this, handled);
   if (!handled) throw Exception("Authentication failed");
   ++attempts;
   return false;

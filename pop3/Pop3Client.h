@@ -33,20 +33,20 @@ public:
   bool Parse = false;
   bool DeleteOnRead = false;
   // The login succeeded (this hides the transport's OnConnect, which reports the TCP connection).
-  Event<TPOP3Client&> OnConnect;
-  Event<TPOP3Client&, bool&> OnAuthenticationNeeded;  // UserID or Password is empty
-  Event<TPOP3Client&, bool&> OnAuthenticationFailed;  // USER or PASS was refused
+  Event<TObject*> OnConnect;
+  Event<TObject*, bool&> OnAuthenticationNeeded;  // UserID or Password is empty
+  Event<TObject*, bool&> OnAuthenticationFailed;  // USER or PASS was refused
   // Events of message fetching; this session never fires them.
-  Event<TPOP3Client&, bool&> OnConnectionRequired;
-  Event<TPOP3Client&> OnPacketRecvd;
-  Event<TPOP3Client&> OnReset;
-  Event<TPOP3Client&, int32_t, int32_t> OnList;  // message number, size
-  Event<TPOP3Client&> OnRetrieveStart;
-  Event<TPOP3Client&> OnRetrieveEnd;
-  Event<TPOP3Client&> OnSuccess;
-  Event<TPOP3Client&> OnFailure;
-  Event<TPOP3Client&, std::string&> OnDecodeStart;  // the file name, which the handler may change
-  Event<TPOP3Client&> OnDecodeEnd;
+  Event<TObject*, bool&> OnConnectionRequired;
+  Event<TObject*> OnPacketRecvd;
+  Event<TObject*> OnReset;
+  Event<TObject*, int32_t, int32_t> OnList;  // message number, size
+  Event<TObject*> OnRetrieveStart;
+  Event<TObject*> OnRetrieveEnd;
+  Event<TObject*> OnSuccess;
+  Event<TObject*> OnFailure;
+  Event<TObject*, std::string&> OnDecodeStart;  // the file name, which the handler may change
+  Event<TObject*> OnDecodeEnd;
 
   // Stored with a trailing backslash added when it has none.
   void SetAttachFilePath(const std::string& path) { AttachPath = WithTrailingBackslash(path); }

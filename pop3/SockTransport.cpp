@@ -6,6 +6,7 @@
 #include "pop3/HiddenWindow.h"
 #include "pop3/MessageWait.h"
 #include "pop3/SockErrors.h"
+#include "toolkit/Application.h"
 
 int32_t SocketUsers = 0;
 
@@ -51,7 +52,7 @@ TSockTransport::TSockTransport() {
   try {
     TimeoutTimer = std::make_unique<TThreadTimer>();
     TimeoutTimer->SetEnabled(false);
-    TimeoutTimer->SetOnTimer([this](TThreadTimer&) { TimerFired(); });
+    TimeoutTimer->SetOnTimer([this](TObject*) { TimerFired(); });
     InitWinsock();
   } catch (...) {
     if (Window) DestroyWindow(Window);
@@ -90,7 +91,7 @@ void TSockTransport::ReportStatus(int32_t level, const std::string& text) {
   LastStatusText = text;
   if (ComponentDestroying) return;
   try {
-    OnStatus(*this, LastStatusText);
+    OnStatus(this, LastStatusText);
   } catch (...) {
     // A status display must never disturb the operation it describes.
   }
@@ -145,15 +146,25 @@ void TSockTransport::CloseSocket() {
     return;
   }
   Socket = NoSocket;
+  DiscardSocketNotifications();
   // The fresh socket comes first, so a failing OnDisconnect still leaves the instance usable.
   if (!Destroying) OpenSocket(0, false);
-  if (!ComponentDestroying) OnDisconnect(*this);
+  if (!ComponentDestroying) OnDisconnect(this);
 }
 
 void TSockTransport::WithdrawAttempt() {
   if (Socket != NoSocket) closesocket(Socket);
   Socket = NoSocket;
+  DiscardSocketNotifications();
   OpenSocket(0, false);
+}
+
+void TSockTransport::DiscardSocketNotifications() {
+  // The system reuses socket handles at once, so a notification still queued for the closed socket
+  // would carry the handle of the next one; none can be posted for it after the close.
+  MSG msg;
+  while (Window && PeekMessageW(&msg, Window, SocketMessage, SocketMessage, PM_REMOVE)) {
+  }
 }
 
 void TSockTransport::ErrorCheck(int32_t ignored) {
@@ -165,7 +176,7 @@ void TSockTransport::ErrorCheck(int32_t ignored) {
 void TSockTransport::RaiseSockError(int32_t code) {
   if (code > 65535) throw ERangeError();
   const std::string text = ErrorText(code);
-  OnError(*this, static_cast<uint16_t>(code), text);
+  OnError(this, static_cast<uint16_t>(code), text);
   throw ESockError(text);
 }
 
@@ -198,7 +209,7 @@ void TSockTransport::TimerFired() {
 template <typename Condition>
 void TSockTransport::WaitUntil(Condition done) {
   for (;;) {
-    ProcessMessages();
+    Application().ProcessMessages();
     if (done()) return;
     WaitForMessage();
   }
@@ -234,7 +245,7 @@ void TSockTransport::ResolveHost() {
   if (Canceled) throw ESockError("Host Lookup Canceled");
   if (!Succeeded) throw ESockError("Host Lookup Failed");
   Remote.sin_addr.s_addr = LookupAddress;
-  OnHostResolved(*this);
+  OnHostResolved(this);
 }
 
 void TSockTransport::Connect() {
@@ -256,7 +267,7 @@ void TSockTransport::DoConnect() {
     if (Remote.sin_addr.s_addr != 0) break;
     if (attempts > 0 || !OnInvalidHost) throw ESockError("Null Remote Address");
     bool handled = false;
-    OnInvalidHost(*this, handled);
+    OnInvalidHost(this, handled);
     if (!handled) throw ESockError("Null Remote Address");
   }
   Remote.sin_family = AF_INET;
@@ -273,7 +284,7 @@ void TSockTransport::DoConnect() {
   // A pending or failed attempt must not complete later and make the next Connect find the socket
   // busy or connected to the wrong server.
   WithdrawAttempt();
-  OnConnectionFailed(*this);
+  OnConnectionFailed(this);
   if (TimedOut) throw ESockError("Connection Timed out");
   if (Canceled) throw ESockError("Connection Canceled");
   throw ESockError("Connection Failed");
@@ -395,7 +406,7 @@ void TSockTransport::DoReadLn(std::string& line) {
     }
     // Sleep only when nothing has arrived; every notification or timer tick wakes the wait.
     if (nothingYet) WaitForMessage();
-    ProcessMessages();
+    Application().ProcessMessages();
     if (Canceled) break;
   }
   if (Canceled) {
@@ -492,16 +503,16 @@ void TSockTransport::HandleSocketMessage(UINT msg, WPARAM wParam, LPARAM lParam)
       Succeeded = noError;
       switch (LOWORD(lParam)) {
         case FD_READ:
-          OnDataArrival(*this);
+          OnDataArrival(this);
           break;
         case FD_ACCEPT:
           IsConnected = true;
-          OnAccept(*this);
+          OnAccept(this);
           break;
         case FD_CONNECT:
           if (Succeeded) {
             IsConnected = true;
-            OnConnect(*this);
+            OnConnect(this);
           }
           break;
         case FD_CLOSE:

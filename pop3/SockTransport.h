@@ -15,6 +15,7 @@
 #include "pop3/ThreadTimer.h"
 #include "toolkit/Event.h"
 #include "toolkit/Exception.h"
+#include "toolkit/Object.h"
 
 class ESockError : public Exception {
 public:
@@ -29,7 +30,7 @@ public:
 // Number of live transports that hold Windows Sockets started; the first starts it, the last stops it.
 extern int32_t SocketUsers;
 
-class TSockTransport {
+class TSockTransport : public TObject {
 public:
   static constexpr UINT SocketMessage = WM_USER + 101;  // wParam the socket, lParam event and error
   static constexpr UINT LookupMessage = WM_USER + 102;  // wParam the lookup's task, lParam the error
@@ -38,24 +39,22 @@ public:
 
   TSockTransport();
   virtual ~TSockTransport();
-  TSockTransport(const TSockTransport&) = delete;
-  TSockTransport& operator=(const TSockTransport&) = delete;
 
   // Published properties: plain stores.
   std::string Host;         // dotted IPv4 address or host name
   int32_t Port = 0;         // low 16 bits are used
   int32_t TimeOut = 0;      // bound of each single wait in ms; 0 waits without bound
   int32_t ReportLevel = 0;  // status reports of at most this level are delivered
-  Event<TSockTransport&, const std::string&> OnStatus;
-  Event<TSockTransport&> OnConnect;
-  Event<TSockTransport&> OnDisconnect;
-  Event<TSockTransport&, bool&> OnInvalidHost;  // may change Host and set Handled for one more try
-  Event<TSockTransport&> OnHostResolved;
-  Event<TSockTransport&> OnConnectionFailed;
+  Event<TObject*, const std::string&> OnStatus;
+  Event<TObject*> OnConnect;
+  Event<TObject*> OnDisconnect;
+  Event<TObject*, bool&> OnInvalidHost;  // may change Host and set Handled for one more try
+  Event<TObject*> OnHostResolved;
+  Event<TObject*> OnConnectionFailed;
   // Hooks for data arrival, an accepted connection and a failed call (error code and its text).
-  Event<TSockTransport&> OnDataArrival;
-  Event<TSockTransport&> OnAccept;
-  Event<TSockTransport&, uint16_t, const std::string&> OnError;
+  Event<TObject*> OnDataArrival;
+  Event<TObject*> OnAccept;
+  Event<TObject*, uint16_t, const std::string&> OnError;
 
   // Every operation below raises on failure. Connect, Disconnect, Write, Writeln, ReadLn and
   // Transaction refuse to start while another of them is in progress on this instance (called from
@@ -134,6 +133,7 @@ private:
   void CloseSocket();
   // After a failed connection attempt, a fresh socket so the attempt can never complete later.
   void WithdrawAttempt();
+  void DiscardSocketNotifications();
   void ResolveHost();
   void ErrorCheck(int32_t ignored);
   [[noreturn]] void RaiseSockError(int32_t code);

@@ -30,12 +30,12 @@ void TThreadTimer::SetInterval(uint32_t value) {
   UpdateTimer();
 }
 
-void TThreadTimer::SetOnTimer(std::function<void(TThreadTimer&)> handler) {
+void TThreadTimer::SetOnTimer(std::function<void(TObject*)> handler) {
   OnTimer = std::move(handler);
   UpdateTimer();
 }
 
-void TThreadTimer::Tick() { OnTimer(*this); }
+void TThreadTimer::Tick() { OnTimer(this); }
 
 void TThreadTimer::UpdateTimer() {
   if (Window) KillTimer(Window, TimerId);

@@ -7,20 +7,19 @@
 #include <functional>
 
 #include "toolkit/Event.h"
+#include "toolkit/Object.h"
 
-class TThreadTimer {
+class TThreadTimer : public TObject {
 public:
   TThreadTimer();
   ~TThreadTimer();
-  TThreadTimer(const TThreadTimer&) = delete;
-  TThreadTimer& operator=(const TThreadTimer&) = delete;
 
   bool Enabled() const { return IsEnabled; }
   void SetEnabled(bool value);
   uint32_t Interval() const { return Milliseconds; }
   void SetInterval(uint32_t value);
   // Setting the handler always re-evaluates the system timer, restarting its countdown.
-  void SetOnTimer(std::function<void(TThreadTimer&)> handler);
+  void SetOnTimer(std::function<void(TObject*)> handler);
   HWND TimerWindow() const { return Window; }
 
   // One tick: calls OnTimer.
@@ -33,6 +32,6 @@ private:
 
   bool IsEnabled = true;
   uint32_t Milliseconds = 1000;
-  Event<TThreadTimer&> OnTimer;
+  Event<TObject*> OnTimer;
   HWND Window = nullptr;
 };
