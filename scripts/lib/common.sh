@@ -135,16 +135,21 @@ stop_display() {
   fi
 }
 
-# The project's own 32-bit prefix, made once; a half-made one (no marker) is made again.
+# The project's own 32-bit prefix, made once. The marker names the prefix's settings: a prefix
+# without it (half made, or made with older settings) is made again.
+PREFIX_MARKER=.pelmora-prefix-2
 ensure_prefix() {
-  if [ ! -f "$WINEPREFIX/.pelmora-ready" ]; then
-    log "creating the Wine prefix $WINEPREFIX"
-    rm -rf "$WINEPREFIX"
-    # No Mono or Gecko: nothing here needs them, and their installers would wait for a click.
-    WINEDLLOVERRIDES="mscoree,mshtml=" wineboot -i >/dev/null 2>&1 || die "wineboot failed"
-    wineserver -w
-    touch "$WINEPREFIX/.pelmora-ready"
-  fi
+  [ -f "$WINEPREFIX/$PREFIX_MARKER" ] && return 0
+  log "creating the Wine prefix $WINEPREFIX"
+  rm -rf "$WINEPREFIX"
+  # No Mono or Gecko: nothing here needs them, and their installers would wait for a click.
+  WINEDLLOVERRIDES="mscoree,mshtml=" wineboot -i >/dev/null 2>&1 || die "wineboot failed"
+  # Windows not handed to a window manager: Xvfb has none, and Wine would wait two seconds for one
+  # each time a window is hidden or destroyed.
+  wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >/dev/null 2>&1 ||
+    die "cannot configure the Wine prefix"
+  wineserver -w
+  touch "$WINEPREFIX/$PREFIX_MARKER"
 }
 
 stop_wine() {

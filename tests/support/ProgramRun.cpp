@@ -133,16 +133,26 @@ std::string Screenshot(std::string_view name) {
   if (build.empty() || display.empty()) return {};
   CreateDirectoryW(FromLinuxPath(build + "/screenshots").c_str(), nullptr);
   const std::string png = build + "/screenshots/" + std::string(name) + ".png";
-  // Wine starts a Linux program given by a Z: path directly.
+  const std::wstring windowsPng = FromLinuxPath(png);
+  DeleteFileW(windowsPng.c_str());
+  // Wine starts the Linux program but hands back no handle that waits for it: poll until the file
+  // is there and has stopped growing.
   std::wstring commandLine = FromLinuxPath("/usr/bin/import") + L" -window root -display " + FromUtf8(display) + L" \"" + FromUtf8(png) + L"\"";
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
   PROCESS_INFORMATION info{};
   if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info)) return {};
-  WaitForSingleObject(info.hProcess, 30000);
   CloseHandle(info.hThread);
   CloseHandle(info.hProcess);
-  return GetFileAttributesW(FromLinuxPath(png).c_str()) != INVALID_FILE_ATTRIBUTES ? png : std::string();
+  DWORD lastSize = 0;
+  for (int waited = 0; waited < 20000; waited += 100) {
+    Sleep(100);
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    if (!GetFileAttributesExW(windowsPng.c_str(), GetFileExInfoStandard, &data)) continue;
+    if (data.nFileSizeLow > 0 && data.nFileSizeLow == lastSize) return png;
+    lastSize = data.nFileSizeLow;
+  }
+  return {};
 }
 
 }  // namespace testsupport

@@ -138,6 +138,16 @@ TEST_F(ProbeWindowTest, PicksAPopupMenuItemByItsText) {
   EXPECT_TRUE(WaitForGone(menu, kWaitMs));
 }
 
+TEST_F(ProbeWindowTest, ScreenshotIsSavedInTheBuildFolder) {
+  const std::string png = testsupport::Screenshot("probe-window");
+  ASSERT_FALSE(png.empty());
+  const std::wstring path = testsupport::FromLinuxPath(png);
+  WIN32_FILE_ATTRIBUTE_DATA data{};
+  ASSERT_TRUE(GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data));
+  EXPECT_GT(data.nFileSizeLow, 1000u);  // a 1280x1024 picture of a window, not an empty file
+  EXPECT_TRUE(DeleteFileW(path.c_str()));
+}
+
 TEST(UiProbe, ReadsAndAnswersAMessageBoxOfAnotherThread) {
   std::promise<int> answer;
   std::thread box([&answer] { answer.set_value(MessageBoxW(nullptr, Widen(kNewMail).c_str(), L"ペルモーラ", MB_OK)); });
