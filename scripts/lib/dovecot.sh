@@ -1,0 +1,152 @@
+# A private Dovecot POP3 server on 127.0.0.1:110 for the tests and the benchmark: its own
+# configuration, run, state and log folders, passwd-file users and maildirs under one folder DIR,
+# never the system's configuration. Source this file; it defines functions only.
+#
+#   dovecot_server_start DIR        waits for the machine-wide lock, then starts and waits for the greeting
+#   dovecot_server_stop DIR         stops the server and releases the lock
+#   dovecot_add_user DIR NAME PASSWORD    a user with an empty maildir (the server sees it at once)
+#   dovecot_put_messages DIR NAME N       N more messages in NAME's maildir (seen at the next login)
+#   dovecot_clear_messages DIR NAME       an empty mailbox again
+#
+# Port 110 exists once per machine, so two test runs at the same time take turns: the lock is held
+# from start to stop (flock on $DOVECOT_LOCK).
+
+DOVECOT_LOCK=${DOVECOT_LOCK:-/tmp/pelmora-dovecot.lock}
+# The master's pid of the server that holds the port, so a run that died cannot block the next one.
+DOVECOT_OWNER=${DOVECOT_OWNER:-/tmp/pelmora-dovecot.pid}
+DOVECOT_MAIL_USER=pelmora-mail
+DOVECOT_LOCK_FD=
+
+# Dovecot refuses to keep mailboxes as root: they belong to a system user of our own.
+dovecot_mail_user() {
+  if ! getent passwd "$DOVECOT_MAIL_USER" >/dev/null; then
+    useradd --system --no-create-home --home-dir /nonexistent --shell /usr/sbin/nologin "$DOVECOT_MAIL_USER" ||
+      return 1
+  fi
+}
+
+dovecot_write_config() {
+  local dir=$1 uid gid
+  uid=$(id -u "$DOVECOT_MAIL_USER") && gid=$(id -g "$DOVECOT_MAIL_USER") || return 1
+  mkdir -p "$dir/run" "$dir/state" "$dir/log" "$dir/mail"
+  touch "$dir/users"
+  chown "$uid:$gid" "$dir/mail"
+  cat >"$dir/dovecot.conf" <<CONF
+base_dir = $dir/run
+state_dir = $dir/state
+log_path = $dir/log/dovecot.log
+protocols = pop3
+listen = 127.0.0.1
+ssl = no
+disable_plaintext_auth = no
+auth_mechanisms = plain
+auth_failure_delay = 0
+first_valid_uid = $uid
+last_valid_uid = $uid
+mail_location = maildir:$dir/mail/%u
+pop3_uidl_format = %08Xu%08Xv
+service pop3-login {
+  inet_listener pop3 {
+    address = 127.0.0.1
+    port = 110
+  }
+}
+passdb {
+  driver = passwd-file
+  args = scheme=PLAIN username_format=%u $dir/users
+}
+# A refused login is answered at once: the file's refusal goes on to this passdb, which always fails
+# without the delay Dovecot otherwise adds per address.
+passdb {
+  driver = static
+  args = nopassword=y nodelay=yes
+  result_success = return-fail
+}
+userdb {
+  driver = static
+  args = uid=$uid gid=$gid home=$dir/mail/%u
+}
+CONF
+}
+
+# Greeting on 127.0.0.1:110 within 10 s.
+dovecot_wait_ready() {
+  local i
+  for i in $(seq 100); do
+    if exec 7<>/dev/tcp/127.0.0.1/110 2>/dev/null; then
+      local line=
+      read -r -t 2 line <&7
+      exec 7<&- 7>&-
+      case "$line" in "+OK"*) return 0 ;; esac
+    fi
+    sleep 0.1
+  done
+  return 1
+}
+
+dovecot_server_start() {
+  local dir=$1 stale
+  dovecot_mail_user || return 1
+  exec {DOVECOT_LOCK_FD}>>"$DOVECOT_LOCK"
+  if ! flock -w 900 "$DOVECOT_LOCK_FD"; then
+    printf 'error: another test run has held %s for 15 minutes\n' "$DOVECOT_LOCK" >&2
+    return 1
+  fi
+  # A server left behind by a run that died (it no longer holds the lock, so nobody uses it).
+  stale=$(cat "$DOVECOT_OWNER" 2>/dev/null)
+  if [ -n "$stale" ] && [ "$(ps -o comm= -p "$stale" 2>/dev/null)" = dovecot ]; then
+    kill "$stale" 2>/dev/null
+    for _ in $(seq 50); do kill -0 "$stale" 2>/dev/null || break; sleep 0.1; done
+  fi
+  dovecot_write_config "$dir" || return 1
+  # The lock's descriptor is not inherited, so only this shell holds it.
+  dovecot -c "$dir/dovecot.conf" {DOVECOT_LOCK_FD}>&- || {
+    cat "$dir/log/dovecot.log" >&2 2>/dev/null
+    return 1
+  }
+  cat "$dir/run/master.pid" >"$DOVECOT_OWNER" 2>/dev/null
+  dovecot_wait_ready || {
+    printf 'error: dovecot does not answer on 127.0.0.1:110\n' >&2
+    tail -n 20 "$dir/log/dovecot.log" >&2 2>/dev/null
+    return 1
+  }
+}
+
+dovecot_server_stop() {
+  local dir=$1 pid
+  pid=$(cat "$dir/run/master.pid" 2>/dev/null)
+  if [ -n "$pid" ] && kill "$pid" 2>/dev/null; then
+    for _ in $(seq 100); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
+  fi
+  [ "$(cat "$DOVECOT_OWNER" 2>/dev/null)" = "$pid" ] && rm -f "$DOVECOT_OWNER"
+  if [ -n "$DOVECOT_LOCK_FD" ]; then
+    flock -u "$DOVECOT_LOCK_FD"
+    exec {DOVECOT_LOCK_FD}>&-
+    DOVECOT_LOCK_FD=
+  fi
+  return 0
+}
+
+dovecot_add_user() {
+  local dir=$1 name=$2 password=$3 box
+  box=$dir/mail/$name
+  sed -i "/^$name:/d" "$dir/users"
+  printf '%s:%s\n' "$name" "$password" >>"$dir/users"
+  mkdir -p "$box/new" "$box/cur" "$box/tmp"
+  chown -R "$DOVECOT_MAIL_USER:" "$box"
+}
+
+dovecot_put_messages() {
+  local dir=$1 name=$2 count=$3 i file
+  for ((i = 1; i <= count; i++)); do
+    file=$dir/mail/$name/new/$(date +%s).$$_$RANDOM$i.pelmora
+    printf 'From: sender@example.invalid\nTo: %s@example.invalid\nSubject: test %d\n\nmessage %d\n' \
+      "$name" "$i" "$i" >"$file"
+    chown "$DOVECOT_MAIL_USER:" "$file"
+  done
+}
+
+dovecot_clear_messages() {
+  local box=$1/mail/$2
+  rm -f "$box"/new/* "$box"/cur/*
+}

@@ -1,0 +1,16 @@
+# The POP3 server of the Wine tests: Dovecot on 127.0.0.1:110 (scripts/lib/dovecot.sh). Its users:
+# "pelmora1" (password "secret1", 3 messages) and "pelmora2" (password "secret2", empty). Tests
+# find the maildirs' root in PELMORA_DOVECOT_MAIL and may add messages there.
+. "$(dirname "${BASH_SOURCE[0]}")/../dovecot.sh"
+
+dovecot_start() {
+  dovecot_server_start "$SERVICE_DIR" || return 1
+  dovecot_add_user "$SERVICE_DIR" pelmora1 secret1 &&
+    dovecot_put_messages "$SERVICE_DIR" pelmora1 3 &&
+    dovecot_add_user "$SERVICE_DIR" pelmora2 secret2 || return 1
+  export PELMORA_DOVECOT_MAIL=$SERVICE_DIR/mail
+}
+
+dovecot_stop() { dovecot_server_stop "$SERVICE_DIR"; }
+
+register_service dovecot
