@@ -48,6 +48,11 @@ TReadResult ReadWholeFile(const std::string& path, std::string& bytes) {
 bool ReplaceWholeFile(const std::string& path, std::string_view bytes) {
   const std::wstring target = Widen(path);
   const std::wstring temporary = target + L".new";
+  // A read-only file is not replaced behind the user's back.
+  if (const DWORD attributes = GetFileAttributesW(target.c_str());
+      attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY)) {
+    return false;
+  }
   bool written = false;
   {
     FileHandle file(
