@@ -31,5 +31,18 @@ TLabel::~TLabel() {
 }
 
 TBevel::TBevel(TWinControl& parent, const TBounds& bounds) : TWinControl(&parent) {
-  CreateControl(L"STATIC", SS_ETCHEDHORZ, 0, {}, bounds);
+  // An own class: the etched static control of the system changes its size to the line's.
+  RegisterOwnClass(L"PelmoraBevel", 0, reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1));
+  CreateOwnChild(L"PelmoraBevel", WS_VISIBLE, 0, bounds);
+}
+
+LRESULT TBevel::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
+  if (msg != WM_PAINT) return TWinControl::WndProc(msg, wParam, lParam);
+  PAINTSTRUCT paint{};
+  const HDC dc = BeginPaint(Handle(), &paint);
+  RECT line{};
+  GetClientRect(Handle(), &line);
+  DrawEdge(dc, &line, EDGE_ETCHED, BF_TOP);
+  EndPaint(Handle(), &paint);
+  return 0;
 }

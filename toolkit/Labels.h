@@ -20,4 +20,7 @@ private:
 class TBevel : public TWinControl {
 public:
   TBevel(TWinControl& parent, const TBounds& bounds);
+
+protected:
+  LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
 };
