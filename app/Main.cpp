@@ -1,3 +1,21 @@
+// The program's entry: the application title, the main window (which loads the accounts and puts the
+// tray icon up), the account dialog, then the message loop until the main window closes.
 #include <windows.h>
 
-int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) { return 0; }
+#include "accounts/AccountWindow1.h"
+#include "app/MainWindow1.h"
+#include "toolkit/Application.h"
+#include "toolkit/ErrorDialog.h"
+
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
+  try {
+    Application().SetTitle("\x83\x79\x83\x8b\x83\x82\x81\x5b\x83\x89");  // ペルモーラ
+    const auto MainForm1 = Application().CreateForm<TMainForm1>();
+    const auto AccountForm1 = Application().CreateForm<TAccountForm1>();
+    Application().Run();
+  } catch (...) {
+    // An error while building the main window ends the program after the dialog.
+    HandleException();
+  }
+  return 0;
+}

@@ -1,0 +1,5 @@
+#include "accounts/AccountWindow1.h"
+
+TAccountForm1::TAccountForm1()
+    : TForm("\x83\x81\x81\x5b\x83\x8b\x83\x41\x83\x4a\x83\x45\x83\x93\x83\x67\x82\xcc\x92\xc7\x89\xc1",  // メールアカウントの追加
+            417, 376) {}

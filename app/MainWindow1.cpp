@@ -1,0 +1,165 @@
+#include "app/MainWindow1.h"
+
+#include <mmsystem.h>
+#include <shellapi.h>
+
+#include <algorithm>
+
+#include "app/DiskAccountFiles.h"
+#include "app/ProgramPaths.h"
+#include "resources/Resource.h"
+#include "toolkit/Application.h"
+#include "toolkit/Text.h"
+
+namespace {
+
+std::string ProgramPath() {
+  std::wstring path(MAX_PATH, L'\0');
+  for (;;) {
+    const DWORD length = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+    if (length < path.size()) {
+      path.resize(length);
+      return Narrow(path);
+    }
+    path.resize(path.size() * 2);
+  }
+}
+
+TTrayApplication TrayApplication() {
+  return TTrayApplication{
+      Application().Handle(),
+      [](bool show) { Application().ShowMainForm = show; },
+      [] { Application().ProcessMessages(); },
+  };
+}
+
+constexpr int kClientWidth = 610;
+constexpr int kClientHeight = 262;
+constexpr std::uint32_t kDesignInterval = 600000;
+
+}  // namespace
+
+TMainForm1::TMainForm1()
+    : TForm("\x83\x81\x81\x5b\x83\x8b\x83\x60\x83\x46\x83\x62\x83\x4e\x82\xcc\x90\xdd\x92\xe8",  // メールチェックの設定
+            kClientWidth, kClientHeight),
+      TrayIcon1(this, TrayApplication()),
+      N1("\x83\x81\x81\x5b\x83\x8b\x83\x60\x83\x46\x83\x62\x83\x4e\x82\xcc\x90\xdd\x92\xe8(&S)..."),  // メールチェックの設定(&S)...
+      N7("-"),
+      N8("\x83\x86\x81\x5b\x83\x55\x81\x5b\x83\x59\x83\x4b\x83\x43\x83\x68(&G)"),  // ユーザーズガイド(&G)
+      N9("\x83\x43\x83\x93\x83\x74\x83\x48\x83\x81\x81\x5b\x83\x56\x83\x87\x83\x93(&I)..."),  // インフォメーション(&I)...
+      N10("-"),
+      X1("\x8f\x49\x97\xb9\x82\xb7\x82\xe9(&X)"),  // 終了する(&X)
+      N2("\x83\x81\x81\x5b\x83\x8b\x83\x60\x83\x46\x83\x62\x83\x4e(&C)"),  // メールチェック(&C)
+      N3("-"),
+      PageControl1(*this, {12, 12, 585, 204}),
+      TabSheet1(PageControl1, "\x83\x41\x83\x4a\x83\x45\x83\x93\x83\x67"),  // アカウント
+      TabSheet2(PageControl1, "\x83\x81\x81\x5b\x83\x8b\x83\x60\x83\x46\x83\x62\x83\x4e"),  // メールチェック
+      Button1(TabSheet1, {450, 12, 110, 21}, "\x92\xc7\x89\xc1(&A)..."),  // 追加(&A)...
+      Button2(TabSheet1, {450, 40, 110, 21}, "\x8d\xed\x8f\x9c(&D)..."),  // 削除(&D)...
+      Button3(TabSheet1, {450, 68, 110, 21}, "\x95\xd2\x8f\x57(&R)..."),  // 編集(&R)...
+      CheckBox1(TabSheet2, {12, 16, 193, 17},
+                "\x8b\x4e\x93\xae\x8e\x9e\x82\xc9\x83\x81\x81\x5b\x83\x8b\x83\x60\x83\x46\x83\x62\x83\x4e\x82\xf0"
+                "\x8d\x73\x82\xa4(&S)",  // 起動時にメールチェックを行う(&S)
+                false),
+      CheckBox2(TabSheet2, {12, 40, 221, 17},
+                "\x8e\x77\x92\xe8\x8e\x9e\x8a\xd4\x82\xb2\x82\xc6\x82\xc9\x83\x81\x81\x5b\x83\x8b\x83\x60\x83\x46"
+                "\x83\x62\x83\x4e\x82\xf0\x8d\x73\x82\xa4(&C)",  // 指定時間ごとにメールチェックを行う(&C)
+                true),
+      Memo1(TabSheet1, {304, 88, 109, 65}, false),
+      Button10(TabSheet1, {436, 156, 61, 17}, "LOAD", false),
+      StringGrid1(TabSheet1, {4, 4, 424, 173}, {123, 37, 152, 146, 179, 40, 40}),
+      Button4(*this, {466, 232, 110, 21}, "\x83\x5e\x83\x58\x83\x4e\x83\x67\x83\x8c\x83\x43\x82\xd6"),  // タスクトレイへ
+      Bevel1(*this, {12, 222, 585, 3}),
+      Label1(TabSheet2, {148, 66, 43, 12}, "\x95\xaa\x82\xb2\x82\xc6(&I)"),  // 分ごと(&I)
+      Button11(TabSheet1, {496, 156, 61, 17}, "SAVE", false),
+      Label0(TabSheet1, {540, 140, 6, 12}, "\"", false),
+      Timer1(kDesignInterval, true),
+      MediaPlayer1(Handle()) {
+  ShellOpen = [](HWND owner, const std::wstring& file) {
+    ShellExecuteW(owner, L"OPEN", file.c_str(), L"", L"", SW_SHOW);
+  };
+  SendMciString = [](const std::wstring& command) { mciSendStringW(command.c_str(), nullptr, 0, nullptr); };
+
+  for (TMenuItem* item : {&N2, &N3, &N1, &N7, &N8, &N9, &N10, &X1}) PopupMenu1.Add(*item);
+  N2.OnClick = [this](TObject* sender) { N2Click(sender); };
+  N1.OnClick = [this](TObject* sender) { N1Click(sender); };
+  N8.OnClick = [this](TObject* sender) { N8Click(sender); };
+  N9.OnClick = [this](TObject* sender) { N9Click(sender); };
+  X1.OnClick = [this](TObject* sender) { X1Click(sender); };
+  TrayIcon1.ShowMinimizedIcon = true;
+  TrayIcon1.SetPopupMenu(&PopupMenu1);
+  TrayIcon1.SetIcon(LoadIconW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_MAINICON)));
+  TrayIcon1.OnDblClick = [this](TObject* sender) { N1Click(sender); };
+
+  Button2.SetEnabled(false);
+  Button3.SetEnabled(false);
+  Button4.OnClick = [this](TObject* sender) { Button4Click(sender); };
+  Button10.OnClick = [this](TObject* sender) { Button10Click(sender); };
+  Button11.OnClick = [this](TObject* sender) { Button11Click(sender); };
+  StringGrid1.OnClick = [this](TObject* sender) { StringGrid1Click(sender); };
+  Timer1.OnTimer = [this](TObject* sender) { Timer1Timer(sender); };
+  OnClose = [this](TObject* sender, TCloseAction& action) { FormClose(sender, action); };
+  OnCreate = [this](TObject* sender) { FormCreate(sender); };
+  StringGrid1.SetCells([this] { return Accounts.RowCount(); },
+                       [this](int col, int row) { return Accounts.Cell(col, row); });
+  Accounts.OnChanged = [this](accounts::AccountTable&, int) { AccountsChanged(); };
+
+  // The design is complete: the tray icon takes over (icon added, main window not shown at start).
+  TrayIcon1.Loaded();
+
+  ProgramDir = ProgramDirOf(ProgramPath());
+  LastMailCount.assign(static_cast<std::size_t>(Accounts.RowCount()), 0);
+  Accounts.WriteHeaderRow();
+  Button10Click(&Button10);
+  StringGrid1Click(&StringGrid1);
+}
+
+TMainForm1::~TMainForm1() { Accounts.OnChanged.Clear(); }
+
+std::string TMainForm1::AccountFilePath() const { return ProgramDir + "\\account.dat"; }
+
+void TMainForm1::AccountsChanged() {
+  // Counts are never dropped: after a delete, the old last row keeps its entry.
+  const auto rows = static_cast<std::size_t>(Accounts.RowCount());
+  if (LastMailCount.size() < rows) LastMailCount.resize(rows, 0);
+  StringGrid1.Refresh();
+}
+
+void TMainForm1::X1Click(TObject*) { Close(); }
+
+void TMainForm1::N1Click(TObject*) { BringToFront(); }
+
+void TMainForm1::Button4Click(TObject*) { Hide(); }
+
+void TMainForm1::N8Click(TObject*) { ShellOpen(Handle(), Widen(ProgramDir + "/Readme.txt")); }
+
+void TMainForm1::N9Click(TObject*) { ShellOpen(Handle(), Widen(InfoPageAddress(ProgramPath()))); }
+
+// The check cycle over the account rows lives in checking/ and is connected here when it is built.
+void TMainForm1::N2Click(TObject*) {}
+
+void TMainForm1::Timer1Timer(TObject* sender) { N2Click(sender); }
+
+void TMainForm1::Button10Click(TObject*) {
+  TDiskAccountFiles files;
+  accounts::LoadAccountFile(Accounts, files, AccountFilePath());
+}
+
+void TMainForm1::Button11Click(TObject*) {
+  TDiskAccountFiles files;
+  accounts::SaveAccountFile(Accounts, files, AccountFilePath(), Label0.Caption());
+}
+
+void TMainForm1::StringGrid1Click(TObject*) {
+  const bool account = !Accounts.Cell(accounts::ColName, StringGrid1.Row()).empty();
+  Button2.SetEnabled(account);
+  Button3.SetEnabled(account);
+}
+
+// Reading the settings file and the start-up check come with the settings.
+void TMainForm1::FormCreate(TObject*) {}
+
+void TMainForm1::FormClose(TObject*, TCloseAction&) {
+  SendMciString(L"set cdaudio door closed");
+  SendMciString(L"close cdaudio");
+}

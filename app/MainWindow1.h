@@ -1,0 +1,92 @@
+#pragma once
+// The main window: the settings window opened from the tray icon, the owner of the account table and
+// of the program's non-visual parts (tray icon, popup menu, POP3 client, check timer, media player).
+// Hidden from start-up until the user asks for it; closing it ends the program.
+// The POP3 client needs the sockets header before windows.h.
+#include <winsock2.h>
+#include <windows.h>
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "accounts/AccountTable.h"
+#include "desktop/MediaPlayer.h"
+#include "desktop/TrayIcon.h"
+#include "pop3/Pop3Client.h"
+#include "toolkit/Buttons.h"
+#include "toolkit/Edits.h"
+#include "toolkit/Form.h"
+#include "toolkit/Labels.h"
+#include "toolkit/Menus.h"
+#include "toolkit/PageControl.h"
+#include "toolkit/StringGrid.h"
+#include "toolkit/Timer.h"
+
+class TMainForm1 : public TForm {
+public:
+  TMainForm1();
+  ~TMainForm1() override;
+
+  // The account table shown by StringGrid1; every change to it shows in the grid at once.
+  // Declared before the components, which refer to it.
+  accounts::AccountTable Accounts;
+
+  TTrayIcon TrayIcon1;
+  TPopupMenu PopupMenu1;
+  TMenuItem N1;
+  TMenuItem N7;
+  TMenuItem N8;
+  TMenuItem N9;
+  TMenuItem N10;
+  TMenuItem X1;
+  TMenuItem N2;
+  TMenuItem N3;
+  TPageControl PageControl1;
+  TTabSheet TabSheet1;
+  TTabSheet TabSheet2;
+  TButton Button1;
+  TButton Button2;
+  TButton Button3;
+  TCheckBox CheckBox1;
+  TCheckBox CheckBox2;
+  TPOP3Client POP3Client1;
+  TMemo Memo1;
+  TButton Button10;
+  TStringGrid StringGrid1;
+  TButton Button4;
+  TBevel Bevel1;
+  TLabel Label1;
+  TButton Button11;
+  TLabel Label0;
+  TTimer Timer1;
+  TMediaPlayer MediaPlayer1;
+
+  void X1Click(TObject* sender);
+  void N9Click(TObject* sender);
+  void N8Click(TObject* sender);
+  void N1Click(TObject* sender);
+  void N2Click(TObject* sender);
+  void Button10Click(TObject* sender);
+  void Button4Click(TObject* sender);
+  void Button11Click(TObject* sender);
+  void FormClose(TObject* sender, TCloseAction& action);
+  void FormCreate(TObject* sender);
+  void Timer1Timer(TObject* sender);
+  void StringGrid1Click(TObject* sender);
+
+  // The directory of the program file, without a trailing separator (a drive root keeps its "\").
+  std::string ProgramDir;
+  // The message count last seen for each table row (entry 0, the header row, unused). It grows with
+  // the table, so every account row, whatever its number, has an entry of its own.
+  std::vector<std::int32_t> LastMailCount;
+
+  // The two shell and MCI calls of the window commands, replaceable so that tests can record them.
+  std::function<void(HWND owner, const std::wstring& file)> ShellOpen;
+  std::function<void(const std::wstring& command)> SendMciString;
+
+private:
+  void AccountsChanged();
+  std::string AccountFilePath() const;
+};

@@ -1,0 +1,279 @@
+// The main window built in this process, with account.dat next to the test program.
+#include "app/MainWindow1.h"
+
+#include <commctrl.h>
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "app/ProgramPaths.h"
+#include "toolkit/Application.h"
+#include "toolkit/Text.h"
+
+namespace {
+
+std::string ExeDir() {
+  wchar_t path[MAX_PATH] = {};
+  GetModuleFileNameW(nullptr, path, MAX_PATH);
+  return ProgramDirOf(Narrow(path));
+}
+
+std::string AccountFile() { return ExeDir() + "\\account.dat"; }
+
+// Puts an account.dat beside the test program for one test and removes it afterwards.
+class AccountFileFixture : public ::testing::Test {
+protected:
+  void TearDown() override {
+    const std::wstring path = Widen(AccountFile());
+    SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+    DeleteFileW(path.c_str());
+    RemoveDirectoryW(path.c_str());
+  }
+  static void Write(const std::string& bytes) {
+    const HANDLE file = CreateFileW(Widen(AccountFile()).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE);
+    DWORD done = 0;
+    WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &done, nullptr);
+    CloseHandle(file);
+  }
+  static std::string Read() {
+    const HANDLE file = CreateFileW(Widen(AccountFile()).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                    OPEN_EXISTING, 0, nullptr);
+    std::string bytes(1 << 16, '\0');
+    DWORD got = 0;
+    ReadFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &got, nullptr);
+    CloseHandle(file);
+    bytes.resize(got);
+    return bytes;
+  }
+};
+
+// Three accounts with Japanese names, a comma in a name, a blank line and a password with a space.
+const std::string kThreeAccounts =
+    "\"\x8e\xa9\x91\xee, \x83\x81\x83\x43\x83\x93\",\x82\xb7\x82\xe9,pop.example.jp,taro,pw,\xd2\xaf\xbe\xb0\xbc\xde,\r\n"
+    "\"\",,,,,,\r\n"
+    "\"\x89\xef\x8e\xd0\",\x82\xb5\x82\xc8\x82\xa2,mail.example.com,hanako,\"a b\",\xbb\xb3\xdd\xc4\xde,C:\\s.wav\r\n";
+
+std::vector<std::wstring> RowTexts(const TStringGrid& grid, int row) {
+  std::vector<std::wstring> cells;
+  for (int col = 0; col < grid.ColCount(); ++col) {
+    wchar_t buffer[256] = {};
+    LVITEMW item{};
+    item.iSubItem = col;
+    item.pszText = buffer;
+    item.cchTextMax = 256;
+    SendMessageW(grid.Handle(), LVM_GETITEMTEXTW, static_cast<WPARAM>(row - 1), reinterpret_cast<LPARAM>(&item));
+    cells.emplace_back(buffer);
+  }
+  return cells;
+}
+
+void ExpectBounds(const TWinControl& control, int left, int top, int width, int height) {
+  const TBounds b = control.Bounds();
+  EXPECT_EQ(b.Left, left);
+  EXPECT_EQ(b.Top, top);
+  EXPECT_EQ(b.Width, width);
+  EXPECT_EQ(b.Height, height);
+}
+
+}  // namespace
+
+using MainWindow = AccountFileFixture;
+
+TEST_F(MainWindow, IsLaidOutAsDesignedAndStaysHidden) {
+  TMainForm1 form;
+  EXPECT_FALSE(form.Visible());
+  EXPECT_EQ(form.Caption(), "\x83\x81\x81\x5b\x83\x8b\x83\x60\x83\x46\x83\x62\x83\x4e\x82\xcc\x90\xdd\x92\xe8");
+  EXPECT_EQ(form.ClientWidth(), 610);
+  EXPECT_EQ(form.ClientHeight(), 262);
+  ExpectBounds(form.PageControl1, 12, 12, 585, 204);
+  ExpectBounds(form.Bevel1, 12, 222, 585, 3);
+  ExpectBounds(form.Button4, 466, 232, 110, 21);
+  ExpectBounds(form.StringGrid1, 4, 4, 424, 173);
+  ExpectBounds(form.Button1, 450, 12, 110, 21);
+  ExpectBounds(form.Button3, 450, 68, 110, 21);
+  ExpectBounds(form.CheckBox2, 12, 40, 221, 17);
+  EXPECT_EQ(form.Button4.Caption(), "\x83\x5e\x83\x58\x83\x4e\x83\x67\x83\x8c\x83\x43\x82\xd6");
+  EXPECT_EQ(form.Button2.Caption(), "\x8d\xed\x8f\x9c(&D)...");
+  EXPECT_EQ(form.TabSheet1.TabCaption(), "\x83\x41\x83\x4a\x83\x45\x83\x93\x83\x67");
+  EXPECT_EQ(form.TabSheet2.TabCaption(), "\x83\x81\x81\x5b\x83\x8b\x83\x60\x83\x46\x83\x62\x83\x4e");
+  EXPECT_EQ(form.PageControl1.ActivePage(), &form.TabSheet1);
+  EXPECT_FALSE(form.CheckBox1.Checked());
+  EXPECT_TRUE(form.CheckBox2.Checked());
+  EXPECT_EQ(form.Label0.Caption(), "\"");
+  for (const TWinControl* hidden : {static_cast<const TWinControl*>(&form.Memo1), static_cast<const TWinControl*>(&form.Button10),
+                                    static_cast<const TWinControl*>(&form.Button11), static_cast<const TWinControl*>(&form.Label0)}) {
+    EXPECT_FALSE(hidden->Visible());
+  }
+  EXPECT_EQ(form.Button10.Caption(), "LOAD");
+  EXPECT_EQ(form.Button11.Caption(), "SAVE");
+  EXPECT_EQ(form.Timer1.Interval(), 600000u);
+  EXPECT_TRUE(form.Timer1.Enabled());
+  EXPECT_TRUE(form.TrayIcon1.ShowMinimizedIcon);
+  EXPECT_FALSE(form.TrayIcon1.NoClose);
+  EXPECT_EQ(form.TrayIcon1.PopupMenu(), &form.PopupMenu1);
+
+  std::vector<std::string> items;
+  for (const TMenuItem* item : form.PopupMenu1.Items()) items.push_back(item->Caption);
+  const std::vector<std::string> expected = {
+      "\x83\x81\x81\x5b\x83\x8b\x83\x60\x83\x46\x83\x62\x83\x4e(&C)",
+      "-",
+      "\x83\x81\x81\x5b\x83\x8b\x83\x60\x83\x46\x83\x62\x83\x4e\x82\xcc\x90\xdd\x92\xe8(&S)...",
+      "-",
+      "\x83\x86\x81\x5b\x83\x55\x81\x5b\x83\x59\x83\x4b\x83\x43\x83\x68(&G)",
+      "\x83\x43\x83\x93\x83\x74\x83\x48\x83\x81\x81\x5b\x83\x56\x83\x87\x83\x93(&I)...",
+      "-",
+      "\x8f\x49\x97\xb9\x82\xb7\x82\xe9(&X)",
+  };
+  EXPECT_EQ(items, expected);
+  EXPECT_EQ(form.StringGrid1.ColWidth(0), 123);
+  EXPECT_EQ(form.StringGrid1.ColWidth(4), 179);
+}
+
+TEST_F(MainWindow, TabReachesOnlyTheVisibleControlsInDesignOrder) {
+  Write(kThreeAccounts);
+  TMainForm1 form;
+  form.N1Click(&form.N1);
+  std::vector<HWND> order;
+  HWND item = GetNextDlgTabItem(form.Handle(), nullptr, FALSE);
+  for (int i = 0; item && i < 30; ++i) {
+    if (!order.empty() && item == order.front()) break;
+    order.push_back(item);
+    item = GetNextDlgTabItem(form.Handle(), item, FALSE);
+  }
+  const std::vector<HWND> expected = {form.Button1.Handle(), form.Button2.Handle(), form.Button3.Handle(),
+                                      form.StringGrid1.Handle(), form.PageControl1.TabsHandle(), form.Button4.Handle()};
+  EXPECT_EQ(order, expected);
+  form.Button4Click(&form.Button4);
+}
+
+TEST_F(MainWindow, ShowsTheAccountFileRowByRowAndSavesItBackByteForByte) {
+  Write(kThreeAccounts);
+  TMainForm1 form;
+  ASSERT_EQ(form.Accounts.RowCount(), 5);
+  EXPECT_EQ(form.StringGrid1.RowCount(), 5);
+  EXPECT_EQ(RowTexts(form.StringGrid1, 1),
+            (std::vector<std::wstring>{L"\u81EA\u5B85, \u30E1\u30A4\u30F3", L"\u3059\u308B", L"pop.example.jp", L"taro",
+                                       L"pw", L"\uFF92\uFF6F\uFF7E\uFF70\uFF7C\uFF9E", L""}));
+  EXPECT_EQ(RowTexts(form.StringGrid1, 2), std::vector<std::wstring>(7, L""));
+  EXPECT_EQ(RowTexts(form.StringGrid1, 3),
+            (std::vector<std::wstring>{L"\u4F1A\u793E", L"\u3057\u306A\u3044", L"mail.example.com", L"hanako", L"a b",
+                                       L"\uFF7B\uFF73\uFF9D\uFF84\uFF9E", L"C:\\s.wav"}));
+  EXPECT_EQ(RowTexts(form.StringGrid1, 4), std::vector<std::wstring>(7, L""));
+  EXPECT_EQ(form.StringGrid1.Cell(0, 0), " \xb1\xb6\xb3\xdd\xc4\x96\xbc");
+  EXPECT_EQ(form.StringGrid1.Cell(6, 0), " \xbb\xb3\xdd\xc4\xde");
+  EXPECT_EQ(form.StringGrid1.Row(), 1);
+  EXPECT_TRUE(form.Button2.Enabled());
+  EXPECT_TRUE(form.Button3.Enabled());
+  EXPECT_EQ(form.LastMailCount, std::vector<std::int32_t>(5, 0));
+
+  Write("");
+  form.Button11Click(&form.Button11);
+  EXPECT_EQ(Read(), kThreeAccounts);
+}
+
+TEST_F(MainWindow, SelectingARowWithoutANameDisablesDeleteAndEdit) {
+  Write(kThreeAccounts);
+  TMainForm1 form;
+  form.N1Click(&form.N1);
+  SetFocus(form.StringGrid1.Handle());
+  SendMessageW(form.StringGrid1.Handle(), WM_KEYDOWN, VK_DOWN, 0);
+  Application().ProcessMessages();
+  EXPECT_EQ(form.StringGrid1.Row(), 2);
+  EXPECT_FALSE(form.Button2.Enabled());
+  EXPECT_FALSE(form.Button3.Enabled());
+  SendMessageW(form.StringGrid1.Handle(), WM_KEYDOWN, VK_DOWN, 0);
+  Application().ProcessMessages();
+  EXPECT_TRUE(form.Button2.Enabled());
+  EXPECT_TRUE(form.Button3.Enabled());
+  form.Button4Click(&form.Button4);
+}
+
+TEST_F(MainWindow, AMissingFileIsAnEmptyTable) {
+  TMainForm1 form;
+  EXPECT_EQ(form.Accounts.RowCount(), 2);
+  EXPECT_EQ(SendMessageW(form.StringGrid1.Handle(), LVM_GETITEMCOUNT, 0, 0), 1);
+  EXPECT_FALSE(form.Button2.Enabled());
+  EXPECT_FALSE(form.Button3.Enabled());
+  EXPECT_EQ(form.LastMailCount.size(), 2u);
+  // Saving the empty table writes an empty file.
+  form.Button11Click(&form.Button11);
+  EXPECT_EQ(Read(), "");
+}
+
+TEST_F(MainWindow, AnUnreadableFileStopsTheBuildingWithTheFileError) {
+  CreateDirectoryW(Widen(AccountFile()).c_str(), nullptr);
+  try {
+    TMainForm1 form;
+    FAIL() << "the window was built";
+  } catch (const Exception& e) {
+    // ファイル %s は開けません
+    EXPECT_EQ(e.message(), "\x83\x74\x83\x40\x83\x43\x83\x8b " + AccountFile() +
+                               " \x82\xcd\x8a\x4a\x82\xaf\x82\xdc\x82\xb9\x82\xf1");
+  }
+}
+
+TEST_F(MainWindow, AFailedSaveReportsTheFileAndKeepsTheOldOne) {
+  Write(kThreeAccounts);
+  TMainForm1 form;
+  form.Accounts.SetCell(0, 1, "x");
+  SetFileAttributesW(Widen(AccountFile()).c_str(), FILE_ATTRIBUTE_READONLY);
+  try {
+    form.Button11Click(&form.Button11);
+    FAIL() << "the save succeeded";
+  } catch (const Exception& e) {
+    // ファイル %s を作成できません
+    EXPECT_EQ(e.message(), "\x83\x74\x83\x40\x83\x43\x83\x8b " + AccountFile() +
+                               " \x82\xf0\x8d\xec\x90\xac\x82\xc5\x82\xab\x82\xdc\x82\xb9\x82\xf1");
+  }
+  EXPECT_EQ(Read(), kThreeAccounts);
+  EXPECT_EQ(form.Accounts.Cell(0, 1), "x");
+}
+
+TEST_F(MainWindow, EveryRowKeepsItsOwnLastMailCountBeyondRow254) {
+  std::string file;
+  for (int i = 0; i < 300; ++i) file += "\"a" + std::to_string(i) + "\",\x82\xb7\x82\xe9,h,u,p,\xd2\xaf\xbe\xb0\xbc\xde,\r\n";
+  Write(file);
+  TMainForm1 form;
+  ASSERT_EQ(form.Accounts.RowCount(), 302);
+  ASSERT_EQ(form.LastMailCount.size(), 302u);
+  form.LastMailCount[300] = 7;
+  // Growing the table grows the counts; a shrinking table keeps the counts it had.
+  form.Accounts.SetRowCount(400);
+  EXPECT_EQ(form.LastMailCount.size(), 400u);
+  form.Accounts.DeleteRow(1);
+  EXPECT_EQ(form.LastMailCount.size(), 400u);
+  EXPECT_EQ(form.LastMailCount[300], 7);
+}
+
+TEST_F(MainWindow, WindowCommands) {
+  TMainForm1 form;
+  std::vector<std::wstring> mci;
+  std::vector<std::wstring> opened;
+  form.SendMciString = [&](const std::wstring& command) { mci.push_back(command); };
+  form.ShellOpen = [&](HWND owner, const std::wstring& file) {
+    EXPECT_EQ(owner, form.Handle());
+    opened.push_back(file);
+  };
+
+  form.N1Click(&form.TrayIcon1);
+  EXPECT_TRUE(form.Visible());
+  EXPECT_EQ(GetForegroundWindow(), form.Handle());
+  SendMessageW(form.Button4.Handle(), BM_CLICK, 0, 0);
+  EXPECT_FALSE(form.Visible());
+
+  form.N8Click(&form.N8);
+  form.N9Click(&form.N9);
+  ASSERT_EQ(opened.size(), 2u);
+  EXPECT_EQ(opened[0], Widen(ExeDir()) + L"/Readme.txt");
+  EXPECT_EQ(opened[1], L"http://www.pelmora.example/info.php?pf=w&sn=app_window_tests");
+
+  // The close box: the close handler sends the CD tray's closing commands, in this order.
+  form.N1Click(&form.N1);
+  SendMessageW(form.Handle(), WM_CLOSE, 0, 0);
+  EXPECT_EQ(mci, (std::vector<std::wstring>{L"set cdaudio door closed", L"close cdaudio"}));
+  EXPECT_FALSE(form.Visible());
+}

@@ -1,0 +1,177 @@
+// Pelmora.exe started as a user starts it, driven from outside through the UI probe.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "tests/support/ProgramRun.h"
+#include "tests/support/UiProbe.h"
+#include "toolkit/Text.h"
+
+namespace {
+
+using testsupport::ProgramRun;
+
+const std::wstring kMainCaption = L"\u30E1\u30FC\u30EB\u30C1\u30A7\u30C3\u30AF\u306E\u8A2D\u5B9A";  // メールチェックの設定
+const std::wstring kTitle = L"\u30DA\u30EB\u30E2\u30FC\u30E9";                                   // ペルモーラ
+constexpr UINT kTrayCallback = WM_USER + 101;
+
+// Three accounts with Japanese names, a comma in a name, a blank line and a password with a space.
+const std::string kThreeAccounts =
+    "\"\x8e\xa9\x91\xee, \x83\x81\x83\x43\x83\x93\",\x82\xb7\x82\xe9,pop.example.jp,taro,pw,\xd2\xaf\xbe\xb0\xbc\xde,\r\n"
+    "\"\",,,,,,\r\n"
+    "\"\x89\xef\x8e\xd0\",\x82\xb5\x82\xc8\x82\xa2,mail.example.com,hanako,\"a b\",\xbb\xb3\xdd\xc4\xde,C:\\s.wav\r\n";
+
+HWND FindWindowOf(DWORD pid, const std::wstring& cls, const std::wstring& caption, DWORD timeoutMs) {
+  const DWORD start = GetTickCount();
+  do {
+    for (const uiprobe::TopWindow& top : uiprobe::TopLevelWindows(pid, false)) {
+      if (top.window.className == cls && (caption.empty() || top.window.text.utf16 == caption)) return top.window.hwnd;
+    }
+    Sleep(20);
+  } while (GetTickCount() - start < timeoutMs);
+  return nullptr;
+}
+
+// The program is up once its (hidden) main window and tray icon window exist.
+struct Started {
+  HWND main = nullptr;
+  HWND tray = nullptr;
+};
+
+Started WaitUntilStarted(const ProgramRun& run) {
+  Started s;
+  s.main = FindWindowOf(run.ProcessId(), L"PelmoraForm", kMainCaption, 15000);
+  s.tray = FindWindowOf(run.ProcessId(), L"PelmoraTrayIconWindow", L"", 5000);
+  return s;
+}
+
+std::vector<std::wstring> Utf16(const std::vector<uiprobe::UiText>& texts) {
+  std::vector<std::wstring> out;
+  for (const auto& t : texts) out.push_back(t.utf16);
+  return out;
+}
+
+}  // namespace
+
+TEST(PelmoraRun, LivesInTheTrayShowsTheAccountsOnDoubleClickAndEndsWithTheCloseBox) {
+  ProgramRun run(testsupport::PelmoraExe(), {{"account.dat", kThreeAccounts}});
+  const Started started = WaitUntilStarted(run);
+  ASSERT_TRUE(started.main);
+  ASSERT_TRUE(started.tray);
+  Sleep(300);
+  EXPECT_TRUE(uiprobe::TopLevelWindows(run.ProcessId(), true).empty()) << "a window of the program is visible";
+
+  // A double click on the icon shows the settings window on its first tab.
+  uiprobe::Post(started.tray, kTrayCallback, 0, WM_LBUTTONDBLCLK);
+  const HWND main = uiprobe::WaitForTopLevel(run.ProcessId(), L"PelmoraForm", kMainCaption, 10000);
+  ASSERT_EQ(main, started.main);
+  const HWND tabs = uiprobe::FindControl(main, L"SysTabControl32", L"");
+  ASSERT_TRUE(tabs);
+  EXPECT_EQ(Utf16(uiprobe::TabCaptions(tabs)),
+            (std::vector<std::wstring>{L"\u30A2\u30AB\u30A6\u30F3\u30C8", L"\u30E1\u30FC\u30EB\u30C1\u30A7\u30C3\u30AF"}));
+  EXPECT_EQ(uiprobe::CurrentTab(tabs), 0);
+
+  const HWND list = uiprobe::FindControl(main, L"SysListView32", L"");
+  ASSERT_TRUE(list);
+  std::vector<std::vector<std::wstring>> rows;
+  for (const auto& row : uiprobe::ListViewRows(list)) rows.push_back(Utf16(row));
+  const std::vector<std::wstring> blank(7, L"");
+  const std::vector<std::vector<std::wstring>> expected = {
+      {L"\u81EA\u5B85, \u30E1\u30A4\u30F3", L"\u3059\u308B", L"pop.example.jp", L"taro", L"pw",
+       L"\uFF92\uFF6F\uFF7E\uFF70\uFF7C\uFF9E", L""},
+      blank,
+      {L"\u4F1A\u793E", L"\u3057\u306A\u3044", L"mail.example.com", L"hanako", L"a b", L"\uFF7B\uFF73\uFF9D\uFF84\uFF9E",
+       L"C:\\s.wav"},
+      blank,
+  };
+  EXPECT_EQ(rows, expected);
+  EXPECT_EQ(uiprobe::ListViewSelection(list), std::vector<int>{0});
+
+  // What the user sees and can reach; the buffer controls exist but never show.
+  bool sawHiddenButton = false;
+  for (const uiprobe::Control& c : uiprobe::Controls(main)) {
+    if (c.text.utf16 == L"LOAD" || c.text.utf16 == L"SAVE") {
+      sawHiddenButton = true;
+      EXPECT_FALSE(c.visible);
+    }
+    if (c.text.utf16 == L"\u524A\u9664(&D)...") EXPECT_TRUE(c.enabled && c.visible);
+    if (c.text.utf16 == L"\u30BF\u30B9\u30AF\u30C8\u30EC\u30A4\u3078") EXPECT_TRUE(c.visible);
+  }
+  EXPECT_TRUE(sawHiddenButton);
+  const std::string shot = testsupport::Screenshot("settings-window");
+  if (!shot.empty()) std::printf("screenshot: %s\n", shot.c_str());
+
+  // "タスクトレイへ" hides it; the icon brings it back on the same tab.
+  ASSERT_TRUE(uiprobe::PressButton(main, std::wstring_view(L"\u30BF\u30B9\u30AF\u30C8\u30EC\u30A4\u3078")));
+  EXPECT_TRUE(uiprobe::WaitForGone(main, 5000));
+  EXPECT_EQ(run.ExitCode(), static_cast<DWORD>(STILL_ACTIVE));
+  uiprobe::Post(started.tray, kTrayCallback, 0, WM_LBUTTONDBLCLK);
+  ASSERT_EQ(uiprobe::WaitForTopLevel(run.ProcessId(), L"PelmoraForm", kMainCaption, 10000), main);
+  EXPECT_EQ(uiprobe::CurrentTab(tabs), 0);
+
+  // The close box ends the program.
+  uiprobe::Post(main, WM_SYSCOMMAND, SC_CLOSE, 0);
+  ASSERT_TRUE(run.WaitForExit(10000));
+  EXPECT_EQ(run.ExitCode(), 0u);
+}
+
+TEST(PelmoraRun, ExitFromTheTrayMenuEndsTheProgramWithoutAnAccountFile) {
+  ProgramRun run(testsupport::PelmoraExe());
+  const Started started = WaitUntilStarted(run);
+  ASSERT_TRUE(started.tray);
+  uiprobe::Post(started.tray, kTrayCallback, 0, WM_RBUTTONDOWN);
+  HWND menu = nullptr;
+  for (int i = 0; i < 250 && !menu; ++i) {
+    menu = uiprobe::OpenPopupMenu(run.ProcessId());
+    Sleep(20);
+  }
+  ASSERT_TRUE(menu);
+  ASSERT_TRUE(uiprobe::PickMenuItem(menu, std::wstring_view(L"\u7D42\u4E86\u3059\u308B(&X)")));
+  ASSERT_TRUE(run.WaitForExit(10000));
+  EXPECT_EQ(run.ExitCode(), 0u);
+  EXPECT_FALSE(run.HasFile("account.dat"));
+}
+
+TEST(PelmoraRun, AnUnreadableAccountFileEndsTheProgramAfterTheErrorDialog) {
+  // A folder in the place of the file: it exists but can't be read. Built by hand, since the program
+  // reads the file the moment it starts.
+  wchar_t temp[MAX_PATH] = {};
+  GetTempPathW(MAX_PATH, temp);
+  const std::wstring folder = std::wstring(temp) + L"pelmora-unreadable-" + std::to_wstring(GetCurrentProcessId());
+  const std::wstring exe = folder + L"\\Pelmora.exe";
+  CreateDirectoryW(folder.c_str(), nullptr);
+  ASSERT_TRUE(CopyFileW(testsupport::PelmoraExe().c_str(), exe.c_str(), FALSE));
+  CreateDirectoryW((folder + L"\\account.dat").c_str(), nullptr);
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION info{};
+  std::wstring commandLine = L"\"" + exe + L"\"";
+  ASSERT_TRUE(CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(),
+                             &startup, &info));
+  const HWND box = uiprobe::WaitForTopLevel(info.dwProcessId, L"#32770", kTitle, 15000);
+  std::wstring text;
+  if (box) {
+    text = uiprobe::MessageBoxText(box).utf16;
+    uiprobe::PressButton(box, std::wstring_view(L"OK"));
+  }
+  const bool ended = WaitForSingleObject(info.hProcess, 10000) == WAIT_OBJECT_0;
+  DWORD code = 1;
+  GetExitCodeProcess(info.hProcess, &code);
+  if (!ended) {
+    TerminateProcess(info.hProcess, 1);
+    WaitForSingleObject(info.hProcess, 5000);
+  }
+  CloseHandle(info.hThread);
+  CloseHandle(info.hProcess);
+  DeleteFileW(exe.c_str());
+  RemoveDirectoryW((folder + L"\\account.dat").c_str());
+  RemoveDirectoryW(folder.c_str());
+
+  ASSERT_TRUE(box);
+  // "ファイル %s は開けません" with the "." of the error dialog.
+  EXPECT_EQ(text, L"\u30D5\u30A1\u30A4\u30EB " + folder + L"\\account.dat \u306F\u958B\u3051\u307E\u305B\u3093.");
+  EXPECT_TRUE(ended);
+  EXPECT_EQ(code, 0u);
+}
