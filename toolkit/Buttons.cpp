@@ -7,26 +7,22 @@ TButton::TButton(TWinControl& parent, const TBounds& bounds, const std::string& 
   CreateControl(L"BUTTON", BS_PUSHBUTTON | WS_TABSTOP, 0, caption, bounds, visible);
 }
 
-void TButton::SetDefault(bool isDefault) {
+void TButton::SetFormButton(TButton* TForm::*role, bool on) {
   TForm* form = Form();
   if (!form) return;
-  if (isDefault) {
-    form->DefaultButton = this;
-  } else if (form->DefaultButton == this) {
-    form->DefaultButton = nullptr;
+  if (on) {
+    form->*role = this;
+  } else if (form->*role == this) {
+    form->*role = nullptr;
   }
+}
+
+void TButton::SetDefault(bool isDefault) {
+  SetFormButton(&TForm::DefaultButton, isDefault);
   SendMessageW(Handle(), BM_SETSTYLE, isDefault ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON, TRUE);
 }
 
-void TButton::SetCancel(bool isCancel) {
-  TForm* form = Form();
-  if (!form) return;
-  if (isCancel) {
-    form->CancelButton = this;
-  } else if (form->CancelButton == this) {
-    form->CancelButton = nullptr;
-  }
-}
+void TButton::SetCancel(bool isCancel) { SetFormButton(&TForm::CancelButton, isCancel); }
 
 void TButton::Click() {
   if (ModalResult != 0) {

@@ -5,6 +5,8 @@
 #include "toolkit/Control.h"
 #include "toolkit/Event.h"
 
+class TForm;
+
 class TButton : public TWinControl {
 public:
   TButton(TWinControl& parent, const TBounds& bounds, const std::string& caption, bool visible = true);
@@ -20,6 +22,9 @@ public:
 
 protected:
   void CommandNotify(WORD code) override;
+
+private:
+  void SetFormButton(TButton* TForm::*role, bool on);
 };
 
 class TCheckBox : public TWinControl {

@@ -11,6 +11,7 @@
 #include "app/ProgramPaths.h"
 #include "toolkit/Application.h"
 #include "toolkit/Text.h"
+#include "tests/toolkit/TabOrder.h"
 
 namespace {
 
@@ -137,13 +138,7 @@ TEST_F(MainWindow, TabReachesOnlyTheVisibleControlsInDesignOrder) {
   Write(kThreeAccounts);
   TMainForm1 form;
   form.N1Click(&form.N1);
-  std::vector<HWND> order;
-  HWND item = GetNextDlgTabItem(form.Handle(), nullptr, FALSE);
-  for (int i = 0; item && i < 30; ++i) {
-    if (!order.empty() && item == order.front()) break;
-    order.push_back(item);
-    item = GetNextDlgTabItem(form.Handle(), item, FALSE);
-  }
+  const std::vector<HWND> order = TabCycle(form);
   const std::vector<HWND> expected = {form.Button1.Handle(), form.Button2.Handle(), form.Button3.Handle(),
                                       form.StringGrid1.Handle(), form.PageControl1.TabsHandle(), form.Button4.Handle()};
   EXPECT_EQ(order, expected);

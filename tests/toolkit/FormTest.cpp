@@ -15,6 +15,7 @@
 #include "toolkit/Labels.h"
 #include "toolkit/PageControl.h"
 #include "toolkit/Text.h"
+#include "tests/toolkit/TabOrder.h"
 #include "tests/toolkit/BoxWatch.h"
 
 namespace {
@@ -111,13 +112,7 @@ TEST(Form, BoundsAreInTheParentsClientAreaAndTabOrderSkipsHiddenControls) {
   EXPECT_EQ(form.Sheet1.TabCaption(), "\x83\x76\x83\x8d\x83\x70\x83\x65\x83\x42");
 
   form.Show();
-  std::vector<HWND> order;
-  HWND item = GetNextDlgTabItem(form.Handle(), nullptr, FALSE);
-  for (int i = 0; item && i < 20; ++i) {
-    if (!order.empty() && item == order.front()) break;
-    order.push_back(item);
-    item = GetNextDlgTabItem(form.Handle(), item, FALSE);
-  }
+  const std::vector<HWND> order = TabCycle(form);
   const std::vector<HWND> expected = {form.Name.Handle(), form.Check.Handle(), form.Pages.TabsHandle(),
                                       form.Ok.Handle(), form.Cancel.Handle()};
   EXPECT_EQ(order, expected);
