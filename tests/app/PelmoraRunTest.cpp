@@ -175,3 +175,25 @@ TEST(PelmoraRun, AnUnreadableAccountFileEndsTheProgramAfterTheErrorDialog) {
   EXPECT_TRUE(ended);
   EXPECT_EQ(code, 0u);
 }
+
+TEST(PelmoraRun, TheUserGuideLiesBesideTheProgramInCodePage932WithCrLf) {
+  std::wstring path = testsupport::PelmoraExe();
+  path = path.substr(0, path.find_last_of(L'\\')) + L"\\Readme.txt";
+  const HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(file, INVALID_HANDLE_VALUE);
+  std::string bytes(1 << 16, '\0');
+  DWORD got = 0;
+  ReadFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &got, nullptr);
+  CloseHandle(file);
+  bytes.resize(got);
+  ASSERT_GT(bytes.size(), 100u);
+  EXPECT_EQ(bytes.rfind("\x83\x79\x83\x8b\x83\x82\x81\x5b\x83\x89", 0), 0u);  // begins with ペルモーラ
+  for (std::size_t i = 0; i < bytes.size(); ++i) {
+    if (bytes[i] == '\n') ASSERT_TRUE(i > 0 && bytes[i - 1] == '\r') << "a line without CR at byte " << i;
+  }
+  EXPECT_EQ(bytes.substr(bytes.size() - 2), "\r\n");
+  // Every byte decodes as code page 932 and nothing is lost on the way back.
+  const std::wstring text = Widen(bytes);
+  EXPECT_EQ(Narrow(text), bytes);
+  EXPECT_NE(text.find(L"\u7D42\u4E86\u3059\u308B(&X)"), std::wstring::npos);
+}
