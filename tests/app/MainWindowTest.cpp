@@ -109,6 +109,8 @@ TEST_F(MainWindow, IsLaidOutAsDesignedAndStaysHidden) {
                                     static_cast<const TWinControl*>(&form.Button11), static_cast<const TWinControl*>(&form.Label0)}) {
     EXPECT_FALSE(hidden->Visible());
   }
+  EXPECT_FALSE(IsWindowVisible(form.MediaPlayer1.Handle()));
+  EXPECT_EQ(GetParent(form.MediaPlayer1.Handle()), form.Handle());
   EXPECT_EQ(form.Button10.Caption(), "LOAD");
   EXPECT_EQ(form.Button11.Caption(), "SAVE");
   EXPECT_EQ(form.Timer1.Interval(), 600000u);
