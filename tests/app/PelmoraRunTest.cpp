@@ -197,3 +197,13 @@ TEST(PelmoraRun, TheUserGuideLiesBesideTheProgramInCodePage932WithCrLf) {
   EXPECT_EQ(Narrow(text), bytes);
   EXPECT_NE(text.find(L"\u7D42\u4E86\u3059\u308B(&X)"), std::wstring::npos);
 }
+
+TEST(PelmoraRun, TheEndOfTheWindowsSessionEndsTheProgramThroughTheApplicationWindow) {
+  ProgramRun run(testsupport::PelmoraExe());
+  ASSERT_TRUE(WaitUntilStarted(run).main);
+  const HWND application = FindWindowOf(run.ProcessId(), L"PelmoraApplication", kTitle, 5000);
+  ASSERT_TRUE(application);
+  uiprobe::Post(application, WM_ENDSESSION, TRUE, 0);
+  ASSERT_TRUE(run.WaitForExit(10000));
+  EXPECT_EQ(run.ExitCode(), 0u);
+}
