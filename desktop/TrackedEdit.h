@@ -1,0 +1,38 @@
+#pragma once
+// A standard one-line edit with buttons inside its right edge, whose OnChange fires once for each real
+// change of its text: never for a text equal to the one shown before, never while it is being loaded.
+#include <windows.h>
+
+#include <string>
+
+#include "toolkit/Control.h"
+#include "toolkit/Event.h"
+
+class TTrackedEdit : public TWinControl {
+public:
+  std::string Text() const { return Caption(); }
+  // A text equal to the current one changes nothing.
+  void SetText(const std::string& text);
+  // Set by the owner while it applies the control's design values: no OnChange fires meanwhile.
+  bool Loading() const { return IsLoading; }
+  void SetLoading(bool loading) { IsLoading = loading; }
+
+  Event<TObject*> OnChange;
+
+protected:
+  // Creates the edit with the sunken border.
+  TTrackedEdit(TWinControl& parent, const TBounds& bounds, const std::string& text);
+
+  LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
+  void CommandNotify(WORD code) override;
+  // Places the buttons after a change of size or font; derived constructors call it once their
+  // buttons exist.
+  virtual void Layout() {}
+  // Puts `button` at `box` (client coordinates) and ends the text rectangle `gap` pixels before it.
+  void PlaceButton(HWND button, const RECT& box, int gap);
+  HFONT Font() const;
+
+private:
+  std::string Shown;
+  bool IsLoading = false;
+};

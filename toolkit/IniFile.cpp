@@ -1,0 +1,58 @@
+#include "toolkit/IniFile.h"
+
+#include <windows.h>
+
+#include <utility>
+
+#include "toolkit/Exception.h"
+#include "toolkit/IntText.h"
+#include "toolkit/Text.h"
+
+TIniFile::TIniFile(std::string fileName) : Path(std::move(fileName)) {}
+
+TIniFile::~TIniFile() { UpdateFile(); }
+
+std::string TIniFile::ReadString(const std::string& section, const std::string& key,
+                                 const std::string& fallback) const {
+  const std::wstring wideSection = Widen(section), wideKey = Widen(key), wideFallback = Widen(fallback);
+  const std::wstring path = Widen(Path);
+  std::wstring value(2048, L'\0');
+  for (;;) {
+    const DWORD length = GetPrivateProfileStringW(wideSection.c_str(), wideKey.c_str(), wideFallback.c_str(),
+                                                  value.data(), static_cast<DWORD>(value.size()), path.c_str());
+    // A value that filled the buffer may have been cut: read again with more room.
+    if (length + 1 < value.size()) {
+      value.resize(length);
+      return Narrow(value);
+    }
+    value.assign(value.size() * 2, L'\0');
+  }
+}
+
+std::int32_t TIniFile::ReadInteger(const std::string& section, const std::string& key, std::int32_t fallback) const {
+  return StrToIntDef(ReadString(section, key, {}), fallback);
+}
+
+bool TIniFile::ReadBool(const std::string& section, const std::string& key, bool fallback) const {
+  return ReadInteger(section, key, fallback ? 1 : 0) != 0;
+}
+
+void TIniFile::WriteString(const std::string& section, const std::string& key, const std::string& value) {
+  if (!WritePrivateProfileStringW(Widen(section).c_str(), Widen(key).c_str(), Widen(value).c_str(),
+                                  Widen(Path).c_str()))
+    throw Exception(Path + " \x82\xc9\x8f\x91\x82\xab\x8d\x9e\x82\xdf\x82\xdc\x82\xb9\x82\xf1");  // に書き込めません
+}
+
+void TIniFile::WriteInteger(const std::string& section, const std::string& key, std::int32_t value) {
+  WriteString(section, key, IntToStr(value));
+}
+
+void TIniFile::WriteBool(const std::string& section, const std::string& key, bool value) {
+  WriteString(section, key, value ? "1" : "0");
+}
+
+void TIniFile::UpdateFile() {
+  // The flush request reports no failure worth acting on (some systems answer it with FALSE
+  // always); every write above has already been checked.
+  WritePrivateProfileStringW(nullptr, nullptr, nullptr, Widen(Path).c_str());
+}
