@@ -70,6 +70,7 @@ TMainForm1::TMainForm1()
       StringGrid1(TabSheet1, {4, 4, 424, 173}, {123, 37, 152, 146, 179, 40, 40}),
       Button4(*this, {466, 232, 110, 21}, "\x83\x5e\x83\x58\x83\x4e\x83\x67\x83\x8c\x83\x43\x82\xd6"),  // タスクトレイへ
       Bevel1(*this, {12, 222, 585, 3}),
+      SpinEdit1(TabSheet2, {32, 62, 110, 20}),
       Label1(TabSheet2, {148, 66, 43, 12}, "\x95\xaa\x82\xb2\x82\xc6(&I)"),  // 分ごと(&I)
       Button11(TabSheet1, {496, 156, 61, 17}, "SAVE", false),
       Label0(TabSheet1, {540, 140, 6, 12}, "\"", false),
@@ -97,6 +98,10 @@ TMainForm1::TMainForm1()
   Button10.OnClick = [this](TObject* sender) { Button10Click(sender); };
   Button11.OnClick = [this](TObject* sender) { Button11Click(sender); };
   StringGrid1.OnClick = [this](TObject* sender) { StringGrid1Click(sender); };
+  SpinEdit1.SetMinValue(1);
+  SpinEdit1.SetMaxValue(59);
+  SpinEdit1.SetValue(30);
+  Label1.FocusControl = &SpinEdit1;
   Timer1.OnTimer = [this](TObject* sender) { Timer1Timer(sender); };
   OnClose = [this](TObject* sender, TCloseAction& action) { FormClose(sender, action); };
   OnCreate = [this](TObject* sender) { FormCreate(sender); };

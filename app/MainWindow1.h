@@ -13,6 +13,7 @@
 
 #include "accounts/AccountTable.h"
 #include "desktop/MediaPlayer.h"
+#include "desktop/SpinEdit.h"
 #include "desktop/TrayIcon.h"
 #include "pop3/Pop3Client.h"
 #include "toolkit/Buttons.h"
@@ -57,6 +58,7 @@ public:
   TStringGrid StringGrid1;
   TButton Button4;
   TBevel Bevel1;
+  TSpinEdit SpinEdit1;
   TLabel Label1;
   TButton Button11;
   TLabel Label0;

@@ -104,6 +104,7 @@ TEST_F(MainWindow, IsLaidOutAsDesignedAndStaysHidden) {
   EXPECT_EQ(form.PageControl1.ActivePage(), &form.TabSheet1);
   EXPECT_FALSE(form.CheckBox1.Checked());
   EXPECT_TRUE(form.CheckBox2.Checked());
+  EXPECT_EQ(form.Label1.FocusControl, &form.SpinEdit1);
   EXPECT_EQ(form.Label0.Caption(), "\"");
   for (const TWinControl* hidden : {static_cast<const TWinControl*>(&form.Memo1), static_cast<const TWinControl*>(&form.Button10),
                                     static_cast<const TWinControl*>(&form.Button11), static_cast<const TWinControl*>(&form.Label0)}) {
@@ -273,4 +274,20 @@ TEST_F(MainWindow, WindowCommands) {
   SendMessageW(form.Handle(), WM_CLOSE, 0, 0);
   EXPECT_EQ(mci, (std::vector<std::wstring>{L"set cdaudio door closed", L"close cdaudio"}));
   EXPECT_FALSE(form.Visible());
+}
+
+TEST_F(MainWindow, OnTheSecondTabAltIMovesTheFocusToTheSpinner) {
+  TMainForm1 form;
+  form.N1Click(&form.N1);
+  form.PageControl1.SetActivePageIndex(1);
+  const std::vector<HWND> order = TabCycle(form);
+  ASSERT_GE(order.size(), 3u);
+  EXPECT_EQ(order[0], form.CheckBox1.Handle());
+  EXPECT_EQ(order[1], form.CheckBox2.Handle());
+  EXPECT_EQ(order.back(), form.Button4.Handle());
+  form.CheckBox1.SetFocus();
+  PostMessageW(form.CheckBox1.Handle(), WM_SYSCHAR, L'i', 1 << 29);
+  Application().ProcessMessages();
+  EXPECT_TRUE(form.SpinEdit1.Focused());
+  form.Button4Click(&form.Button4);
 }
