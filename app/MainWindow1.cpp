@@ -9,6 +9,8 @@
 #include "app/ProgramPaths.h"
 #include "resources/Resource.h"
 #include "toolkit/Application.h"
+#include "toolkit/ErrorDialog.h"
+#include "toolkit/IniFile.h"
 #include "toolkit/Text.h"
 
 namespace {
@@ -102,6 +104,8 @@ TMainForm1::TMainForm1()
   SpinEdit1.SetMaxValue(59);
   SpinEdit1.SetValue(30);
   Label1.FocusControl = &SpinEdit1;
+  CheckBox2.OnClick = [this](TObject* sender) { CheckBox2Click(sender); };
+  SpinEdit1.OnChange = [this](TObject* sender) { SpinEdit1Change(sender); };
   Timer1.OnTimer = [this](TObject* sender) { Timer1Timer(sender); };
   OnClose = [this](TObject* sender, TCloseAction& action) { FormClose(sender, action); };
   OnCreate = [this](TObject* sender) { FormCreate(sender); };
@@ -161,10 +165,50 @@ void TMainForm1::StringGrid1Click(TObject*) {
   Button3.SetEnabled(account);
 }
 
-// Reading the settings file and the start-up check come with the settings.
-void TMainForm1::FormCreate(TObject*) {}
+namespace {
+const std::string kSection = "SET";
+const std::string kStart = "START";
+const std::string kTime = "TIME";
+const std::string kMinute = "MINUTE";
+constexpr std::int32_t kMillisecondsPerMinute = 60000;
+}  // namespace
+
+// The start-up check runs between reading START and applying TIME and MINUTE, so meanwhile the timer
+// still has its design settings.
+void TMainForm1::FormCreate(TObject*) {
+  TIniFile settings(SettingsFileOf(ProgramPath()));
+  CheckBox1.SetChecked(settings.ReadBool(kSection, kStart, CheckBox1.Checked()));
+  if (CheckBox1.Checked()) N2Click(this);
+  CheckBox2.SetChecked(settings.ReadBool(kSection, kTime, CheckBox2.Checked()));
+  CheckBox2Click(&CheckBox2);
+  SpinEdit1.SetValue(settings.ReadInteger(kSection, kMinute, SpinEdit1.Value()));
+  SpinEdit1Change(&SpinEdit1);
+}
+
+void TMainForm1::CheckBox2Click(TObject*) { Timer1.SetEnabled(CheckBox2.Checked()); }
+
+// A number still being typed may lie outside 1 to 59 (0, negative, or so large that the product
+// overflows): the timer then keeps the last valid interval until the field brings it into range.
+void TMainForm1::SpinEdit1Change(TObject*) {
+  const std::int32_t minutes = SpinEdit1.Value();
+  if (minutes >= 1 && minutes <= 59) Timer1.SetInterval(static_cast<std::uint32_t>(minutes * kMillisecondsPerMinute));
+}
+
+// Written as the spinner reads it: a number still being typed is brought into range at the next start.
+void TMainForm1::WriteSettings() {
+  TIniFile settings(SettingsFileOf(ProgramPath()));
+  settings.WriteBool(kSection, kStart, CheckBox1.Checked());
+  settings.WriteBool(kSection, kTime, CheckBox2.Checked());
+  settings.WriteInteger(kSection, kMinute, SpinEdit1.Value());
+}
 
 void TMainForm1::FormClose(TObject*, TCloseAction&) {
+  // An unwritable settings file is reported, but the user must always be able to quit.
+  try {
+    WriteSettings();
+  } catch (...) {
+    HandleException();
+  }
   SendMciString(L"set cdaudio door closed");
   SendMciString(L"close cdaudio");
 }

@@ -77,6 +77,8 @@ public:
   void FormCreate(TObject* sender);
   void Timer1Timer(TObject* sender);
   void StringGrid1Click(TObject* sender);
+  void CheckBox2Click(TObject* sender);
+  void SpinEdit1Change(TObject* sender);
 
   // The directory of the program file, without a trailing separator (a drive root keeps its "\").
   std::string ProgramDir;
@@ -91,4 +93,5 @@ public:
 private:
   void AccountsChanged();
   std::string AccountFilePath() const;
+  void WriteSettings();
 };

@@ -47,6 +47,11 @@ std::string ProgramNameOf(std::string_view path) {
   return std::string(name.substr(0, dot));
 }
 
+std::string SettingsFileOf(std::string_view path) {
+  const std::size_t last = LastDelimiter(path).At;
+  return std::string(last == kNone ? std::string_view{} : path.substr(0, last + 1)) + "Pelmora.ini";
+}
+
 std::string InfoPageAddress(std::string_view programPath) {
   return std::string(kInfoPagePrefix) + ProgramNameOf(programPath);
 }

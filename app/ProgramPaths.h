@@ -10,5 +10,8 @@ std::string ProgramDirOf(std::string_view programPath);
 // The program's file name (after the last "\" or ":") with everything from its last "." removed.
 std::string ProgramNameOf(std::string_view programPath);
 
+// The settings file: the program's path up to and including its last "\" or ":", then "Pelmora.ini".
+std::string SettingsFileOf(std::string_view programPath);
+
 // The information page of the program: plain HTTP on our own web server.
 std::string InfoPageAddress(std::string_view programPath);

@@ -11,6 +11,7 @@
 #include "app/ProgramPaths.h"
 #include "toolkit/Application.h"
 #include "toolkit/Text.h"
+#include "tests/toolkit/BoxWatch.h"
 #include "tests/toolkit/TabOrder.h"
 
 namespace {
@@ -290,4 +291,124 @@ TEST_F(MainWindow, OnTheSecondTabAltIMovesTheFocusToTheSpinner) {
   Application().ProcessMessages();
   EXPECT_TRUE(form.SpinEdit1.Focused());
   form.Button4Click(&form.Button4);
+}
+
+namespace {
+
+std::string SettingsFile() { return ExeDir() + "\\Pelmora.ini"; }
+
+// Puts a Pelmora.ini beside the test program (or none) for one test and removes it afterwards.
+class Settings : public AccountFileFixture {
+protected:
+  void SetUp() override { DeleteFileW(Widen(SettingsFile()).c_str()); }
+  void TearDown() override {
+    const std::wstring path = Widen(SettingsFile());
+    SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+    DeleteFileW(path.c_str());
+    AccountFileFixture::TearDown();
+  }
+  static void WriteSettings(const std::string& text) {
+    const HANDLE file = CreateFileW(Widen(SettingsFile()).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE);
+    DWORD done = 0;
+    WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &done, nullptr);
+    CloseHandle(file);
+  }
+  static std::string ReadSettings() {
+    const HANDLE file = CreateFileW(Widen(SettingsFile()).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                    OPEN_EXISTING, 0, nullptr);
+    std::string bytes(4096, '\0');
+    DWORD got = 0;
+    ReadFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &got, nullptr);
+    CloseHandle(file);
+    bytes.resize(got);
+    return bytes;
+  }
+  static void CloseForm(TMainForm1& form) {
+    TCloseAction action = TCloseAction::Free;
+    form.FormClose(&form, action);
+  }
+};
+
+}  // namespace
+
+TEST_F(Settings, WithoutAFileTheDefaultsApplyAndAreWrittenInOrderAtClose) {
+  TMainForm1 form;
+  form.SendMciString = [](const std::wstring&) {};
+  form.FormCreate(&form);
+  EXPECT_FALSE(form.CheckBox1.Checked());
+  EXPECT_TRUE(form.CheckBox2.Checked());
+  EXPECT_TRUE(form.Timer1.Enabled());
+  EXPECT_EQ(form.Timer1.Interval(), 30u * 60000u);
+  CloseForm(form);
+  const std::string text = ReadSettings();
+  const auto start = text.find("START=0"), time = text.find("TIME=1"), minute = text.find("MINUTE=30");
+  ASSERT_NE(text.find("[SET]"), std::string::npos) << text;
+  ASSERT_NE(start, std::string::npos) << text;
+  ASSERT_NE(time, std::string::npos) << text;
+  ASSERT_NE(minute, std::string::npos) << text;
+  EXPECT_LT(start, time);
+  EXPECT_LT(time, minute);
+}
+
+TEST_F(Settings, ValuesAreReadAsIntegersAndTheMinutesBroughtIntoRange) {
+  const struct {
+    const char* minute;
+    std::int32_t shown;
+  } cases[] = {{"0", 1}, {"100", 59}, {"0x0A", 10}, {"$0b", 11}, {" -5", 1}, {"abc", 30}};
+  for (const auto& c : cases) {
+    WriteSettings(std::string("[SET]\r\nSTART=0\r\nTIME=0\r\nMINUTE=") + c.minute + "\r\n");
+    TMainForm1 form;
+    form.SendMciString = [](const std::wstring&) {};
+    form.FormCreate(&form);
+    EXPECT_EQ(form.SpinEdit1.Value(), c.shown) << c.minute;
+    EXPECT_EQ(form.Timer1.Interval(), static_cast<std::uint32_t>(c.shown) * 60000u) << c.minute;
+    EXPECT_FALSE(form.Timer1.Enabled()) << "TIME=0 means no periodic check";
+  }
+  WriteSettings("[SET]\r\nSTART=2\r\nTIME=1\r\nMINUTE=5\r\n");
+  TMainForm1 form;
+  form.FormCreate(&form);
+  EXPECT_TRUE(form.CheckBox1.Checked()) << "any non-zero START counts as on";
+  form.CheckBox2.SetChecked(false);
+  EXPECT_FALSE(form.Timer1.Enabled());
+  form.CheckBox2.SetChecked(true);
+  EXPECT_TRUE(form.Timer1.Enabled());
+}
+
+TEST_F(Settings, ANumberBeingTypedNeverGivesTheTimerAnInvalidIntervalButIsWrittenAsTyped) {
+  TMainForm1 form;
+  form.SendMciString = [](const std::wstring&) {};
+  form.FormCreate(&form);
+  form.SpinEdit1.SetText("7");
+  EXPECT_EQ(form.Timer1.Interval(), 7u * 60000u);
+  for (const char* typed : {"0", "-3", "75", "99999999"}) {
+    form.SpinEdit1.SetText(typed);
+    EXPECT_EQ(form.Timer1.Interval(), 7u * 60000u) << typed;
+  }
+  form.SpinEdit1.SetText("75");
+  CloseForm(form);
+  EXPECT_NE(ReadSettings().find("MINUTE=75"), std::string::npos);
+}
+
+TEST_F(Settings, TypedMinutesOutOfRangeAreBroughtIntoRangeAtTheNextStart) {
+  WriteSettings("[SET]\r\nSTART=0\r\nTIME=1\r\nMINUTE=75\r\n");
+  TMainForm1 next;
+  next.FormCreate(&next);
+  EXPECT_EQ(next.SpinEdit1.Value(), 59);
+}
+
+TEST_F(Settings, AnUnwritableFileIsReportedAndTheCloseStillEnds) {
+  // A read-only file does not stop every user (an administrator writes it): a folder in its place does.
+  ASSERT_TRUE(CreateDirectoryW(Widen(SettingsFile()).c_str(), nullptr));
+  TMainForm1 form;
+  std::vector<std::wstring> mci;
+  form.SendMciString = [&](const std::wstring& command) { mci.push_back(command); };
+  form.FormCreate(&form);
+  form.CheckBox1.SetChecked(true);
+  const BoxSeen box = WatchBox([&] { CloseForm(form); }, [](HWND wnd) { PressBoxButton(wnd, IDOK); });
+  ASSERT_TRUE(box.found);
+  EXPECT_EQ(box.text, Widen(SettingsFile() + " \x82\xc9\x8f\x91\x82\xab\x8d\x9e\x82\xdf\x82\xdc\x82\xb9\x82\xf1."));  // に書き込めません.
+  EXPECT_EQ(mci, (std::vector<std::wstring>{L"set cdaudio door closed", L"close cdaudio"}));
+  RemoveDirectoryW(Widen(SettingsFile()).c_str());
 }

@@ -30,3 +30,12 @@ TEST(InfoPage, NamesTheProgramFileWithoutItsLastExtension) {
   EXPECT_EQ(ProgramNameOf("C:\\v1.2\\my tool"), "my tool");
   EXPECT_EQ(InfoPageAddress("D:\\a&b.exe"), "http://www.pelmora.example/info.php?pf=w&sn=a&b");
 }
+
+TEST(SettingsFile, LiesNextToTheProgramAndKeepsTheSeparator) {
+  EXPECT_EQ(SettingsFileOf("C:\\Tools\\x.exe"), "C:\\Tools\\Pelmora.ini");
+  EXPECT_EQ(SettingsFileOf("C:\\x.exe"), "C:\\Pelmora.ini");
+  EXPECT_EQ(SettingsFileOf("C:x.exe"), "C:Pelmora.ini");
+  EXPECT_EQ(SettingsFileOf("x.exe"), "Pelmora.ini");
+  // 表 ends in the byte of "\": it is not a separator.
+  EXPECT_EQ(SettingsFileOf("C:\\\x95\x5c\\x.exe"), "C:\\\x95\x5c\\Pelmora.ini");
+}
