@@ -83,8 +83,12 @@ void TApplication::Terminate() {
 LRESULT TApplication::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
   switch (msg) {
     case WM_ENDSESSION:
-      // The session ends: leave the loop without closing the main form.
-      if (wParam) Terminate();
+      // The session ends: close the main form as the user would, so that its close handler keeps
+      // what must not be lost, then leave the loop.
+      if (wParam) {
+        if (Main) Main->Close();
+        Terminate();
+      }
       return 0;
     case WM_CLOSE:
       if (Main) Main->Close();

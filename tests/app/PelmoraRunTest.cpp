@@ -198,12 +198,14 @@ TEST(PelmoraRun, TheUserGuideLiesBesideTheProgramInCodePage932WithCrLf) {
   EXPECT_NE(text.find(L"\u7D42\u4E86\u3059\u308B(&X)"), std::wstring::npos);
 }
 
-TEST(PelmoraRun, TheEndOfTheWindowsSessionEndsTheProgramThroughTheApplicationWindow) {
+TEST(PelmoraRun, TheEndOfTheWindowsSessionWritesTheSettingsAndEndsTheProgram) {
   ProgramRun run(testsupport::PelmoraExe());
+  ASSERT_FALSE(run.HasFile("Pelmora.ini"));
   ASSERT_TRUE(WaitUntilStarted(run).main);
   const HWND application = FindWindowOf(run.ProcessId(), L"PelmoraApplication", kTitle, 5000);
   ASSERT_TRUE(application);
   uiprobe::Post(application, WM_ENDSESSION, TRUE, 0);
   ASSERT_TRUE(run.WaitForExit(10000));
   EXPECT_EQ(run.ExitCode(), 0u);
+  EXPECT_NE(run.ReadFile("Pelmora.ini").find("MINUTE=30"), std::string::npos);
 }
