@@ -5,8 +5,10 @@
 
 #include <algorithm>
 
+#include "accounts/AccountTexts.h"
 #include "app/DiskAccountFiles.h"
 #include "app/ProgramPaths.h"
+#include "checking/MailActions.h"
 #include "resources/Resource.h"
 #include "toolkit/Application.h"
 #include "toolkit/ErrorDialog.h"
@@ -144,8 +146,53 @@ void TMainForm1::N8Click(TObject*) { ShellOpen(Handle(), Widen(ProgramDir + "/Re
 
 void TMainForm1::N9Click(TObject*) { ShellOpen(Handle(), Widen(InfoPageAddress(ProgramPath()))); }
 
-// The check cycle over the account rows lives in checking/ and is connected here when it is built.
-void TMainForm1::N2Click(TObject*) {}
+// Waits and message boxes of a cycle dispatch messages, so a tick or the menu can ask for a check
+// meanwhile: it never reaches POP3Client1 mid-session, but runs once more after this cycle.
+void TMainForm1::N2Click(TObject*) {
+  if (!CheckRequests.Begin()) return;
+  do {
+    CheckAccounts();
+  } while (CheckRequests.RunAgain());
+}
+
+// The row count and cells are read afresh for every row: the table stays editable during a cycle.
+void TMainForm1::CheckAccounts() {
+  for (int row = 1; row < Accounts.RowCount(); ++row) {
+    if (Accounts.Cell(accounts::ColInclude, row) != accounts::kInclude) continue;
+    const std::string name = Accounts.Cell(accounts::ColName, row);
+    try {
+      CheckAccount(row);
+    } catch (...) {
+      checking::Announce(checking::FailureText(name));
+    }
+  }
+}
+
+void TMainForm1::CheckAccount(int row) {
+  // A row deleted while a message box was open reads as empty rather than out of the table.
+  const auto cell = [this, row](accounts::Column column) {
+    return row < Accounts.RowCount() ? Accounts.Cell(column, row) : std::string();
+  };
+  POP3Client1.SetAttachFilePath(".");
+  POP3Client1.DeleteOnRead = false;
+  POP3Client1.TimeOut = CheckTimeOut;
+  POP3Client1.Port = 110;
+  POP3Client1.Host = cell(accounts::ColHost);
+  POP3Client1.UserID = cell(accounts::ColUser);
+  POP3Client1.Password = cell(accounts::ColPassword);
+  POP3Client1.Connect();
+  const std::int32_t count = POP3Client1.MessageCount();
+  if (checking::RecordCount(LastMailCount, row, count)) {
+    if (cell(accounts::ColAction) == accounts::kActionMessage) {
+      checking::Announce(checking::NewMailText(cell(accounts::ColName), count));
+    }
+    if (cell(accounts::ColAction) == accounts::kActionSound) {
+      checking::PlaySoundFile(MediaPlayer1, cell(accounts::ColSoundFile));
+    }
+    if (cell(accounts::ColAction) == accounts::kActionCdTray) checking::OpenCdTray(SendMciString);
+  }
+  POP3Client1.Disconnect();
+}
 
 void TMainForm1::Timer1Timer(TObject* sender) { N2Click(sender); }
 

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "accounts/AccountTable.h"
+#include "checking/CheckRules.h"
 #include "desktop/MediaPlayer.h"
 #include "desktop/SpinEdit.h"
 #include "desktop/TrayIcon.h"
@@ -89,9 +90,15 @@ public:
   // The two shell and MCI calls of the window commands, replaceable so that tests can record them.
   std::function<void(HWND owner, const std::wstring& file)> ShellOpen;
   std::function<void(const std::wstring& command)> SendMciString;
+  // The bound of each network wait of a check, in milliseconds (tests shorten it).
+  std::int32_t CheckTimeOut = 120000;
 
 private:
   void AccountsChanged();
   std::string AccountFilePath() const;
   void WriteSettings();
+  void CheckAccounts();
+  void CheckAccount(int row);
+
+  checking::CheckRequests CheckRequests;
 };

@@ -1,0 +1,115 @@
+// The check cycle of the main window against the project's scripted POP3 server on 127.0.0.2:110
+// (the program always uses port 110; the private Dovecot has 127.0.0.1).
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "accounts/AccountTexts.h"
+#include "app/MainWindow1.h"
+#include "checking/CheckRules.h"
+#include "tests/support/ScriptedPop3Server.h"
+#include "tests/toolkit/BoxWatch.h"
+#include "toolkit/Text.h"
+
+namespace {
+
+const std::string kServer = "127.0.0.2";
+
+void SetAccount(TMainForm1& form, int row, const std::string& name, std::string_view include,
+                const std::string& host, std::string_view action = accounts::kActionMessage) {
+  if (form.Accounts.RowCount() <= row + 1) form.Accounts.SetRowCount(row + 2);
+  const std::string cells[] = {name, std::string(include), host, "user", "pass", std::string(action), ""};
+  for (int col = 0; col < 7; ++col) form.Accounts.SetCell(col, row, cells[col]);
+}
+
+// Runs one cycle and answers every box it shows with OK; returns the texts shown, in order.
+std::vector<std::wstring> Check(TMainForm1& form, const std::function<void()>& duringFirstBox = {}) {
+  std::vector<std::wstring> shown;
+  bool first = true;
+  std::function<void(HWND)> answer = [&](HWND box) {
+    shown.push_back(boxwatch::Seen.text);
+    if (first && duringFirstBox) duringFirstBox();
+    first = false;
+    boxwatch::Seen = BoxSeen{};  // ready for the next box of the same cycle
+    PressBoxButton(box, IDOK);
+  };
+  WatchBox([&] { form.N2Click(&form.N2); }, answer);
+  return shown;
+}
+
+class CheckCycle : public ::testing::Test {
+protected:
+  ScriptedPop3Server Server{kServer, 110};
+};
+
+}  // namespace
+
+TEST_F(CheckCycle, NotifiesEveryChangeToANonZeroCountWithTheExactText) {
+  TMainForm1 form;
+  SetAccount(form, 1, "\x8e\xa9\x91\xee", accounts::kInclude, kServer);  // 自宅
+  std::vector<std::wstring> shown;
+  for (const char* stat : {"+OK 0 0\r\n", "+OK 3 1\r\n", "+OK 3 1\r\n", "+OK 5 1\r\n", "+OK 2 1\r\n", "+OK 0 0\r\n",
+                           "+OK 2 1\r\n"}) {
+    Server.Add(ServerScript::Pop3Check(stat));
+    for (const std::wstring& text : Check(form)) shown.push_back(text);
+  }
+  std::vector<std::wstring> expected;
+  for (int n : {3, 5, 2, 2}) expected.push_back(Widen(checking::NewMailText("\x8e\xa9\x91\xee", n)));
+  EXPECT_EQ(shown, expected);
+  ASSERT_EQ(Server.SessionCount(), 7u);
+  EXPECT_EQ(Server.ReceivedLines(0), (std::vector<std::string>{"USER user\r\n", "PASS pass\r\n", "STAT\r\n", "QUIT\r\n"}));
+}
+
+TEST_F(CheckCycle, AFailedAccountIsReportedAndTheNextOneIsCheckedWhileExcludedOnesAreNeverContacted) {
+  TMainForm1 form;
+  form.CheckTimeOut = 3000;
+  SetAccount(form, 1, "nowhere", accounts::kInclude, "nonexistent.invalid");
+  SetAccount(form, 2, "off", accounts::kExclude, kServer);
+  SetAccount(form, 3, "home", accounts::kInclude, kServer);
+  Server.Add(ServerScript::Pop3Check("+OK 4 100\r\n"));
+  const std::vector<std::wstring> shown = Check(form);
+  EXPECT_EQ(shown, (std::vector<std::wstring>{Widen(checking::FailureText("nowhere")),
+                                              Widen(checking::NewMailText("home", 4))}));
+  EXPECT_EQ(Server.SessionCount(), 1u);
+}
+
+TEST_F(CheckCycle, AServerThatFailsAtQuitGetsItsNewMailThenTheFailure) {
+  TMainForm1 form;
+  SetAccount(form, 1, "home", accounts::kInclude, kServer);
+  ServerScript script;
+  script.Send("+OK ready\r\n").Reply("+OK\r\n").Reply("+OK\r\n").Reply("+OK 1 10\r\n").Reply("-ERR no\r\n").Close();
+  Server.Add(script);
+  EXPECT_EQ(Check(form), (std::vector<std::wstring>{Widen(checking::NewMailText("home", 1)),
+                                                    Widen(checking::FailureText("home"))}));
+}
+
+TEST_F(CheckCycle, ACheckAskedForDuringACycleRunsOnceAfterItAndNeverInsideIt) {
+  TMainForm1 form;
+  SetAccount(form, 1, "home", accounts::kInclude, kServer);
+  Server.Add(ServerScript::Pop3Check("+OK 1 1\r\n"));
+  Server.Add(ServerScript::Pop3Check("+OK 2 1\r\n"));
+  Server.Add(ServerScript::Pop3Check("+OK 3 1\r\n"));
+  // Two more requests while the first cycle's box is open (the session is still open): one more cycle.
+  const std::vector<std::wstring> shown = Check(form, [&] {
+    form.N2Click(&form.N2);
+    form.Timer1Timer(&form.Timer1);
+    EXPECT_EQ(Server.SessionCount(), 1u);
+  });
+  EXPECT_EQ(shown, (std::vector<std::wstring>{Widen(checking::NewMailText("home", 1)),
+                                              Widen(checking::NewMailText("home", 2))}));
+  EXPECT_EQ(Server.SessionCount(), 2u);
+}
+
+TEST_F(CheckCycle, RowsDeletedWhileABoxIsOpenEndTheCycleWithoutIndexingOutsideTheTable) {
+  TMainForm1 form;
+  SetAccount(form, 1, "first", accounts::kInclude, kServer);
+  SetAccount(form, 2, "second", accounts::kInclude, kServer);
+  Server.Add(ServerScript::Pop3Check("+OK 1 1\r\n"));
+  const std::vector<std::wstring> shown = Check(form, [&] {
+    form.Accounts.DeleteRow(2);
+    form.Accounts.DeleteRow(1);
+  });
+  EXPECT_EQ(shown, (std::vector<std::wstring>{Widen(checking::NewMailText("first", 1))}));
+  EXPECT_EQ(Server.SessionCount(), 1u);
+}
