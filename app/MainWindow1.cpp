@@ -149,15 +149,18 @@ void TMainForm1::N9Click(TObject*) { ShellOpen(Handle(), Widen(InfoPageAddress(P
 // Waits and message boxes of a cycle dispatch messages, so a tick or the menu can ask for a check
 // meanwhile: it never reaches POP3Client1 mid-session, but runs once more after this cycle.
 void TMainForm1::N2Click(TObject*) {
-  if (!CheckRequests.Begin()) return;
+  if (Closing || !CheckRequests.Begin()) return;
   do {
     CheckAccounts();
-  } while (CheckRequests.RunAgain());
+  } while (CheckRequests.RunAgain() && !Closing);
+  // A close during the cycle may have ended a message box's loop with the quit request, which the
+  // main loop then never sees: ask again.
+  if (Closing) Application().Terminate();
 }
 
 // The row count and cells are read afresh for every row: the table stays editable during a cycle.
 void TMainForm1::CheckAccounts() {
-  for (int row = 1; row < Accounts.RowCount(); ++row) {
+  for (int row = 1; row < Accounts.RowCount() && !Closing; ++row) {
     if (Accounts.Cell(accounts::ColInclude, row) != accounts::kInclude) continue;
     const std::string name = Accounts.Cell(accounts::ColName, row);
     try {
@@ -250,6 +253,11 @@ void TMainForm1::WriteSettings() {
 }
 
 void TMainForm1::FormClose(TObject*, TCloseAction&) {
+  // Closing during a check (its waits and boxes keep the tray menu live) ends it: the running session
+  // is aborted, no further account is contacted, and this handler runs once.
+  if (Closing) return;
+  Closing = true;
+  if (CheckRequests.Running()) POP3Client1.Abort();
   // An unwritable settings file is reported, but the user must always be able to quit.
   try {
     WriteSettings();

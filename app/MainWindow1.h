@@ -101,4 +101,5 @@ private:
   void CheckAccount(int row);
 
   checking::CheckRequests CheckRequests;
+  bool Closing = false;
 };

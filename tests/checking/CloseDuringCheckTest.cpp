@@ -1,0 +1,44 @@
+// Closing the program while a check runs. A program of its own: the close asks the message loop to
+// end, which no other test may inherit.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "accounts/AccountTexts.h"
+#include "app/MainWindow1.h"
+#include "checking/CheckRules.h"
+#include "tests/support/ScriptedPop3Server.h"
+#include "tests/toolkit/BoxWatch.h"
+#include "toolkit/Text.h"
+
+TEST(CloseDuringCheck, EndsTheCycleRunsTheCloseHandlerOnceAndContactsNoFurtherAccount) {
+  ScriptedPop3Server server("127.0.0.2", 110);
+  server.Add(ServerScript::Pop3Check("+OK 1 1\r\n"));
+  server.Add(ServerScript::Pop3Check("+OK 1 1\r\n"));
+  TMainForm1 form;
+  std::vector<std::wstring> mci;
+  form.SendMciString = [&](const std::wstring& command) { mci.push_back(command); };
+  form.Accounts.SetRowCount(4);
+  for (int row : {1, 2}) {
+    const std::string cells[] = {"a" + std::to_string(row), std::string(accounts::kInclude), "127.0.0.2", "u", "p",
+                                 std::string(accounts::kActionMessage), ""};
+    for (int col = 0; col < 7; ++col) form.Accounts.SetCell(col, row, cells[col]);
+  }
+  std::vector<std::wstring> shown;
+  WatchBox([&] { form.N2Click(&form.N2); },
+           [&](HWND box) {
+             shown.push_back(boxwatch::Seen.text);
+             // The user exits from the tray menu while the new-mail box is open, tries again, and
+             // dismisses the box.
+             form.X1Click(&form.X1);
+             form.X1Click(&form.X1);
+             PressBoxButton(box, IDOK);
+           });
+  EXPECT_EQ(shown, (std::vector<std::wstring>{Widen(checking::NewMailText("a1", 1))}));
+  EXPECT_EQ(server.SessionCount(), 1u) << "no further account is contacted";
+  EXPECT_EQ(mci, (std::vector<std::wstring>{L"set cdaudio door closed", L"close cdaudio"}));
+  // A check asked for afterwards does nothing.
+  form.N2Click(&form.N2);
+  EXPECT_EQ(server.SessionCount(), 1u);
+}
