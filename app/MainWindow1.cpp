@@ -125,7 +125,12 @@ TMainForm1::TMainForm1()
   StringGrid1Click(&StringGrid1);
 }
 
-TMainForm1::~TMainForm1() { Accounts.OnChanged.Clear(); }
+// Handlers reach members that are destroyed before the controls that fire them (the spinner clamps
+// its value when it loses the focus as its window goes).
+TMainForm1::~TMainForm1() {
+  Accounts.OnChanged.Clear();
+  SpinEdit1.OnChange.Clear();
+}
 
 std::string TMainForm1::AccountFilePath() const { return ProgramDir + "\\account.dat"; }
 
