@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "accounts/AccountTexts.h"
+#include "tests/support/ExceptionMessage.h"
 #include "toolkit/Exception.h"
 
 using accounts::AccountTable;
@@ -368,15 +369,6 @@ public:
 };
 
 const std::string kPath = "C:\\Program Files\\Pelmora\\account.dat";
-
-std::string MessageOf(const std::function<void()>& action) {
-  try {
-    action();
-  } catch (const Exception& e) {
-    return e.message();
-  }
-  return "(no exception)";
-}
 
 }  // namespace
 

@@ -24,6 +24,25 @@ std::string ExeDir() {
 
 std::string AccountFile() { return ExeDir() + "\\account.dat"; }
 
+void WriteBytes(const std::string& path, const std::string& bytes) {
+  const HANDLE file =
+      CreateFileW(Widen(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  ASSERT_NE(file, INVALID_HANDLE_VALUE);
+  DWORD done = 0;
+  WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &done, nullptr);
+  CloseHandle(file);
+}
+
+std::string ReadBytes(const std::string& path) {
+  const HANDLE file = CreateFileW(Widen(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+  std::string bytes(1 << 16, '\0');
+  DWORD got = 0;
+  ReadFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &got, nullptr);
+  CloseHandle(file);
+  bytes.resize(got);
+  return bytes;
+}
+
 // Puts an account.dat beside the test program for one test and removes it afterwards.
 class AccountFileFixture : public ::testing::Test {
 protected:
@@ -33,24 +52,8 @@ protected:
     DeleteFileW(path.c_str());
     RemoveDirectoryW(path.c_str());
   }
-  static void Write(const std::string& bytes) {
-    const HANDLE file = CreateFileW(Widen(AccountFile()).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                    FILE_ATTRIBUTE_NORMAL, nullptr);
-    ASSERT_NE(file, INVALID_HANDLE_VALUE);
-    DWORD done = 0;
-    WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &done, nullptr);
-    CloseHandle(file);
-  }
-  static std::string Read() {
-    const HANDLE file = CreateFileW(Widen(AccountFile()).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                                    OPEN_EXISTING, 0, nullptr);
-    std::string bytes(1 << 16, '\0');
-    DWORD got = 0;
-    ReadFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &got, nullptr);
-    CloseHandle(file);
-    bytes.resize(got);
-    return bytes;
-  }
+  static void Write(const std::string& bytes) { WriteBytes(AccountFile(), bytes); }
+  static std::string Read() { return ReadBytes(AccountFile()); }
 };
 
 // Three accounts with Japanese names, a comma in a name, a blank line and a password with a space.
@@ -307,24 +310,8 @@ protected:
     DeleteFileW(path.c_str());
     AccountFileFixture::TearDown();
   }
-  static void WriteSettings(const std::string& text) {
-    const HANDLE file = CreateFileW(Widen(SettingsFile()).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                    FILE_ATTRIBUTE_NORMAL, nullptr);
-    ASSERT_NE(file, INVALID_HANDLE_VALUE);
-    DWORD done = 0;
-    WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &done, nullptr);
-    CloseHandle(file);
-  }
-  static std::string ReadSettings() {
-    const HANDLE file = CreateFileW(Widen(SettingsFile()).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                                    OPEN_EXISTING, 0, nullptr);
-    std::string bytes(4096, '\0');
-    DWORD got = 0;
-    ReadFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &got, nullptr);
-    CloseHandle(file);
-    bytes.resize(got);
-    return bytes;
-  }
+  static void WriteSettings(const std::string& text) { WriteBytes(SettingsFile(), text); }
+  static std::string ReadSettings() { return ReadBytes(SettingsFile()); }
   static void CloseForm(TMainForm1& form) {
     TCloseAction action = TCloseAction::Free;
     form.FormClose(&form, action);

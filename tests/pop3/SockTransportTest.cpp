@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "tests/pop3/Pumping.h"
+#include "tests/support/ExceptionMessage.h"
 #include "tests/support/ScriptedPop3Server.h"
 
 namespace {
@@ -28,14 +29,6 @@ std::string ReadOutcome(TSockTransport& transport) {
   }
 }
 
-std::string Message(const std::function<void()>& action) {
-  try {
-    action();
-  } catch (const Exception& e) {
-    return e.message();
-  }
-  return "(no exception)";
-}
 }  // namespace
 
 TEST(SockTransportRead, AReplyInThreePiecesIsOneLine) {
@@ -186,7 +179,7 @@ TEST(SockTransportConnect, AlreadyConnectedRefusesAndClearsCanceled) {
   server.Add(ServerScript().Pause(300).Send("+OK still here\r\n"));
   auto transport = ConnectedTo(server);
   transport->Cancel();
-  EXPECT_EQ(Message([&] { transport->Connect(); }), "Already connected");
+  EXPECT_EQ(MessageOf([&] { transport->Connect(); }), "Already connected");
   std::string line;
   transport->ReadLn(line);
   EXPECT_EQ(line, "+OK still here\r\n");
@@ -200,19 +193,19 @@ TEST(SockTransportConnect, NoUsableAddressUnlessOnInvalidHostRepairsItOnce) {
   transport.TimeOut = 5000;
   for (const char* host : {"", "0.0.0.0", "nonexistent.invalid"}) {
     transport.Host = host;
-    EXPECT_EQ(Message([&] { transport.Connect(); }), "Null Remote Address") << host;
+    EXPECT_EQ(MessageOf([&] { transport.Connect(); }), "Null Remote Address") << host;
   }
   int calls = 0;
   transport.Host = "";
   transport.OnInvalidHost = [&](TObject*, bool&) { ++calls; };
-  EXPECT_EQ(Message([&] { transport.Connect(); }), "Null Remote Address");
+  EXPECT_EQ(MessageOf([&] { transport.Connect(); }), "Null Remote Address");
   EXPECT_EQ(calls, 1);
   transport.OnInvalidHost = [&](TObject* sender, bool& handled) {
     ++calls;
     handled = true;
     static_cast<TSockTransport*>(sender)->Host = calls == 2 ? "0.0.0.0" : "127.0.0.1";
   };
-  EXPECT_EQ(Message([&] { transport.Connect(); }), "Null Remote Address");  // one repair only
+  EXPECT_EQ(MessageOf([&] { transport.Connect(); }), "Null Remote Address");  // one repair only
   EXPECT_EQ(calls, 2);
   transport.Host = "";
   transport.Connect();
@@ -232,7 +225,7 @@ TEST(SockTransportConnect, ARefusedConnectionFailsAndTheNextConnectWorks) {
   transport.TimeOut = 5000;
   int failures = 0;
   transport.OnConnectionFailed = [&](TObject*) { ++failures; };
-  EXPECT_EQ(Message([&] { transport.Connect(); }), "Connection Failed");
+  EXPECT_EQ(MessageOf([&] { transport.Connect(); }), "Connection Failed");
   EXPECT_EQ(failures, 1);
   EXPECT_FALSE(transport.Connected());
   transport.Port = server.Port();
@@ -273,7 +266,7 @@ TEST(SockTransportConnect, ALookupAbandonedByItsTransportKeepsItsWindowUntilItCo
     transport.OnStatus = [](TObject* sender, const std::string& status) {
       if (status == "Timer On") static_cast<TSockTransport*>(sender)->Cancel();
     };
-    EXPECT_EQ(Message([&] { transport.Connect(); }), "Host Lookup Canceled");
+    EXPECT_EQ(MessageOf([&] { transport.Connect(); }), "Host Lookup Canceled");
   }
   EXPECT_TRUE(PumpUntil([&] { return CountThreadWindows(L"SockWindowClass") == before; }, 5000));
 }
@@ -291,7 +284,7 @@ TEST(SockTransportGuard, AnOperationStartedFromAHandlerDuringAWaitIsRefused) {
     for (auto& operation : std::vector<std::function<void()>>{
              [&] { transport->Connect(); }, [&] { transport->Disconnect(); }, [&] { transport->ReadLn(reply); },
              [&] { transport->Transaction("NOOP", reply); }, [&] { transport->Writeln("NOOP"); }})
-      refusals.push_back(Message(operation));
+      refusals.push_back(MessageOf(operation));
   });
   std::string line;
   transport->ReadLn(line);

@@ -1,0 +1,15 @@
+#pragma once
+// The message of the toolkit exception an action raises, for comparing texts in tests. No Windows API.
+#include <functional>
+#include <string>
+
+#include "toolkit/Exception.h"
+
+inline std::string MessageOf(const std::function<void()>& action) {
+  try {
+    action();
+  } catch (const Exception& e) {
+    return e.message();
+  }
+  return "(no exception)";
+}
