@@ -282,6 +282,31 @@ std::vector<UiText> TabCaptions(HWND tabControl) {
 
 int CurrentTab(HWND tabControl) { return static_cast<int>(SendWithTimeout(tabControl, TCM_GETCURSEL, 0, 0)); }
 
+bool SelectTab(HWND tabControl, int index) {
+  RemoteBuffer buffer(tabControl, sizeof(RECT));
+  RECT r{};
+  if (!buffer.ok() || !SendWithTimeout(tabControl, TCM_GETITEMRECT, static_cast<WPARAM>(index),
+                                       reinterpret_cast<LPARAM>(buffer.at(0))) ||
+      !buffer.Read(0, &r, sizeof r))
+    return false;
+  const LPARAM centre = MAKELPARAM((r.left + r.right) / 2, (r.top + r.bottom) / 2);
+  PostMessageW(tabControl, WM_LBUTTONDOWN, MK_LBUTTON, centre);
+  PostMessageW(tabControl, WM_LBUTTONUP, 0, centre);
+  return true;
+}
+
+HWND FocusedControl(HWND window) {
+  GUITHREADINFO info{};
+  info.cbSize = sizeof info;
+  return GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &info) ? info.hwndFocus : nullptr;
+}
+
+void SelectAllText(HWND edit) { PostMessageW(edit, EM_SETSEL, 0, -1); }
+
+void TypeText(HWND control, std::wstring_view text) {
+  for (const wchar_t ch : text) PostMessageW(control, WM_CHAR, ch, 1);
+}
+
 UiText MessageBoxText(HWND dialog) {
   for (HWND child : Descendants(dialog)) {
     if (!SameClass(child, L"Static") || (GetWindowLongW(child, GWL_STYLE) & SS_TYPEMASK) == SS_ICON) continue;

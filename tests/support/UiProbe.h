@@ -74,6 +74,19 @@ std::vector<int> ListViewSelection(HWND listView);
 std::vector<UiText> TabCaptions(HWND tabControl);
 int CurrentTab(HWND tabControl);
 
+// Selects tab `index` as a mouse click on its caption does, so that the control tells its owner;
+// false when there is no such tab.
+bool SelectTab(HWND tabControl, int index);
+
+// The control that has the keyboard focus in the thread of `window`; nullptr when none has it.
+HWND FocusedControl(HWND window);
+
+// Selects the whole text of an edit control, as a user does before typing over it.
+void SelectAllText(HWND edit);
+// Types `text` as the keyboard does once a key press is translated: one posted WM_CHAR per
+// character, in order, so that the control's own character handling and change notices run.
+void TypeText(HWND control, std::wstring_view text);
+
 // The text of a message box (a "#32770" dialog): its static control that carries text.
 UiText MessageBoxText(HWND dialog);
 
