@@ -48,6 +48,13 @@ void TSpinEdit::KeepInRange() {
   if (SpinClamp(value, Min, Max) != value) SetValue(value);
 }
 
+// A window that is only deactivated (the tray menu opens, another program comes to the front) keeps
+// its focused control, which gets the focus back on reactivation: the number being typed stays as
+// typed, so that closing from the tray menu writes it that way.
+bool TSpinEdit::LeavesForAnotherControl(HWND next) const {
+  return next && GetAncestor(next, GA_ROOT) == GetAncestor(Handle(), GA_ROOT);
+}
+
 void TSpinEdit::SetEditorEnabled(bool value) {
   Editable = value;
   ApplyReadOnly();
@@ -137,7 +144,7 @@ LRESULT TSpinEdit::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
     }
     case WM_KILLFOCUS: {
       const LRESULT result = TTrackedEdit::WndProc(msg, wParam, lParam);
-      KeepInRange();
+      if (LeavesForAnotherControl(reinterpret_cast<HWND>(wParam))) KeepInRange();
       return result;
     }
     default:

@@ -3,8 +3,9 @@
 // Reading Value converts the text and does not clamp it (a number being typed reads as typed), but an
 // empty or non-numeric text reads as MinValue and is replaced by it. Writing Value shows the clamped
 // number. The up and down arrows, the wheel and the button step by LineSize, Page Up and Page Down by
-// PageSize; leaving the field clamps what it shows. Enter and Escape are left to the form, whose
-// default and cancel buttons answer them. OnChange fires once per change of the text, never while loading.
+// PageSize; leaving the field for another control of its window clamps what it shows (a deactivated
+// window keeps the focus in the field). Enter and Escape are left to the form, whose default and
+// cancel buttons answer them. OnChange fires once per change of the text, never while loading.
 #include <windows.h>
 
 #include <cstdint>
@@ -51,6 +52,8 @@ private:
   void StepBy(std::int64_t delta);
   // Writes the value read again clamped, when it lies outside the bounds.
   void KeepInRange();
+  // True when the focus goes to another control of the field's own window.
+  bool LeavesForAnotherControl(HWND next) const;
   // True when the key goes no further.
   bool KeyDown(WPARAM key);
   bool CharAccepted(WPARAM ch);

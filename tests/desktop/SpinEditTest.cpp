@@ -109,6 +109,8 @@ TEST_F(SpinEditTest, LoadingRaisesTheInitialZeroWithoutOnChange) {
   EXPECT_EQ(fresh.Text(), "0");
   EXPECT_EQ(fresh.MinValue(), 0);
   EXPECT_EQ(fresh.MaxValue(), 100);
+  EXPECT_EQ(fresh.PageSize(), 10);
+  EXPECT_EQ(fresh.Interval(), 100);  // a held button repeats after 300 ms, then every 100 ms
   fresh.SetLoading(true);
   fresh.SetMaxValue(59);
   fresh.SetMinValue(1);
@@ -162,6 +164,10 @@ TEST_F(SpinEditTest, TypedNumbersReadAsTypedUntilTheFocusLeaves) {
   SelectAll();
   Type("75");
   EXPECT_EQ(Spin->Value(), 75);
+  // The focus going to no control of this window (another program, the tray menu) leaves the number as typed.
+  ::SetFocus(nullptr);
+  EXPECT_EQ(Spin->Text(), "75");
+  Spin->SetFocus();
   Other->SetFocus();
   EXPECT_EQ(Spin->Text(), "59");
   EXPECT_EQ(Changes, 5);  // "7", "75", "59"
