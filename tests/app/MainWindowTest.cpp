@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -398,4 +400,35 @@ TEST_F(Settings, AnUnwritableFileIsReportedAndTheCloseStillEnds) {
   EXPECT_EQ(box.text, Widen(SettingsFile() + " \x82\xc9\x8f\x91\x82\xab\x8d\x9e\x82\xdf\x82\xdc\x82\xb9\x82\xf1."));  // に書き込めません.
   EXPECT_EQ(mci, (std::vector<std::wstring>{L"set cdaudio door closed", L"close cdaudio"}));
   RemoveDirectoryW(Widen(SettingsFile()).c_str());
+}
+
+TEST_F(Settings, WithoutThePeriodicCheckNoTickComesUntilTheUserSwitchesItOnThenOneFullIntervalLater) {
+  using Clock = std::chrono::steady_clock;
+  using std::chrono::milliseconds;
+  WriteSettings("[SET]\r\nSTART=0\r\nTIME=0\r\nMINUTE=5\r\n");
+  TMainForm1 form;
+  form.SendMciString = [](const std::wstring&) {};
+  form.FormCreate(&form);
+  std::vector<Clock::time_point> ticks;
+  form.Timer1.OnTimer = [&](TObject*) { ticks.push_back(Clock::now()); };
+  // The five minutes, shortened.
+  form.Timer1.SetInterval(100);
+  const auto pumpUntil = [](Clock::time_point end, const std::function<bool()>& done) {
+    while (!done() && Clock::now() < end) {
+      Application().ProcessMessages();
+      Sleep(1);
+    }
+  };
+  pumpUntil(Clock::now() + milliseconds(400), [&] { return !ticks.empty(); });
+  EXPECT_TRUE(ticks.empty());
+
+  form.N1Click(&form.N1);
+  form.PageControl1.SetActivePageIndex(1);
+  const auto on = Clock::now();
+  SendMessageW(form.CheckBox2.Handle(), BM_CLICK, 0, 0);
+  ASSERT_TRUE(form.CheckBox2.Checked());
+  pumpUntil(on + milliseconds(3000), [&] { return !ticks.empty(); });
+  ASSERT_FALSE(ticks.empty());
+  EXPECT_GE(ticks[0] - on, milliseconds(100));
+  form.Button4Click(&form.Button4);
 }
