@@ -1,9 +1,56 @@
 #pragma once
 // The account dialog: one account's name, include flag, POP3 server, user, password and action.
-// Created once at start-up, hidden until an account command shows it modally.
+// Created once at start-up, hidden between the account commands that show it modally; its controls
+// keep what the last use left. It neither reads nor writes the account table: the commands fill it
+// and copy it back.
+#include <string_view>
+
+#include "desktop/FileOpenEdit.h"
+#include "desktop/MediaPlayer.h"
+#include "toolkit/Buttons.h"
+#include "toolkit/Edits.h"
 #include "toolkit/Form.h"
+#include "toolkit/Labels.h"
+#include "toolkit/PageControl.h"
 
 class TAccountForm1 : public TForm {
 public:
-  TAccountForm1();
+  // メールアカウントの追加: the caption of a new dialog and of the add command.
+  static constexpr std::string_view AddCaption =
+      "\x83\x81\x81\x5b\x83\x8b\x83\x41\x83\x4a\x83\x45\x83\x93\x83\x67\x82\xcc\x92\xc7\x89\xc1";
+
+  // The sound preview plays through the main window's player, which outlives the dialog.
+  explicit TAccountForm1(TMediaPlayer& mediaPlayer1);
+
+  // Declared in tab order: the controls are created, and so reached with Tab, in this order.
+  TPageControl PageControl1;
+  TTabSheet TabSheet1;
+  TLabel Label1;
+  TBevel Bevel1;
+  TEdit Edit1;
+  TCheckBox CheckBox1;
+  TLabel Label6;
+  TBevel Bevel2;
+  TLabel Label2;
+  TEdit Edit2;
+  TLabel Label3;
+  TEdit Edit3;
+  TLabel Label4;
+  TEdit Edit4;
+  TLabel Label7;
+  TBevel Bevel3;
+  TRadioButton RadioButton1;
+  TRadioButton RadioButton2;
+  TLabel Label5;
+  TFileOpenEdit FileOpenEdit1;
+  TRadioButton RadioButton3;
+  TButton OKBtn;
+  TButton CancelBtn;
+
+  void Edit1Change(TObject* sender);
+  void RadioButton1Click(TObject* sender);
+  void FileOpenEdit1Change(TObject* sender);
+
+private:
+  TMediaPlayer& MediaPlayer1;
 };

@@ -11,7 +11,8 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   try {
     Application().SetTitle("\x83\x79\x83\x8b\x83\x82\x81\x5b\x83\x89");  // ペルモーラ
     const auto MainForm1 = Application().CreateForm<TMainForm1>();
-    const auto AccountForm1 = Application().CreateForm<TAccountForm1>();
+    // The dialog plays its preview through the main window's player and goes first at the end.
+    const auto AccountForm1 = Application().CreateForm<TAccountForm1>(MainForm1->MediaPlayer1);
     Application().Run();
   } catch (...) {
     // An error while building the main window ends the program after the dialog.

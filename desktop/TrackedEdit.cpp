@@ -6,14 +6,27 @@ TTrackedEdit::TTrackedEdit(TWinControl& parent, const TBounds& bounds, const std
   CreateControl(L"EDIT", WS_TABSTOP | WS_CLIPCHILDREN | ES_AUTOHSCROLL, WS_EX_CLIENTEDGE, text, bounds);
 }
 
+// The edit reports the new text while it is being set, inside a message: the change is taken up
+// here instead, where an exception of OnChange is the caller's.
 void TTrackedEdit::SetText(const std::string& text) {
-  if (text != Text()) SetCaption(text);
+  if (text == Text()) return;
+  Assigning = true;
+  SetCaption(text);
+  Assigning = false;
+  Changed();
+}
+
+void TTrackedEdit::SetMaxLength(int characters) {
+  SendMessageW(Handle(), EM_LIMITTEXT, static_cast<WPARAM>(characters), 0);
 }
 
 HFONT TTrackedEdit::Font() const { return reinterpret_cast<HFONT>(SendMessageW(Handle(), WM_GETFONT, 0, 0)); }
 
 void TTrackedEdit::CommandNotify(WORD code) {
-  if (code != EN_CHANGE) return;
+  if (code == EN_CHANGE && !Assigning) Changed();
+}
+
+void TTrackedEdit::Changed() {
   // The edit also reports a replacement by the same text (a digit typed over itself): not a change.
   std::string text = Text();
   if (text == Shown) return;

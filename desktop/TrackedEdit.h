@@ -11,8 +11,12 @@
 class TTrackedEdit : public TWinControl {
 public:
   std::string Text() const { return Caption(); }
-  // A text equal to the current one changes nothing.
+  // A text equal to the current one changes nothing. OnChange runs before this returns, so an
+  // exception it raises reaches the caller.
   void SetText(const std::string& text);
+  // The most characters the user can type or paste (0: the system's limit); text set by the program
+  // is not cut.
+  void SetMaxLength(int characters);
   // Set by the owner while it applies the control's design values: no OnChange fires meanwhile.
   bool Loading() const { return IsLoading; }
   void SetLoading(bool loading) { IsLoading = loading; }
@@ -33,6 +37,9 @@ protected:
   HFONT Font() const;
 
 private:
+  void Changed();
+
   std::string Shown;
   bool IsLoading = false;
+  bool Assigning = false;
 };

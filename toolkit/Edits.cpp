@@ -13,6 +13,8 @@ void TEdit::SetText(const std::string& text) {
   if (text != Text()) SetCaption(text);
 }
 
+void TEdit::SetMaxLength(int characters) { SendMessageW(Handle(), EM_LIMITTEXT, static_cast<WPARAM>(characters), 0); }
+
 void TEdit::CommandNotify(WORD code) {
   if (code == EN_CHANGE) OnChange(this);
 }

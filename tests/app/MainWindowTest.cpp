@@ -13,6 +13,7 @@
 #include "app/ProgramPaths.h"
 #include "toolkit/Application.h"
 #include "toolkit/Text.h"
+#include "tests/toolkit/Bounds.h"
 #include "tests/toolkit/BoxWatch.h"
 #include "tests/toolkit/TabOrder.h"
 
@@ -76,14 +77,6 @@ std::vector<std::wstring> RowTexts(const TStringGrid& grid, int row) {
     cells.emplace_back(buffer);
   }
   return cells;
-}
-
-void ExpectBounds(const TWinControl& control, int left, int top, int width, int height) {
-  const TBounds b = control.Bounds();
-  EXPECT_EQ(b.Left, left);
-  EXPECT_EQ(b.Top, top);
-  EXPECT_EQ(b.Width, width);
-  EXPECT_EQ(b.Height, height);
 }
 
 }  // namespace

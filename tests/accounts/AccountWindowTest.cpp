@@ -1,0 +1,130 @@
+// The account dialog built in this process: its design and its state before the first use.
+#include "accounts/AccountWindow1.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "tests/toolkit/Bounds.h"
+#include "tests/toolkit/TabOrder.h"
+
+namespace {
+
+// Labels grow to fit their caption in the font at hand: only their place and height are fixed.
+void ExpectLabelAt(const TWinControl& label, int left, int top, int width) {
+  const TBounds b = label.Bounds();
+  EXPECT_EQ(b.Left, left);
+  EXPECT_EQ(b.Top, top);
+  EXPECT_GE(b.Width, width);
+  EXPECT_EQ(b.Height, 12);
+}
+
+LRESULT LimitOf(const TWinControl& edit) { return SendMessageW(edit.Handle(), EM_GETLIMITTEXT, 0, 0); }
+
+}  // namespace
+
+TEST(AccountWindow, IsLaidOutAsDesignedAndStartsEmptyWithOkDisabled) {
+  TMediaPlayer player;
+  TAccountForm1 form(player);
+  EXPECT_FALSE(form.Visible());
+  EXPECT_EQ(form.Caption(), "\x83\x81\x81\x5b\x83\x8b\x83\x41\x83\x4a\x83\x45\x83\x93\x83\x67\x82\xcc\x92\xc7\x89\xc1");
+  EXPECT_EQ(form.ClientWidth(), 417);
+  EXPECT_EQ(form.ClientHeight(), 376);
+  const LONG style = GetWindowLongW(form.Handle(), GWL_STYLE);
+  EXPECT_FALSE(style & (WS_THICKFRAME | WS_MINIMIZEBOX | WS_MAXIMIZEBOX));
+
+  ExpectBounds(form.PageControl1, 4, 4, 409, 330);
+  EXPECT_EQ(form.PageControl1.PageCount(), 1);
+  EXPECT_EQ(form.TabSheet1.TabCaption(), "\x83\x76\x83\x8d\x83\x70\x83\x65\x83\x42");
+  ExpectLabelAt(form.Label1, 12, 8, 101);
+  ExpectBounds(form.Bevel1, 120, 12, 269, 3);
+  ExpectBounds(form.Edit1, 22, 24, 359, 20);
+  ExpectBounds(form.CheckBox1, 32, 48, 245, 17);
+  ExpectLabelAt(form.Label6, 12, 76, 100);
+  ExpectBounds(form.Bevel2, 120, 80, 269, 3);
+  ExpectLabelAt(form.Label2, 22, 96, 60);
+  ExpectBounds(form.Edit2, 157, 92, 224, 20);
+  ExpectLabelAt(form.Label3, 22, 124, 78);
+  ExpectBounds(form.Edit3, 157, 120, 224, 20);
+  ExpectLabelAt(form.Label4, 22, 152, 71);
+  ExpectBounds(form.Edit4, 157, 148, 224, 20);
+  ExpectLabelAt(form.Label7, 12, 184, 129);
+  ExpectBounds(form.Bevel3, 148, 188, 237, 3);
+  ExpectBounds(form.RadioButton1, 22, 204, 160, 17);
+  ExpectBounds(form.RadioButton2, 22, 228, 160, 17);
+  ExpectLabelAt(form.Label5, 32, 252, 99);
+  ExpectBounds(form.FileOpenEdit1, 157, 248, 224, 21);
+  ExpectBounds(form.RadioButton3, 22, 276, 160, 17);
+  ExpectBounds(form.OKBtn, 92, 344, 110, 21);
+  ExpectBounds(form.CancelBtn, 216, 344, 110, 21);
+
+  EXPECT_EQ(form.Label1.Caption(), "\x83\x81\x81\x5b\x83\x8b\x83\x41\x83\x4a\x83\x45\x83\x93\x83\x67(&C):");
+  EXPECT_EQ(form.CheckBox1.Caption(),
+            "\x83\x81\x81\x5b\x83\x8b\x83\x60\x83\x46\x83\x62\x83\x4e\x8e\x9e\x82\xc9\x82\xb1\x82\xcc\x83\x41\x83\x4a"
+            "\x83\x45\x83\x93\x83\x67\x82\xf0\x8a\xdc\x82\xdf\x82\xe9(&I)");
+  EXPECT_EQ(form.Label6.Caption(), "POP3\x83\x54\x81\x5b\x83\x6f\x81\x5b\x90\xdd\x92\xe8");
+  EXPECT_EQ(form.Label2.Caption(), "\x83\x7a\x83\x58\x83\x67\x96\xbc(&H):");
+  EXPECT_EQ(form.Label3.Caption(), "\x83\x86\x81\x5b\x83\x55\x81\x5b\x96\xbc(&U):");
+  EXPECT_EQ(form.Label4.Caption(), "\x83\x70\x83\x58\x83\x8f\x81\x5b\x83\x68(&P):");
+  EXPECT_EQ(form.Label7.Caption(), "\x90\x56\x92\x85\x83\x81\x81\x5b\x83\x8b\x8a\x6d\x94\x46\x8e\x9e\x82\xcc\x93\xae\x8d\xec");
+  EXPECT_EQ(form.RadioButton1.Caption(), "\x83\x81\x83\x62\x83\x5a\x81\x5b\x83\x57\x82\xf0\x8f\x6f\x82\xb7(&M)");
+  EXPECT_EQ(form.RadioButton2.Caption(), "\x89\xb9\x82\xf0\x96\xc2\x82\xe7\x82\xb7(&L)");
+  EXPECT_EQ(form.Label5.Caption(), "\x83\x54\x83\x45\x83\x93\x83\x68\x83\x74\x83\x40\x83\x43\x83\x8b(&S):");
+  EXPECT_EQ(form.RadioButton3.Caption(),
+            "CD\x83\x67\x83\x8c\x83\x43\x82\xf0\x83\x49\x81\x5b\x83\x76\x83\x93\x82\xb7\x82\xe9(&C)");
+  EXPECT_EQ(form.OKBtn.Caption(), "OK");
+  EXPECT_EQ(form.CancelBtn.Caption(), "\x83\x4c\x83\x83\x83\x93\x83\x5a\x83\x8b");
+  EXPECT_EQ(form.FileOpenEdit1.Filter,
+            "\x83\x54\x83\x45\x83\x93\x83\x68\x83\x74\x83\x40\x83\x43\x83\x8b (\x82\xb7\x82\xd7\x82\xc4\x82\xcc\x8e\xed"
+            "\x97\xde)|*.mid;*.rmi;*.midi;*.asf;*.wm;*.wma;*.wmv;*.wav;*.snd;*.au;*.aif;*.aifc;*.aiff;*.mp3");
+
+  for (const TEdit* edit : {&form.Edit1, &form.Edit2, &form.Edit3, &form.Edit4}) {
+    EXPECT_EQ(edit->Text(), "");
+    EXPECT_EQ(GetWindowLongW(edit->Handle(), GWL_STYLE) & ES_PASSWORD, 0) << "the password shows as typed";
+    EXPECT_EQ(LimitOf(*edit), 256);
+  }
+  EXPECT_EQ(LimitOf(form.FileOpenEdit1), 260);
+  EXPECT_TRUE(form.CheckBox1.Checked());
+  EXPECT_TRUE(form.RadioButton1.Checked());
+  EXPECT_FALSE(form.RadioButton2.Checked());
+  EXPECT_FALSE(form.RadioButton3.Checked());
+  EXPECT_FALSE(form.Label5.Enabled());
+  EXPECT_FALSE(form.FileOpenEdit1.Enabled());
+  EXPECT_EQ(form.FileOpenEdit1.Filename(), "");
+  EXPECT_FALSE(form.OKBtn.Enabled());
+  EXPECT_EQ(form.DefaultButton, &form.OKBtn);
+  EXPECT_EQ(form.CancelButton, &form.CancelBtn);
+  EXPECT_EQ(form.OKBtn.ModalResult, 1);
+  EXPECT_EQ(form.CancelBtn.ModalResult, 2);
+  EXPECT_EQ(form.Label1.FocusControl, &form.Edit1);
+  EXPECT_EQ(form.Label2.FocusControl, &form.Edit2);
+  EXPECT_EQ(form.Label3.FocusControl, &form.Edit3);
+  EXPECT_EQ(form.Label4.FocusControl, &form.Edit4);
+  EXPECT_EQ(form.Label5.FocusControl, &form.FileOpenEdit1);
+
+  // With the sound action chosen and the four fields filled, Tab reaches the controls in design
+  // order (of the radio buttons, the checked one, as in any dialog): the page's controls, the tab
+  // row, then the two buttons.
+  form.Show();
+  form.RadioButton2.SetChecked(true);
+  for (TEdit* edit : {&form.Edit1, &form.Edit2, &form.Edit3, &form.Edit4}) edit->SetText("x");
+  const std::vector<HWND> expected = {
+      form.Edit1.Handle(),        form.CheckBox1.Handle(),     form.Edit2.Handle(),
+      form.Edit3.Handle(),        form.Edit4.Handle(),         form.RadioButton2.Handle(),
+      form.FileOpenEdit1.Handle(), form.PageControl1.TabsHandle(), form.OKBtn.Handle(),
+      form.CancelBtn.Handle()};
+  EXPECT_EQ(TabCycle(form), expected);
+  form.Hide();
+}
+
+TEST(AccountWindow, ASoundFileThePlayerCannotOpenRaisesItsErrorToWhoeverSetsIt) {
+  TMediaPlayer player;
+  TAccountForm1 form(player);
+  const std::string missing = "C:\\nowhere\\gone.wav";
+  EXPECT_THROW(form.FileOpenEdit1.SetFilename(missing), EMCIDeviceError);
+  EXPECT_EQ(form.FileOpenEdit1.Filename(), missing);
+  EXPECT_NO_THROW(form.FileOpenEdit1.SetFilename(missing)) << "the same name is no change";
+  EXPECT_NO_THROW(form.FileOpenEdit1.SetFilename("")) << "an empty name plays nothing";
+  EXPECT_FALSE(player.Opened());
+}
