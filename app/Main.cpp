@@ -13,6 +13,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     const auto MainForm1 = Application().CreateForm<TMainForm1>();
     // The dialog plays its preview through the main window's player and goes first at the end.
     const auto AccountForm1 = Application().CreateForm<TAccountForm1>(MainForm1->MediaPlayer1);
+    MainForm1->AccountForm1 = AccountForm1.get();
     Application().Run();
   } catch (...) {
     // An error while building the main window ends the program after the dialog.

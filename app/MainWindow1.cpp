@@ -6,11 +6,13 @@
 #include <algorithm>
 
 #include "accounts/AccountTexts.h"
+#include "accounts/AccountWindow1.h"
 #include "app/DiskAccountFiles.h"
 #include "app/ProgramPaths.h"
 #include "checking/MailActions.h"
 #include "resources/Resource.h"
 #include "toolkit/Application.h"
+#include "toolkit/Dialogs.h"
 #include "toolkit/ErrorDialog.h"
 #include "toolkit/IniFile.h"
 #include "toolkit/Text.h"
@@ -96,12 +98,16 @@ TMainForm1::TMainForm1()
   TrayIcon1.SetIcon(LoadIconW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_MAINICON)));
   TrayIcon1.OnDblClick = [this](TObject* sender) { N1Click(sender); };
 
+  Button1.OnClick = [this](TObject* sender) { Button1Click(sender); };
+  Button2.OnClick = [this](TObject* sender) { Button2Click(sender); };
+  Button3.OnClick = [this](TObject* sender) { Button3Click(sender); };
   Button2.SetEnabled(false);
   Button3.SetEnabled(false);
   Button4.OnClick = [this](TObject* sender) { Button4Click(sender); };
   Button10.OnClick = [this](TObject* sender) { Button10Click(sender); };
   Button11.OnClick = [this](TObject* sender) { Button11Click(sender); };
   StringGrid1.OnClick = [this](TObject* sender) { StringGrid1Click(sender); };
+  StringGrid1.OnDblClick = [this](TObject* sender) { StringGrid1DblClick(sender); };
   SpinEdit1.SetMinValue(1);
   SpinEdit1.SetMaxValue(59);
   SpinEdit1.SetValue(30);
@@ -214,10 +220,97 @@ void TMainForm1::Button11Click(TObject*) {
   accounts::SaveAccountFile(Accounts, files, AccountFilePath(), Label0.Caption());
 }
 
+// A row without a name (the trailing blank row, or a blank line of the file) is no account.
+bool TMainForm1::SelectedRowHoldsAccount() const {
+  return !Accounts.Cell(accounts::ColName, StringGrid1.Row()).empty();
+}
+
+// Also run after every add, edit and delete: the selected row may have gained or lost its account.
 void TMainForm1::StringGrid1Click(TObject*) {
-  const bool account = !Accounts.Cell(accounts::ColName, StringGrid1.Row()).empty();
+  const bool account = SelectedRowHoldsAccount();
   Button2.SetEnabled(account);
   Button3.SetEnabled(account);
+}
+
+void TMainForm1::StringGrid1DblClick(TObject* sender) { Button3Click(sender); }
+
+// The new account fills the trailing blank row, and a new blank row follows it; the selection stays.
+void TMainForm1::Button1Click(TObject*) {
+  TAccountForm1& dialog = *AccountForm1;
+  dialog.SetCaption(std::string(TAccountForm1::AddCaption));
+  for (TEdit* edit : {&dialog.Edit1, &dialog.Edit2, &dialog.Edit3, &dialog.Edit4}) edit->SetText({});
+  dialog.CheckBox1.SetChecked(true);
+  dialog.RadioButton1.SetChecked(true);
+  dialog.RadioButton1Click(&dialog.RadioButton1);
+  dialog.FileOpenEdit1.SetFilename({});
+  const int result = dialog.ShowModal();
+  // Ends the preview whatever follows, a failed save included.
+  MediaPlayer1.Close();
+  if (result != mrOk) return;
+  const int row = Accounts.RowCount() - 1;
+  {
+    accounts::AccountTable::UpdateScope scope(Accounts);
+    StoreAccount(row);
+    Accounts.SetRowCount(row + 2);
+  }
+  StringGrid1Click(&StringGrid1);
+  Button11Click(&Button11);
+}
+
+// The dialog is filled in this order; a stored sound file that the player cannot open raises its
+// error when set, and the dialog is not shown.
+void TMainForm1::Button3Click(TObject*) {
+  if (!SelectedRowHoldsAccount()) return;
+  const int row = StringGrid1.Row();
+  const auto cell = [this, row](accounts::Column column) { return Accounts.Cell(column, row); };
+  TAccountForm1& dialog = *AccountForm1;
+  dialog.SetCaption(cell(accounts::ColName) + " \x82\xcc\x83\x76\x83\x8d\x83\x70\x83\x65\x83\x42");  // のプロパティ
+  dialog.Edit1.SetText(cell(accounts::ColName));
+  // Any other text of the include flag or the action leaves the dialog as its last use left it.
+  if (cell(accounts::ColInclude) == accounts::kInclude) dialog.CheckBox1.SetChecked(true);
+  if (cell(accounts::ColInclude) == accounts::kExclude) dialog.CheckBox1.SetChecked(false);
+  dialog.Edit2.SetText(cell(accounts::ColHost));
+  dialog.Edit3.SetText(cell(accounts::ColUser));
+  dialog.Edit4.SetText(cell(accounts::ColPassword));
+  if (cell(accounts::ColAction) == accounts::kActionMessage) dialog.RadioButton1.SetChecked(true);
+  if (cell(accounts::ColAction) == accounts::kActionSound) dialog.RadioButton2.SetChecked(true);
+  if (cell(accounts::ColAction) == accounts::kActionCdTray) dialog.RadioButton3.SetChecked(true);
+  dialog.RadioButton1Click(&dialog.RadioButton1);
+  dialog.FileOpenEdit1.SetFilename(cell(accounts::ColSoundFile));
+  const int result = dialog.ShowModal();
+  MediaPlayer1.Close();
+  if (result != mrOk) return;
+  StoreAccount(row);
+  StringGrid1Click(&StringGrid1);
+  Button11Click(&Button11);
+}
+
+void TMainForm1::StoreAccount(int row) {
+  const TAccountForm1& dialog = *AccountForm1;
+  accounts::AccountTable::UpdateScope scope(Accounts);
+  Accounts.SetCell(accounts::ColName, row, dialog.Edit1.Text());
+  Accounts.SetCell(accounts::ColInclude, row, dialog.CheckBox1.Checked() ? accounts::kInclude : accounts::kExclude);
+  Accounts.SetCell(accounts::ColHost, row, dialog.Edit2.Text());
+  Accounts.SetCell(accounts::ColUser, row, dialog.Edit3.Text());
+  Accounts.SetCell(accounts::ColPassword, row, dialog.Edit4.Text());
+  const std::string_view action = dialog.RadioButton1.Checked()   ? accounts::kActionMessage
+                                  : dialog.RadioButton2.Checked() ? accounts::kActionSound
+                                                                  : accounts::kActionCdTray;
+  Accounts.SetCell(accounts::ColAction, row, action);
+  Accounts.SetCell(accounts::ColSoundFile, row, dialog.FileOpenEdit1.Filename());
+}
+
+// The rows below move up; the selected row number stays, so the next account is selected.
+void TMainForm1::Button2Click(TObject*) {
+  if (!SelectedRowHoldsAccount()) return;
+  const int row = StringGrid1.Row();
+  // アカウント '%s' を削除しますか？, titled 確認
+  const std::string question = "\x83\x41\x83\x4a\x83\x45\x83\x93\x83\x67 '" + Accounts.Cell(accounts::ColName, row) +
+                               "' \x82\xf0\x8d\xed\x8f\x9c\x82\xb5\x82\xdc\x82\xb7\x82\xa9\x81\x48";
+  if (ConfirmYesNo(question, "\x8a\x6d\x94\x46") != mrYes) return;
+  Accounts.DeleteRow(row);
+  StringGrid1Click(&StringGrid1);
+  Button11Click(&Button11);
 }
 
 namespace {

@@ -26,6 +26,8 @@
 #include "toolkit/StringGrid.h"
 #include "toolkit/Timer.h"
 
+class TAccountForm1;
+
 class TMainForm1 : public TForm {
 public:
   TMainForm1();
@@ -78,6 +80,10 @@ public:
   void FormCreate(TObject* sender);
   void Timer1Timer(TObject* sender);
   void StringGrid1Click(TObject* sender);
+  void StringGrid1DblClick(TObject* sender);
+  void Button1Click(TObject* sender);
+  void Button2Click(TObject* sender);
+  void Button3Click(TObject* sender);
   void CheckBox2Click(TObject* sender);
   void SpinEdit1Change(TObject* sender);
 
@@ -90,11 +96,17 @@ public:
   // The two shell and MCI calls of the window commands, replaceable so that tests can record them.
   std::function<void(HWND owner, const std::wstring& file)> ShellOpen;
   std::function<void(const std::wstring& command)> SendMciString;
+  // The account dialog of the add and edit commands: made after this window and set by the
+  // program's entry, which owns both.
+  TAccountForm1* AccountForm1 = nullptr;
+
   // The bound of each network wait of a check, in milliseconds (tests shorten it).
   std::int32_t CheckTimeOut = 120000;
 
 private:
   void AccountsChanged();
+  bool SelectedRowHoldsAccount() const;
+  void StoreAccount(int row);
   std::string AccountFilePath() const;
   void WriteSettings();
   void CheckAccounts();

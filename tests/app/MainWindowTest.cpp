@@ -189,6 +189,20 @@ TEST_F(MainWindow, SelectingARowWithoutANameDisablesDeleteAndEdit) {
   form.Button4Click(&form.Button4);
 }
 
+TEST_F(MainWindow, DeleteDoesNothingForARowWithoutAName) {
+  Write(kThreeAccounts);
+  TMainForm1 form;
+  // Selected by the program, so the buttons still show the state of the first row.
+  for (const int row : {2, 4}) {
+    form.StringGrid1.SetRow(row);
+    ASSERT_TRUE(form.Button2.Enabled());
+    const BoxSeen box = WatchBox([&] { form.Button2Click(&form.Button2); }, [](HWND wnd) { PressBoxButton(wnd, IDYES); });
+    EXPECT_FALSE(box.found) << row;
+    EXPECT_EQ(form.Accounts.RowCount(), 5);
+  }
+  EXPECT_EQ(Read(), kThreeAccounts);
+}
+
 TEST_F(MainWindow, AMissingFileIsAnEmptyTable) {
   TMainForm1 form;
   EXPECT_EQ(form.Accounts.RowCount(), 2);
