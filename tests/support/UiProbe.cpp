@@ -154,11 +154,6 @@ HWND ButtonByText(HWND window, std::wstring_view text) {
   return nullptr;
 }
 
-void PostKey(HWND hwnd, WPARAM key) {
-  PostMessageW(hwnd, WM_KEYDOWN, key, 1);
-  PostMessageW(hwnd, WM_KEYUP, key, 0xC0000001);
-}
-
 }  // namespace
 
 UiText::UiText(std::wstring text) : utf16(std::move(text)), utf8(ToUtf8(utf16)), cp932(Narrow(utf16)) {}
@@ -326,6 +321,29 @@ bool PressButton(HWND window, std::wstring_view text) {
 
 bool PressButton(HWND window, std::string_view cp932Text) { return PressButton(window, Widen(cp932Text)); }
 
+bool DoubleClickListRow(HWND listView, int row) {
+  RemoteBuffer buffer(listView, sizeof(RECT));
+  RECT item{LVIR_BOUNDS, 0, 0, 0};
+  if (!buffer.ok() || !buffer.Write(0, &item, sizeof item)) return false;
+  if (!SendWithTimeout(listView, LVM_GETITEMRECT, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(buffer.at(0))) ||
+      !buffer.Read(0, &item, sizeof item))
+    return false;
+  const LPARAM at = MAKELPARAM(item.left + 8, (item.top + item.bottom) / 2);
+  return PostMessageW(listView, WM_LBUTTONDOWN, MK_LBUTTON, at) && PostMessageW(listView, WM_LBUTTONUP, 0, at) &&
+         PostMessageW(listView, WM_LBUTTONDBLCLK, MK_LBUTTON, at) && PostMessageW(listView, WM_LBUTTONUP, 0, at);
+}
+
+bool PressKey(HWND hwnd, WPARAM key) {
+  return PostMessageW(hwnd, WM_KEYDOWN, key, 1) && PostMessageW(hwnd, WM_KEYUP, key, 0xC0000001);
+}
+
+bool ReplaceText(HWND edit, std::wstring_view text) {
+  const std::wstring whole(text);
+  DWORD_PTR result = 0;
+  return SendMessageTimeoutW(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(whole.c_str()), SMTO_ABORTIFHUNG,
+                             kSendTimeoutMs, &result) != 0;
+}
+
 HWND OpenPopupMenu(DWORD processId) { return FindTopLevel(processId, L"#32768", L""); }
 
 std::vector<UiText> PopupMenuItems(HWND popupMenuWindow) {
@@ -354,8 +372,8 @@ bool PickMenuItem(HWND popupMenuWindow, std::wstring_view text) {
       if (separator) continue;
       ++downs;
       if (TextMatches(items[i].utf16, text)) {
-        for (int k = 0; k < downs; ++k) PostKey(popupMenuWindow, VK_DOWN);
-        PostKey(popupMenuWindow, VK_RETURN);
+        for (int k = 0; k < downs; ++k) PressKey(popupMenuWindow, VK_DOWN);
+        PressKey(popupMenuWindow, VK_RETURN);
         return true;
       }
     }

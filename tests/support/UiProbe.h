@@ -96,6 +96,18 @@ UiText MessageBoxText(HWND dialog);
 bool PressButton(HWND window, std::wstring_view text);
 bool PressButton(HWND window, std::string_view cp932Text);
 
+// Double-clicks list-view row `row` (0 is the first item) as the mouse would, at its left end.
+// False when the row cannot be found.
+bool DoubleClickListRow(HWND listView, int row);
+
+// A key pressed and released on a control (VK_RETURN, VK_ESCAPE, VK_DOWN, ...), posted so that it
+// goes through the program's message loop and its dialog keys as a key press does.
+bool PressKey(HWND hwnd, WPARAM key);
+// Replaces the whole text of an edit at once, as a paste over a selection of everything does: one
+// change. Sent, so it returns after the program has handled the change (or after 2 s, when that
+// opened a modal window).
+bool ReplaceText(HWND edit, std::wstring_view text);
+
 // The open popup menu (a "#32768" window of `processId`, 0: any), or nullptr.
 HWND OpenPopupMenu(DWORD processId);
 // Item texts of the open popup menu; empty when the menu cannot be read from this process (Wine
