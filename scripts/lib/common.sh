@@ -1,6 +1,6 @@
 # Shared by scripts/test and scripts/run: paths, package installation, the build trees, the Wine
 # prefix, the virtual display and the loopback-only name resolution. Source it; it defines functions
-# and the variables ROOT, BUILD, WINEPREFIX (exported) and nothing else.
+# and the variables ROOT, BUILD, WIN_BITS, WINEPREFIX (exported) and nothing else.
 
 ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
 BUILD_DIR=${BUILD_DIR:-build}
@@ -8,11 +8,31 @@ case "$BUILD_DIR" in
   /*) BUILD=$BUILD_DIR ;;
   *) BUILD=$ROOT/$BUILD_DIR ;;
 esac
-export WINEPREFIX=$BUILD/wineprefix WINEARCH=win32 WINEDEBUG=${WINEDEBUG:--all}
+export WINEDEBUG=${WINEDEBUG:--all}
 export PELMORA_BUILD_DIR=$BUILD
 
+# Pelmora is a 32-bit Windows program, and the Windows tree ($BUILD/win) is built and run as such
+# under 32-bit Wine. Some kernels run no 32-bit Linux program, so not Wine's 32-bit loader either:
+# there the Windows tree is built for 64-bit Windows and run under 64-bit Wine (through the wine
+# command of $BUILD/.wine64), and the 32-bit program is built beside it ($BUILD/win32) but not run.
+if [ -x /usr/lib/wine/wine ] && /usr/lib/wine/wine --version >/dev/null 2>&1; then
+  WIN_BITS=32
+  export WINEPREFIX=$BUILD/wineprefix WINEARCH=win32
+elif [ -x /usr/lib/wine/wine64 ]; then
+  WIN_BITS=64
+  export WINEPREFIX=$BUILD/wineprefix64 WINEARCH=win64 WINELOADER=/usr/lib/wine/wine64
+  mkdir -p "$BUILD/.wine64"
+  printf '#!/bin/sh\nexec /usr/lib/wine/wine64 "$@"\n' >"$BUILD/.wine64/wine"
+  chmod +x "$BUILD/.wine64/wine"
+  export PATH=$BUILD/.wine64:$PATH
+else
+  # Before the packages are installed: the scripts start again once they are.
+  WIN_BITS=32
+  export WINEPREFIX=$BUILD/wineprefix WINEARCH=win32
+fi
+
 # Everything the build, the tests and the demo need from Debian 12.
-PACKAGES=(cmake ninja-build g++ g++-mingw-w64-i686 wine wine32:i386 xvfb xdotool imagemagick x11-utils
+PACKAGES=(cmake ninja-build g++ g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine wine32:i386 wine64 xvfb xdotool imagemagick x11-utils
   locales fonts-ipafont-gothic googletest dovecot-core dovecot-pop3d clang libclang-rt-14-dev python3
   curl procps iproute2 util-linux)
 LOCALES=(ja_JP.UTF-8 en_US.UTF-8)
@@ -108,10 +128,24 @@ configure_native() {
     cmake -S "$ROOT" -B "$BUILD/native" -G Ninja -DCMAKE_BUILD_TYPE=Debug >/dev/null
 }
 
+# configure_windows TREE TOOLCHAIN: a Release tree for one Windows toolchain (made again when it
+# was made for another one).
+configure_windows() {
+  local tree=$BUILD/$1 toolchain=$ROOT/cmake/$2.cmake
+  if [ -f "$tree/build.ninja" ] && ! grep -qx "CMAKE_TOOLCHAIN_FILE:[A-Z]*=$toolchain" "$tree/CMakeCache.txt"; then
+    rm -rf "$tree"
+  fi
+  [ -f "$tree/build.ninja" ] ||
+    cmake -S "$ROOT" -B "$tree" -G Ninja -DCMAKE_BUILD_TYPE=Release -DCMAKE_TOOLCHAIN_FILE="$toolchain" >/dev/null
+}
+
+# The tree whose programs run here; on a machine that runs 64-bit Wine only, also the 32-bit one.
 configure_win() {
-  [ -f "$BUILD/win/build.ninja" ] ||
-    cmake -S "$ROOT" -B "$BUILD/win" -G Ninja -DCMAKE_BUILD_TYPE=Release \
-      -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/mingw-i686.cmake" >/dev/null
+  if [ "$WIN_BITS" = 32 ]; then
+    configure_windows win mingw-i686
+  else
+    configure_windows win mingw-x86_64 && configure_windows win32 mingw-i686
+  fi
 }
 
 # Starts Xvfb on the first free display and exports DISPLAY; stop_display ends it.
@@ -135,7 +169,7 @@ stop_display() {
   fi
 }
 
-# The project's own 32-bit prefix, made once. The marker names the prefix's settings: a prefix
+# The project's own prefix, made once. The marker names the prefix's settings: a prefix
 # without it (half made, or made with older settings) is made again.
 PREFIX_MARKER=.pelmora-prefix-2
 ensure_prefix() {
@@ -143,7 +177,7 @@ ensure_prefix() {
   log "creating the Wine prefix $WINEPREFIX"
   rm -rf "$WINEPREFIX"
   # No Mono or Gecko: nothing here needs them, and their installers would wait for a click.
-  WINEDLLOVERRIDES="mscoree,mshtml=" wineboot -i >/dev/null 2>&1 || die "wineboot failed"
+  WINEDLLOVERRIDES="mscoree,mshtml=" wine wineboot -i >/dev/null 2>&1 || die "wineboot failed"
   # Windows not handed to a window manager: Xvfb has none, and Wine would wait two seconds for one
   # each time a window is hidden or destroyed.
   wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >/dev/null 2>&1 ||

@@ -86,7 +86,7 @@ TEST_F(TrayIconTest, ActivatesOnceAtLoadedWithTheOldRecordLayout) {
   const NOTIFYICONDATAW& data = Calls[0].data;
   EXPECT_EQ(Calls[0].message, static_cast<DWORD>(NIM_ADD));
   EXPECT_EQ(data.cbSize, static_cast<DWORD>(NOTIFYICONDATAW_V1_SIZE));
-  EXPECT_EQ(data.cbSize, 152u);
+  EXPECT_EQ(data.cbSize, sizeof(void*) == 4 ? 152u : 168u) << "the first layout, with the 64-character tip";
   EXPECT_EQ(data.hWnd, Tray->CallbackWindow());
   EXPECT_EQ(data.uID, 0u);
   EXPECT_EQ(data.uFlags, 7u);
