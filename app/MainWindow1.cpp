@@ -164,8 +164,8 @@ void TMainForm1::N2Click(TObject*) {
   do {
     CheckAccounts();
   } while (CheckRequests.RunAgain() && !Closing);
-  // A close during the cycle may have ended a message box's loop with the quit request, which the
-  // main loop then never sees: ask again.
+  // A close during the cycle may have ended a message box's loop with the quit request, and one
+  // during the start-up check comes before the window counts as the main one: ask again.
   if (Closing) Application().Terminate();
 }
 
@@ -355,7 +355,11 @@ void TMainForm1::FormClose(TObject*, TCloseAction&) {
   // is aborted, no further account is contacted, and this handler runs once.
   if (Closing) return;
   Closing = true;
-  if (CheckRequests.Running()) POP3Client1.Abort();
+  if (CheckRequests.Running()) {
+    POP3Client1.Abort();
+    // Under Wine the quit request does not end a message box's loop: the cycle's open box goes too.
+    EndThreadMessageBoxes();
+  }
   // An unwritable settings file is reported, but the user must always be able to quit.
   try {
     WriteSettings();

@@ -76,8 +76,13 @@ void TApplication::Run() {
   while (!Ended) HandleMessage();
 }
 
+// Ends every loop at once, not only when the quit message comes round: a close asked for from a
+// message box's or a menu's loop, or while the main window is being created, must not depend on
+// which loop takes that message.
 void TApplication::Terminate() {
-  if (!Ended) PostQuitMessage(0);
+  if (Ended) return;
+  Ended = true;
+  PostQuitMessage(0);
 }
 
 LRESULT TApplication::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {

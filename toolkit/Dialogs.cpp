@@ -44,7 +44,16 @@ LRESULT CALLBACK RenameButtons(int code, WPARAM wParam, LPARAM lParam) {
   return CallNextHookEx(ActivationHook, code, wParam, lParam);
 }
 
+BOOL CALLBACK EndMessageBox(HWND wnd, LPARAM) {
+  wchar_t cls[8] = {};
+  GetClassNameW(wnd, cls, 8);
+  if (lstrcmpW(cls, L"#32770") == 0) EndDialog(wnd, IDCANCEL);
+  return TRUE;
+}
+
 }  // namespace
+
+void EndThreadMessageBoxes() { EnumThreadWindows(GetCurrentThreadId(), EndMessageBox, 0); }
 
 void ShowMessage(const std::string& text) {
   MessageBoxW(nullptr, Widen(text).c_str(), Widen(ApplicationTitle()).c_str(), MB_OK | MB_TASKMODAL);

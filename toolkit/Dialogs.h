@@ -8,3 +8,7 @@ void ShowMessage(const std::string& text);
 // A question with the buttons "はい(&Y)" (the default) and "いいえ(&N)" (also Esc), whatever the
 // language of the system, the question icon and the given title. Returns mrYes or mrNo.
 int ConfirmYesNo(const std::string& text, const std::string& title);
+
+// Ends every message box this thread shows, as if dismissed (a question answers "いいえ"), so that
+// the code waiting on it goes on: used when the program closes while a box is open.
+void EndThreadMessageBoxes();

@@ -27,13 +27,12 @@ TEST(CloseDuringCheck, EndsTheCycleRunsTheCloseHandlerOnceAndContactsNoFurtherAc
   }
   std::vector<std::wstring> shown;
   WatchBox([&] { form.N2Click(&form.N2); },
-           [&](HWND box) {
+           [&](HWND) {
              shown.push_back(boxwatch::Seen.text);
-             // The user exits from the tray menu while the new-mail box is open, tries again, and
-             // dismisses the box.
+             // The user exits from the tray menu while the new-mail box is open, and tries again;
+             // the box goes by itself (were it left open, this test would hang).
              form.X1Click(&form.X1);
              form.X1Click(&form.X1);
-             PressBoxButton(box, IDOK);
            });
   EXPECT_EQ(shown, (std::vector<std::wstring>{Widen(checking::NewMailText("a1", 1))}));
   EXPECT_EQ(server.SessionCount(), 1u) << "no further account is contacted";
