@@ -5,47 +5,20 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/PelmoraUser.h"
 #include "tests/support/ProgramRun.h"
 #include "tests/support/UiProbe.h"
 #include "toolkit/Text.h"
 
 namespace {
 
-using testsupport::ProgramRun;
-
-const std::wstring kMainCaption = L"\u30E1\u30FC\u30EB\u30C1\u30A7\u30C3\u30AF\u306E\u8A2D\u5B9A";  // メールチェックの設定
-const std::wstring kTitle = L"\u30DA\u30EB\u30E2\u30FC\u30E9";                                   // ペルモーラ
-constexpr UINT kTrayCallback = WM_USER + 101;
+using namespace testsupport;
 
 // Three accounts with Japanese names, a comma in a name, a blank line and a password with a space.
 const std::string kThreeAccounts =
     "\"\x8e\xa9\x91\xee, \x83\x81\x83\x43\x83\x93\",\x82\xb7\x82\xe9,pop.example.jp,taro,pw,\xd2\xaf\xbe\xb0\xbc\xde,\r\n"
     "\"\",,,,,,\r\n"
     "\"\x89\xef\x8e\xd0\",\x82\xb5\x82\xc8\x82\xa2,mail.example.com,hanako,\"a b\",\xbb\xb3\xdd\xc4\xde,C:\\s.wav\r\n";
-
-HWND FindWindowOf(DWORD pid, const std::wstring& cls, const std::wstring& caption, DWORD timeoutMs) {
-  const DWORD start = GetTickCount();
-  do {
-    for (const uiprobe::TopWindow& top : uiprobe::TopLevelWindows(pid, false)) {
-      if (top.window.className == cls && (caption.empty() || top.window.text.utf16 == caption)) return top.window.hwnd;
-    }
-    Sleep(20);
-  } while (GetTickCount() - start < timeoutMs);
-  return nullptr;
-}
-
-// The program is up once its (hidden) main window and tray icon window exist.
-struct Started {
-  HWND main = nullptr;
-  HWND tray = nullptr;
-};
-
-Started WaitUntilStarted(const ProgramRun& run) {
-  Started s;
-  s.main = FindWindowOf(run.ProcessId(), L"PelmoraForm", kMainCaption, 15000);
-  s.tray = FindWindowOf(run.ProcessId(), L"PelmoraTrayIconWindow", L"", 5000);
-  return s;
-}
 
 std::vector<std::wstring> Utf16(const std::vector<uiprobe::UiText>& texts) {
   std::vector<std::wstring> out;
@@ -121,14 +94,7 @@ TEST(PelmoraRun, ExitFromTheTrayMenuEndsTheProgramWithoutAnAccountFile) {
   ProgramRun run(testsupport::PelmoraExe());
   const Started started = WaitUntilStarted(run);
   ASSERT_TRUE(started.tray);
-  uiprobe::Post(started.tray, kTrayCallback, 0, WM_RBUTTONDOWN);
-  HWND menu = nullptr;
-  for (int i = 0; i < 250 && !menu; ++i) {
-    menu = uiprobe::OpenPopupMenu(run.ProcessId());
-    Sleep(20);
-  }
-  ASSERT_TRUE(menu);
-  ASSERT_TRUE(uiprobe::PickMenuItem(menu, std::wstring_view(L"\u7D42\u4E86\u3059\u308B(&X)")));
+  ASSERT_TRUE(PickTrayMenuItem(run, started.tray, kExitItem));
   ASSERT_TRUE(run.WaitForExit(10000));
   EXPECT_EQ(run.ExitCode(), 0u);
   EXPECT_FALSE(run.HasFile("account.dat"));

@@ -9,6 +9,7 @@
 #include "app/MainWindow1.h"
 #include "checking/CheckRules.h"
 #include "tests/support/ScriptedPop3Server.h"
+#include "tests/support/WaveFile.h"
 #include "tests/toolkit/BoxWatch.h"
 #include "toolkit/Text.h"
 
@@ -112,4 +113,31 @@ TEST_F(CheckCycle, RowsDeletedWhileABoxIsOpenEndTheCycleWithoutIndexingOutsideTh
   });
   EXPECT_EQ(shown, (std::vector<std::wstring>{Widen(checking::NewMailText("first", 1))}));
   EXPECT_EQ(Server.SessionCount(), 1u);
+}
+
+TEST_F(CheckCycle, TheSoundActionPlaysTheAccountsFileAndReportsOneThatCannotBeOpened) {
+  // Declared before the form: its player closes the device when it goes.
+  std::vector<UINT> commands;
+  std::vector<std::wstring> opened;
+  TMainForm1 form;
+  form.MediaPlayer1.SendCommand = [&](MCIDEVICEID device, UINT command, DWORD_PTR flags, DWORD_PTR parameters) {
+    commands.push_back(command);
+    if (command == MCI_OPEN) opened.push_back(reinterpret_cast<MCI_OPEN_PARMSW*>(parameters)->lpstrElementName);
+    return mciSendCommandW(device, command, flags, parameters);
+  };
+  SetAccount(form, 1, "home", accounts::kInclude, kServer, accounts::kActionSound);
+  form.Accounts.SetCell(accounts::ColSoundFile, 1, "Z:\\nonexistent\\ding.wav");
+  Server.Add(ServerScript::Pop3Check("+OK 1 1\r\n"));
+  EXPECT_EQ(Check(form), (std::vector<std::wstring>{Widen(checking::kSoundFailureText)}));
+
+  const std::string wave = WriteWave("pelmora-cycle-test.wav");
+  form.Accounts.SetCell(accounts::ColSoundFile, 1, wave);
+  commands.clear();
+  Server.Add(ServerScript::Pop3Check("+OK 2 1\r\n"));
+  EXPECT_EQ(Check(form), std::vector<std::wstring>{});
+  EXPECT_EQ(opened, (std::vector<std::wstring>{L"Z:\\nonexistent\\ding.wav", Widen(wave)}));
+  ASSERT_FALSE(commands.empty());
+  EXPECT_EQ(commands.front(), static_cast<UINT>(MCI_OPEN));
+  EXPECT_EQ(commands.back(), static_cast<UINT>(MCI_PLAY)) << "the sound plays on after the cycle";
+  EXPECT_EQ(Server.SessionCount(), 2u);
 }

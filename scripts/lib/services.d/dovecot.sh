@@ -1,13 +1,21 @@
 # The POP3 server of the Wine tests: Dovecot on 127.0.0.1:110 (scripts/lib/dovecot.sh). Its users:
-# "pelmora1" (password "secret1", 3 messages) and "pelmora2" (password "secret2", empty). Tests
-# find the maildirs' root in PELMORA_DOVECOT_MAIL and may add messages there.
+# "pelmora1" (password "secret1", 3 messages) and "pelmora2" (password "secret2", empty), which
+# tests may add messages to; "pelmora3" (4 messages), "pelmora4" (empty) and "pelmora5" (1 message),
+# which stay as they are for the program's check cycle. Tests find the maildirs' root in
+# PELMORA_DOVECOT_MAIL and the server's log (one "Login: user=<NAME>" line a login) beside it in
+# log/dovecot.log.
 . "$(dirname "${BASH_SOURCE[0]}")/../dovecot.sh"
 
 dovecot_start() {
   dovecot_server_start "$SERVICE_DIR" || return 1
   dovecot_add_user "$SERVICE_DIR" pelmora1 secret1 &&
     dovecot_put_messages "$SERVICE_DIR" pelmora1 3 &&
-    dovecot_add_user "$SERVICE_DIR" pelmora2 secret2 || return 1
+    dovecot_add_user "$SERVICE_DIR" pelmora2 secret2 &&
+    dovecot_add_user "$SERVICE_DIR" pelmora3 secret3 &&
+    dovecot_put_messages "$SERVICE_DIR" pelmora3 4 &&
+    dovecot_add_user "$SERVICE_DIR" pelmora4 secret4 &&
+    dovecot_add_user "$SERVICE_DIR" pelmora5 secret5 &&
+    dovecot_put_messages "$SERVICE_DIR" pelmora5 1 || return 1
   export PELMORA_DOVECOT_MAIL=$SERVICE_DIR/mail
 }
 

@@ -1,0 +1,37 @@
+#pragma once
+// What a user does with a running Pelmora.exe, for the end-to-end tests: wait until it is up in the
+// tray, pick items of its tray menu, find its message boxes.
+#include <windows.h>
+
+#include <string>
+#include <string_view>
+
+#include "tests/support/ProgramRun.h"
+
+namespace testsupport {
+
+inline const std::wstring kMainCaption = L"\u30E1\u30FC\u30EB\u30C1\u30A7\u30C3\u30AF\u306E\u8A2D\u5B9A";  // メールチェックの設定
+inline const std::wstring kTitle = L"\u30DA\u30EB\u30E2\u30FC\u30E9";                                   // ペルモーラ
+inline const std::wstring kCheckItem = L"\u30E1\u30FC\u30EB\u30C1\u30A7\u30C3\u30AF(&C)";              // メールチェック(&C)
+inline const std::wstring kExitItem = L"\u7D42\u4E86\u3059\u308B(&X)";                                  // 終了する(&X)
+// The message the tray icon sends its window on a mouse action.
+constexpr UINT kTrayCallback = WM_USER + 101;
+
+// The first top-level window of the program, shown or not, with this class and caption (empty:
+// any), polled until `timeoutMs` passes; nullptr then.
+HWND FindWindowOf(DWORD pid, const std::wstring& cls, const std::wstring& caption, DWORD timeoutMs);
+
+// The program is up once its (hidden) main window and tray icon window exist.
+struct Started {
+  HWND main = nullptr;
+  HWND tray = nullptr;
+};
+Started WaitUntilStarted(const ProgramRun& run);
+
+// Opens the tray menu with the right mouse button and picks `item`; false when either fails.
+bool PickTrayMenuItem(const ProgramRun& run, HWND tray, std::wstring_view item);
+
+// The program's message box shown within `timeoutMs`, or nullptr.
+HWND WaitForMessageBox(const ProgramRun& run, DWORD timeoutMs);
+
+}  // namespace testsupport
