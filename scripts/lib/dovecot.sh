@@ -73,7 +73,7 @@ CONF
 dovecot_wait_ready() {
   local i
   for i in $(seq 100); do
-    if exec 7<>/dev/tcp/127.0.0.1/110 2>/dev/null; then
+    if { exec 7<>/dev/tcp/127.0.0.1/110; } 2>/dev/null; then
       local line=
       read -r -t 2 line <&7
       exec 7<&- 7>&-
