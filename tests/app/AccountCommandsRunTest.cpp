@@ -1,0 +1,381 @@
+// The account commands and the account dialog of a running Pelmora.exe, driven from outside through
+// the UI probe as a user drives them; account.dat compared byte for byte after every command.
+#include <gtest/gtest.h>
+#include <windows.h>
+#include <mmsystem.h>
+
+#include <cstdio>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "accounts/AccountFile.h"
+#include "accounts/AccountTexts.h"
+#include "tests/support/PelmoraUser.h"
+#include "tests/support/ProgramRun.h"
+#include "tests/support/UiProbe.h"
+#include "tests/support/WaveFile.h"
+#include "toolkit/ErrorText.h"
+#include "toolkit/Text.h"
+
+namespace {
+
+using namespace testsupport;
+
+const std::wstring kAdd = L"\u8FFD\u52A0(&A)...";     // 追加(&A)...
+const std::wstring kDelete = L"\u524A\u9664(&D)...";  // 削除(&D)...
+const std::wstring kEdit = L"\u7DE8\u96C6(&R)...";    // 編集(&R)...
+const std::wstring kAddCaption =
+    L"\u30E1\u30FC\u30EB\u30A2\u30AB\u30A6\u30F3\u30C8\u306E\u8FFD\u52A0";  // メールアカウントの追加
+const std::wstring kProperties = L" \u306E\u30D7\u30ED\u30D1\u30C6\u30A3";  //  のプロパティ
+const std::wstring kInclude =
+    L"\u30E1\u30FC\u30EB\u30C1\u30A7\u30C3\u30AF\u6642\u306B\u3053\u306E\u30A2\u30AB\u30A6\u30F3\u30C8\u3092\u542B"
+    L"\u3081\u308B(&I)";                                                 // メールチェック時にこのアカウントを含める(&I)
+const std::wstring kMessage = L"\u30E1\u30C3\u30BB\u30FC\u30B8\u3092\u51FA\u3059(&M)";  // メッセージを出す(&M)
+const std::wstring kSound = L"\u97F3\u3092\u9CF4\u3089\u3059(&L)";                       // 音を鳴らす(&L)
+const std::wstring kCdTray =
+    L"CD\u30C8\u30EC\u30A4\u3092\u30AA\u30FC\u30D7\u30F3\u3059\u308B(&C)";  // CDトレイをオープンする(&C)
+const std::wstring kConfirmTitle = L"\u78BA\u8A8D";  // 確認
+const std::wstring kYes = L"\u306F\u3044(&Y)";       // はい(&Y)
+const std::wstring kNo = L"\u3044\u3044\u3048(&N)";  // いいえ(&N)
+
+// Column texts of account.dat.
+const std::string kIncluded(accounts::kInclude);
+const std::string kExcluded(accounts::kExclude);
+const std::string kMessageAction(accounts::kActionMessage);
+const std::string kSoundAction(accounts::kActionSound);
+const std::string kCdTrayAction(accounts::kActionCdTray);
+
+constexpr DWORD kWaitMs = 10000;
+
+bool WaitFor(const std::function<bool()>& done, DWORD timeoutMs = kWaitMs) {
+  const DWORD start = GetTickCount();
+  while (!done()) {
+    if (GetTickCount() - start > timeoutMs) return false;
+    Sleep(20);
+  }
+  return true;
+}
+
+std::wstring Text(HWND control) { return uiprobe::WindowText(control).utf16; }
+
+// A playable sound whose path holds spaces and commas, so account.dat must quote it.
+struct Chime {
+  Chime() : path(WriteWave("pelmora chime, " + std::to_string(GetCurrentProcessId()) + ".wav")) {}
+  ~Chime() { DeleteFileW(Widen(path).c_str()); }
+  std::string path;
+};
+
+// What the player reports for a file it cannot open, as the error dialog shows it.
+std::wstring OpenErrorText(const std::string& file) {
+  const std::wstring element = Widen(file);
+  MCI_OPEN_PARMSW open{};
+  open.lpstrDeviceType = L"";
+  open.lpstrElementName = element.c_str();
+  const MCIERROR error = mciSendCommandW(0, MCI_OPEN, MCI_OPEN_ELEMENT | MCI_WAIT, reinterpret_cast<DWORD_PTR>(&open));
+  wchar_t text[1024] = {};
+  mciGetErrorStringW(error, text, 1024);
+  return Widen(ErrorDialogText(Narrow(text)));
+}
+
+// The settings window of a started program, shown with a double click on the tray icon.
+struct Settings {
+  HWND window = nullptr;
+  HWND list = nullptr;
+
+  std::vector<std::vector<std::string>> Rows() const {
+    std::vector<std::vector<std::string>> rows;
+    for (const auto& cells : uiprobe::ListViewRows(list)) {
+      rows.emplace_back();
+      for (const auto& cell : cells) rows.back().push_back(cell.cp932);
+    }
+    return rows;
+  }
+  bool Enabled(const std::wstring& button) const {
+    return uiprobe::Describe(uiprobe::FindControl(window, L"Button", button)).enabled;
+  }
+  bool Select(int item) const {
+    uiprobe::PressKey(list, VK_HOME);
+    for (int i = 0; i < item; ++i) uiprobe::PressKey(list, VK_DOWN);
+    return WaitFor([&] { return uiprobe::ListViewSelection(list) == std::vector<int>{item}; });
+  }
+};
+
+Settings ShowSettings(const ProgramRun& run) {
+  const Started started = WaitUntilStarted(run);
+  Settings s;
+  if (!started.tray) return s;
+  uiprobe::Post(started.tray, kTrayCallback, 0, WM_LBUTTONDBLCLK);
+  s.window = uiprobe::WaitForTopLevel(run.ProcessId(), L"PelmoraForm", kMainCaption, kWaitMs);
+  if (s.window) s.list = uiprobe::FindControl(s.window, L"SysListView32", L"");
+  return s;
+}
+
+// The account dialog while it is shown.
+struct AccountDialog {
+  HWND window = nullptr;
+  std::vector<HWND> edits;  // the four edits of Edit1 .. Edit4, then the sound-file field
+
+  HWND Name() const { return edits[0]; }
+  HWND Host() const { return edits[1]; }
+  HWND User() const { return edits[2]; }
+  HWND Password() const { return edits[3]; }
+  HWND SoundFile() const { return edits[4]; }
+  uiprobe::Control Button(const std::wstring& caption) const {
+    return uiprobe::Describe(uiprobe::FindControl(window, L"Button", caption));
+  }
+  bool OkEnabled() const { return Button(L"OK").enabled; }
+  bool SoundFileEnabled() const {
+    return uiprobe::Describe(SoundFile()).enabled &&
+           uiprobe::Describe(uiprobe::FindControl(window, L"Static",
+                                                  L"\u30B5\u30A6\u30F3\u30C9\u30D5\u30A1\u30A4\u30EB(&S):"))  // サウンドファイル(&S):
+               .enabled;
+  }
+  std::vector<int> Checks() const {
+    return {Button(kInclude).checked, Button(kMessage).checked, Button(kSound).checked, Button(kCdTray).checked};
+  }
+};
+
+AccountDialog WaitForDialog(const ProgramRun& run, const std::wstring& caption, DWORD timeoutMs = kWaitMs) {
+  AccountDialog d;
+  d.window = uiprobe::WaitForTopLevel(run.ProcessId(), L"PelmoraForm", caption, timeoutMs);
+  if (!d.window) return d;
+  for (const uiprobe::Control& c : uiprobe::Controls(d.window))
+    if (c.className == L"Edit") d.edits.push_back(c.hwnd);
+  if (d.edits.size() != 5) d.window = nullptr;
+  return d;
+}
+
+// The program saves after the dialog has gone: account.dat is polled until it holds `bytes`.
+bool FileBecomes(const ProgramRun& run, const std::string& bytes) {
+  return WaitFor([&] { return run.HasFile("account.dat") && run.ReadFile("account.dat") == bytes; });
+}
+
+// Whether a form of the program other than `main` shows up within `timeoutMs`.
+bool OtherFormShown(const ProgramRun& run, HWND main, DWORD timeoutMs) {
+  return WaitFor(
+      [&] {
+        for (const uiprobe::TopWindow& top : uiprobe::TopLevelWindows(run.ProcessId()))
+          if (top.window.className == L"PelmoraForm" && top.window.hwnd != main) return true;
+        return false;
+      },
+      timeoutMs);
+}
+
+// Clears an edit as a user does: select everything, then Backspace.
+void Clear(HWND edit) {
+  uiprobe::SelectAllText(edit);
+  uiprobe::TypeText(edit, L"\b");
+}
+
+// Typed text is posted: it has been handled once the control shows it.
+bool Type(HWND edit, const std::wstring& text, const std::wstring& shown) {
+  uiprobe::TypeText(edit, text);
+  return WaitFor([&] { return Text(edit) == shown; });
+}
+
+void Shot(const char* name) {
+  const std::string shot = Screenshot(name);
+  if (!shot.empty()) std::printf("screenshot: %s\n", shot.c_str());
+}
+
+}  // namespace
+
+TEST(AccountCommandsRun, AnAccountAddedThroughTheDialogIsSavedAndSurvivesARestartUntilItIsDeleted) {
+  const Chime chime;
+  const std::wstring name = L"\u81EA\u5B85";  // 自宅
+  const std::string line = "\"\x8e\xa9\x91\xee\"," + kExcluded + ",pop.example.jp,taro,\"p a,ss\"," + kSoundAction +
+                           ",\"" + chime.path + "\"\r\n";
+  std::string saved;
+  {
+    ProgramRun run(PelmoraExe());
+    const Settings main = ShowSettings(run);
+    ASSERT_TRUE(main.list);
+    EXPECT_FALSE(main.Enabled(kDelete));
+    EXPECT_FALSE(main.Enabled(kEdit));
+
+    // Esc cancels whatever was typed.
+    ASSERT_TRUE(uiprobe::PressButton(main.window, kAdd));
+    AccountDialog dialog = WaitForDialog(run, kAddCaption);
+    ASSERT_TRUE(dialog.window);
+    Shot("account-dialog-empty");
+    EXPECT_EQ(dialog.Checks(), (std::vector<int>{BST_CHECKED, BST_CHECKED, BST_UNCHECKED, BST_UNCHECKED}));
+    EXPECT_FALSE(dialog.SoundFileEnabled());
+    EXPECT_FALSE(dialog.OkEnabled());
+    EXPECT_FALSE(uiprobe::PressButton(main.window, kAdd)) << "the dialog is modal";
+    ASSERT_TRUE(Type(dialog.Name(), L"x", L"x"));
+    uiprobe::PressKey(dialog.Name(), VK_ESCAPE);
+    ASSERT_TRUE(uiprobe::WaitForGone(dialog.window, kWaitMs));
+    EXPECT_EQ(main.Rows(), std::vector<std::vector<std::string>>(1, std::vector<std::string>(7)));
+    EXPECT_FALSE(run.HasFile("account.dat"));
+
+    // The add command empties the dialog again. OK needs all four edits; Enter does nothing without it.
+    ASSERT_TRUE(uiprobe::PressButton(main.window, kAdd));
+    dialog = WaitForDialog(run, kAddCaption);
+    ASSERT_TRUE(dialog.window);
+    EXPECT_EQ(Text(dialog.Name()), L"");
+    // Typing stops at 256 characters.
+    uiprobe::TypeText(dialog.Name(), std::wstring(300, L'n'));
+    ASSERT_TRUE(Type(dialog.Host(), L"pop.example.jp", L"pop.example.jp"));
+    EXPECT_EQ(Text(dialog.Name()), std::wstring(256, L'n'));
+    Clear(dialog.Name());
+    ASSERT_TRUE(Type(dialog.Name(), name, name));
+    ASSERT_TRUE(Type(dialog.User(), L"tar", L"tar"));
+    uiprobe::PressKey(dialog.User(), VK_RETURN);
+    ASSERT_TRUE(Type(dialog.User(), L"o", L"taro"));
+    EXPECT_TRUE(uiprobe::Describe(dialog.window).visible) << "Enter closed the dialog without OK";
+    EXPECT_FALSE(dialog.OkEnabled());
+    // A single space is enough.
+    ASSERT_TRUE(Type(dialog.Password(), L" ", L" "));
+    EXPECT_TRUE(WaitFor([&] { return dialog.OkEnabled(); }));
+    Clear(dialog.Host());
+    EXPECT_TRUE(WaitFor([&] { return !dialog.OkEnabled(); }));
+    ASSERT_TRUE(Type(dialog.Host(), L"pop.example.jp", L"pop.example.jp"));
+    Clear(dialog.Password());
+    ASSERT_TRUE(Type(dialog.Password(), L"p a,ss", L"p a,ss"));
+    EXPECT_TRUE(dialog.OkEnabled());
+
+    // Leave the account out of checks and play a sound: the field opens and the chosen file plays.
+    ASSERT_TRUE(uiprobe::PressButton(dialog.window, kInclude));
+    ASSERT_TRUE(uiprobe::PressButton(dialog.window, kSound));
+    ASSERT_TRUE(WaitFor([&] { return dialog.SoundFileEnabled(); }));
+    ASSERT_TRUE(uiprobe::ReplaceText(dialog.SoundFile(), Widen(chime.path)));
+    EXPECT_FALSE(WaitForMessageBox(run, 500)) << "the preview failed";
+    EXPECT_EQ(dialog.Checks(), (std::vector<int>{BST_UNCHECKED, BST_UNCHECKED, BST_CHECKED, BST_UNCHECKED}));
+    Shot("account-dialog-filled");
+    uiprobe::PressKey(dialog.Password(), VK_RETURN);
+    ASSERT_TRUE(uiprobe::WaitForGone(dialog.window, kWaitMs));
+
+    // One account row and the blank row; the selected first row now holds the account.
+    EXPECT_EQ(main.Rows(), (std::vector<std::vector<std::string>>{
+                               {"\x8e\xa9\x91\xee", kExcluded, "pop.example.jp", "taro", "p a,ss", kSoundAction, chime.path},
+                               std::vector<std::string>(7)}));
+    EXPECT_EQ(uiprobe::ListViewSelection(main.list), std::vector<int>{0});
+    EXPECT_TRUE(main.Enabled(kDelete));
+    EXPECT_TRUE(main.Enabled(kEdit));
+    EXPECT_TRUE(FileBecomes(run, line));
+    saved = run.ReadFile("account.dat");
+  }
+
+  // After a restart the dialog shows the account exactly as it was entered.
+  ProgramRun run(PelmoraExe(), {{"account.dat", saved}});
+  const Settings main = ShowSettings(run);
+  ASSERT_TRUE(main.list);
+  ASSERT_TRUE(uiprobe::PressButton(main.window, kEdit));
+  const AccountDialog dialog = WaitForDialog(run, name + kProperties);
+  ASSERT_TRUE(dialog.window);
+  EXPECT_EQ(Text(dialog.Name()), name);
+  EXPECT_EQ(Text(dialog.Password()), L"p a,ss");
+  EXPECT_EQ(Text(dialog.SoundFile()), Widen(chime.path));
+  EXPECT_EQ(dialog.Checks(), (std::vector<int>{BST_UNCHECKED, BST_UNCHECKED, BST_CHECKED, BST_UNCHECKED}));
+  EXPECT_TRUE(dialog.SoundFileEnabled());
+  EXPECT_TRUE(dialog.OkEnabled());
+  ASSERT_TRUE(uiprobe::PressButton(dialog.window, L"OK"));
+  ASSERT_TRUE(uiprobe::WaitForGone(dialog.window, kWaitMs));
+  EXPECT_TRUE(FileBecomes(run, line));
+
+  // Deleting the only account empties the file; the blank row left selected offers no delete or edit.
+  ASSERT_TRUE(uiprobe::PressButton(main.window, kDelete));
+  const HWND question = uiprobe::WaitForTopLevel(run.ProcessId(), L"#32770", kConfirmTitle, kWaitMs);
+  ASSERT_TRUE(question);
+  ASSERT_TRUE(uiprobe::PressButton(question, kYes));
+  ASSERT_TRUE(WaitFor([&] { return main.Rows().size() == 1; }));
+  EXPECT_TRUE(FileBecomes(run, ""));
+  EXPECT_FALSE(main.Enabled(kDelete));
+  EXPECT_FALSE(main.Enabled(kEdit));
+}
+
+TEST(AccountCommandsRun, EditAndDeleteActOnTheSelectedAccountOnly) {
+  const Chime chime;
+  const std::string missing = "C:\\nowhere\\gone.wav";
+  const std::string work =
+      "\"Work\"," + kIncluded + ",mail.example.com,hanako,pw," + kCdTrayAction + ",\"" + chime.path + "\"\r\n";
+  const std::string home = "\"Home\"," + kExcluded + ",pop.example.jp,taro,\"p a,ss\"," + kMessageAction + "," + missing + "\r\n";
+  const std::string shop = "\"Shop\"," + kIncluded + ",pop.shop.example,jiro,secret," + kSoundAction + ",\r\n";
+  const std::string blank = "\"\",,,,,,\r\n";
+  // The last line without its line break: a file the program has saved ends with one.
+  ProgramRun run(PelmoraExe(), {{"account.dat", work + home + shop + blank.substr(0, blank.size() - 2)}});
+  const Settings main = ShowSettings(run);
+  ASSERT_TRUE(main.list);
+
+  // An account with the CD tray action: the sound field is off but holds the file, written back as is.
+  ASSERT_TRUE(uiprobe::PressButton(main.window, kEdit));
+  AccountDialog dialog = WaitForDialog(run, L"Work" + kProperties);
+  ASSERT_TRUE(dialog.window);
+  EXPECT_EQ(dialog.Checks(), (std::vector<int>{BST_CHECKED, BST_UNCHECKED, BST_UNCHECKED, BST_CHECKED}));
+  EXPECT_FALSE(dialog.SoundFileEnabled());
+  EXPECT_EQ(Text(dialog.SoundFile()), Widen(chime.path));
+  EXPECT_EQ(Text(dialog.Host()), L"mail.example.com");
+  ASSERT_TRUE(uiprobe::PressButton(dialog.window, L"OK"));
+  ASSERT_TRUE(uiprobe::WaitForGone(dialog.window, kWaitMs));
+  EXPECT_TRUE(FileBecomes(run, work + home + shop + blank)) << run.ReadFile("account.dat");
+
+  // A stored sound file the player cannot open: its error instead of the dialog. Tried again, the
+  // field already holds that name, so nothing is played and the dialog opens.
+  ASSERT_TRUE(main.Select(1));
+  ASSERT_TRUE(uiprobe::PressButton(main.window, kEdit));
+  const HWND error = WaitForMessageBox(run, kWaitMs);
+  ASSERT_TRUE(error);
+  EXPECT_EQ(uiprobe::MessageBoxText(error).utf16, OpenErrorText(missing));
+  EXPECT_FALSE(uiprobe::FindTopLevel(run.ProcessId(), L"PelmoraForm", L"Home" + kProperties));
+  ASSERT_TRUE(uiprobe::PressButton(error, L"OK"));
+  ASSERT_TRUE(uiprobe::WaitForGone(error, kWaitMs));
+  ASSERT_TRUE(uiprobe::PressButton(main.window, kEdit));
+  dialog = WaitForDialog(run, L"Home" + kProperties);
+  ASSERT_TRUE(dialog.window);
+  EXPECT_EQ(dialog.Checks(), (std::vector<int>{BST_UNCHECKED, BST_CHECKED, BST_UNCHECKED, BST_UNCHECKED}));
+  EXPECT_EQ(Text(dialog.Password()), L"p a,ss");
+  uiprobe::PressKey(dialog.Name(), VK_ESCAPE);
+  ASSERT_TRUE(uiprobe::WaitForGone(dialog.window, kWaitMs));
+
+  // A double click edits an account, but not the blank account row, which offers no delete or edit.
+  ASSERT_TRUE(uiprobe::DoubleClickListRow(main.list, 2));
+  dialog = WaitForDialog(run, L"Shop" + kProperties);
+  ASSERT_TRUE(dialog.window);
+  EXPECT_TRUE(dialog.SoundFileEnabled());
+  ASSERT_TRUE(uiprobe::PressButton(dialog.window, L"\u30AD\u30E3\u30F3\u30BB\u30EB"));  // キャンセル
+  ASSERT_TRUE(uiprobe::WaitForGone(dialog.window, kWaitMs));
+  ASSERT_TRUE(uiprobe::DoubleClickListRow(main.list, 3));
+  ASSERT_TRUE(WaitFor([&] { return uiprobe::ListViewSelection(main.list) == std::vector<int>{3}; }));
+  EXPECT_FALSE(OtherFormShown(run, main.window, 500));
+  EXPECT_FALSE(main.Enabled(kDelete));
+  EXPECT_FALSE(main.Enabled(kEdit));
+  EXPECT_EQ(run.ReadFile("account.dat"), work + home + shop + blank);
+
+  // Delete asks first; "いいえ" keeps everything, "はい" moves the rows below up and selects the next.
+  ASSERT_TRUE(main.Select(0));
+  ASSERT_TRUE(uiprobe::PressButton(main.window, kDelete));
+  HWND question = uiprobe::WaitForTopLevel(run.ProcessId(), L"#32770", kConfirmTitle, kWaitMs);
+  ASSERT_TRUE(question);
+  // アカウント 'Work' を削除しますか？
+  EXPECT_EQ(uiprobe::MessageBoxText(question).utf16,
+            L"\u30A2\u30AB\u30A6\u30F3\u30C8 'Work' \u3092\u524A\u9664\u3057\u307E\u3059\u304B\uFF1F");
+  ASSERT_TRUE(uiprobe::PressButton(question, kNo));
+  ASSERT_TRUE(uiprobe::WaitForGone(question, kWaitMs));
+  EXPECT_EQ(main.Rows().size(), 5u);
+  EXPECT_EQ(run.ReadFile("account.dat"), work + home + shop + blank);
+  ASSERT_TRUE(uiprobe::PressButton(main.window, kDelete));
+  question = uiprobe::WaitForTopLevel(run.ProcessId(), L"#32770", kConfirmTitle, kWaitMs);
+  ASSERT_TRUE(question);
+  ASSERT_TRUE(uiprobe::PressButton(question, kYes));
+  ASSERT_TRUE(WaitFor([&] { return main.Rows().size() == 4; }));
+  EXPECT_EQ(main.Rows()[0][0], "Home");
+  EXPECT_EQ(main.Rows()[1][0], "Shop");
+  EXPECT_EQ(uiprobe::ListViewSelection(main.list), std::vector<int>{0});
+  EXPECT_TRUE(FileBecomes(run, home + shop + blank));
+
+  // A file that cannot be replaced: the error names it, the table keeps the change, the file its content.
+  const std::wstring file = run.Folder() + L"\\account.dat";
+  ASSERT_TRUE(SetFileAttributesW(file.c_str(), FILE_ATTRIBUTE_READONLY));
+  ASSERT_TRUE(uiprobe::PressButton(main.window, kDelete));
+  question = uiprobe::WaitForTopLevel(run.ProcessId(), L"#32770", kConfirmTitle, kWaitMs);
+  ASSERT_TRUE(question);
+  ASSERT_TRUE(uiprobe::PressButton(question, kYes));
+  const HWND failure = WaitForMessageBox(run, kWaitMs);
+  ASSERT_TRUE(failure);
+  EXPECT_EQ(uiprobe::MessageBoxText(failure).utf16, Widen(ErrorDialogText(accounts::CannotCreateText(Narrow(file)))));
+  ASSERT_TRUE(uiprobe::PressButton(failure, L"OK"));
+  EXPECT_EQ(main.Rows()[0][0], "Shop");
+  EXPECT_EQ(run.ReadFile("account.dat"), home + shop + blank);
+  SetFileAttributesW(file.c_str(), FILE_ATTRIBUTE_NORMAL);
+}
