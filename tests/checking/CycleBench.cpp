@@ -13,15 +13,9 @@
 
 #include "accounts/AccountTexts.h"
 #include "app/MainWindow1.h"
+#include "tests/support/BenchClock.h"
 
 namespace {
-double NowMs() {
-  LARGE_INTEGER counter, frequency;
-  QueryPerformanceCounter(&counter);
-  QueryPerformanceFrequency(&frequency);
-  return static_cast<double>(counter.QuadPart) * 1000.0 / static_cast<double>(frequency.QuadPart);
-}
-
 int Cycles(int accounts, int cycles, const std::string& user, const std::string& password) {
   TMainForm1 form;
   form.Accounts.SetRowCount(accounts + 2);

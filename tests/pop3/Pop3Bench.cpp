@@ -14,15 +14,9 @@
 #include <vector>
 
 #include "pop3/Pop3Client.h"
+#include "tests/support/BenchClock.h"
 
 namespace {
-double NowMs() {
-  LARGE_INTEGER counter, frequency;
-  QueryPerformanceCounter(&counter);
-  QueryPerformanceFrequency(&frequency);
-  return static_cast<double>(counter.QuadPart) * 1000.0 / static_cast<double>(frequency.QuadPart);
-}
-
 int Check(int runs, const std::string& user, const std::string& password) {
   TPOP3Client client;
   client.Host = "127.0.0.1";
