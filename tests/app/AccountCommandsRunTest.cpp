@@ -105,8 +105,7 @@ Settings ShowSettings(const ProgramRun& run) {
   const Started started = WaitUntilStarted(run);
   Settings s;
   if (!started.tray) return s;
-  uiprobe::Post(started.tray, kTrayCallback, 0, WM_LBUTTONDBLCLK);
-  s.window = uiprobe::WaitForTopLevel(run.ProcessId(), L"PelmoraForm", kMainCaption, kWaitMs);
+  s.window = ShowSettingsWindow(run, started.tray);
   if (s.window) s.list = uiprobe::FindControl(s.window, L"SysListView32", L"");
   return s;
 }

@@ -37,8 +37,7 @@ TEST(PelmoraRun, LivesInTheTrayShowsTheAccountsOnDoubleClickAndEndsWithTheCloseB
   EXPECT_TRUE(uiprobe::TopLevelWindows(run.ProcessId(), true).empty()) << "a window of the program is visible";
 
   // A double click on the icon shows the settings window on its first tab.
-  uiprobe::Post(started.tray, kTrayCallback, 0, WM_LBUTTONDBLCLK);
-  const HWND main = uiprobe::WaitForTopLevel(run.ProcessId(), L"PelmoraForm", kMainCaption, 10000);
+  const HWND main = ShowSettingsWindow(run, started.tray);
   ASSERT_EQ(main, started.main);
   const HWND tabs = uiprobe::FindControl(main, L"SysTabControl32", L"");
   ASSERT_TRUE(tabs);
@@ -80,8 +79,7 @@ TEST(PelmoraRun, LivesInTheTrayShowsTheAccountsOnDoubleClickAndEndsWithTheCloseB
   ASSERT_TRUE(uiprobe::PressButton(main, std::wstring_view(L"\u30BF\u30B9\u30AF\u30C8\u30EC\u30A4\u3078")));
   EXPECT_TRUE(uiprobe::WaitForGone(main, 5000));
   EXPECT_EQ(run.ExitCode(), static_cast<DWORD>(STILL_ACTIVE));
-  uiprobe::Post(started.tray, kTrayCallback, 0, WM_LBUTTONDBLCLK);
-  ASSERT_EQ(uiprobe::WaitForTopLevel(run.ProcessId(), L"PelmoraForm", kMainCaption, 10000), main);
+  ASSERT_EQ(ShowSettingsWindow(run, started.tray), main);
   EXPECT_EQ(uiprobe::CurrentTab(tabs), 0);
 
   // The close box ends the program.

@@ -42,8 +42,7 @@ int PeriodicCheckState(HWND main) { return uiprobe::Describe(uiprobe::FindContro
 
 // Shows the settings window with a double click on the tray icon and opens its "メールチェック" tab.
 HWND OpenCheckTab(const ProgramRun& run, const Started& started) {
-  uiprobe::Post(started.tray, kTrayCallback, 0, WM_LBUTTONDBLCLK);
-  const HWND main = uiprobe::WaitForTopLevel(run.ProcessId(), L"PelmoraForm", kMainCaption, 10000);
+  const HWND main = ShowSettingsWindow(run, started.tray);
   const HWND tabs = main ? uiprobe::FindControl(main, L"SysTabControl32", L"") : nullptr;
   if (!tabs || !uiprobe::SelectTab(tabs, 1)) return nullptr;
   const HWND spinner = Spinner(main);

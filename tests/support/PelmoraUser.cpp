@@ -22,6 +22,11 @@ Started WaitUntilStarted(const ProgramRun& run) {
   return s;
 }
 
+HWND ShowSettingsWindow(const ProgramRun& run, HWND tray) {
+  uiprobe::Post(tray, kTrayCallback, 0, WM_LBUTTONDBLCLK);
+  return uiprobe::WaitForTopLevel(run.ProcessId(), L"PelmoraForm", kMainCaption, 10000);
+}
+
 bool PickTrayMenuItem(const ProgramRun& run, HWND tray, std::wstring_view item) {
   uiprobe::Post(tray, kTrayCallback, 0, WM_RBUTTONDOWN);
   HWND menu = nullptr;

@@ -28,6 +28,10 @@ struct Started {
 };
 Started WaitUntilStarted(const ProgramRun& run);
 
+// Double-clicks the tray icon, as the user opens the settings window; returns that window once it
+// shows (within 10 s), or nullptr.
+HWND ShowSettingsWindow(const ProgramRun& run, HWND tray);
+
 // Opens the tray menu with the right mouse button and picks `item`; false when either fails.
 bool PickTrayMenuItem(const ProgramRun& run, HWND tray, std::wstring_view item);
 
