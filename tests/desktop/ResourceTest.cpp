@@ -90,6 +90,9 @@ TEST_F(ProgramResources, ManifestAsksForCommonControlsSix) {
   const size_t controls = manifest.find("name=\"Microsoft.Windows.Common-Controls\"");
   ASSERT_NE(controls, std::string::npos);
   EXPECT_NE(manifest.find("version=\"6.0.0.0\"", controls), std::string::npos);
+  // One manifest serves the 32-bit and the 64-bit build: a fixed processor is invalid for the other.
+  EXPECT_EQ(manifest.find("processorArchitecture=\"x86\""), std::string::npos);
+  EXPECT_NE(manifest.find("processorArchitecture=\"*\""), std::string::npos);
 }
 
 TEST(ProgramVersion, CarriesTheProgramsNameAndVersion) {
