@@ -35,6 +35,17 @@ bool CheckRequests::Begin() {
   return true;
 }
 
+void CheckRequests::Run(const std::function<void()>& cycle) {
+  if (!Begin()) return;
+  struct Idle {
+    CheckRequests& Requests;
+    ~Idle() { Requests.IsRunning = Requests.Pending = false; }
+  } idle{*this};
+  do {
+    cycle();
+  } while (RunAgain());
+}
+
 bool CheckRequests::RunAgain() {
   IsRunning = Pending;
   Pending = false;

@@ -1,6 +1,7 @@
 #pragma once
 // Rules of the check cycle that need no Windows API.
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -18,6 +19,10 @@ extern const char* const kSoundFailureText;
 // cycle runs right after the current one; further requests meanwhile add nothing.
 class CheckRequests {
 public:
+  // Runs cycle now, or only remembers the request while one runs; then once more if asked for
+  // meanwhile. The bookkeeping is restored on every way out, so an error that escapes a cycle never
+  // leaves later requests ignored.
+  void Run(const std::function<void()>& cycle);
   // True when the caller is to run the cycle now.
   bool Begin();
   // True when a cycle was asked for meanwhile and the caller is to run it now.

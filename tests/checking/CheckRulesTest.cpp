@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <stdexcept>
+
 using namespace checking;
 
 TEST(RecordCount, NotifiesEveryChangeToOneOrMoreAndRecordsZeroSilently) {
@@ -37,4 +39,17 @@ TEST(CheckRequests, ARequestDuringACycleRunsOnceMoreAfterIt) {
   EXPECT_FALSE(requests.RunAgain());  // nothing more was asked
   EXPECT_FALSE(requests.Running());
   EXPECT_TRUE(requests.Begin());
+}
+
+TEST(CheckRequests, RunServesARequestMadeDuringTheCycleAndSurvivesACycleThatThrows) {
+  CheckRequests requests;
+  int runs = 0;
+  requests.Run([&] {
+    if (++runs == 1) requests.Run([&] { ADD_FAILURE() << "nested cycle ran"; });
+  });
+  EXPECT_EQ(runs, 2);
+  EXPECT_THROW(requests.Run([] { throw std::runtime_error("escaped"); }), std::runtime_error);
+  EXPECT_FALSE(requests.Running());
+  requests.Run([&] { ++runs; });
+  EXPECT_EQ(runs, 3);
 }
