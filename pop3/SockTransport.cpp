@@ -11,7 +11,8 @@
 int32_t SocketUsers = 0;
 
 namespace {
-constexpr long NotifiedEvents = FD_READ | FD_OOB | FD_ACCEPT | FD_CONNECT | FD_CLOSE;
+// FD_WRITE tells a send that found the socket's buffer full when to go on.
+constexpr long NotifiedEvents = FD_READ | FD_WRITE | FD_OOB | FD_ACCEPT | FD_CONNECT | FD_CLOSE;
 }  // namespace
 
 // One name lookup: the system writes its host entry into Buffer at any time until it posts the
@@ -274,13 +275,17 @@ void TSockTransport::DoConnect() {
   Remote.sin_port = htons(static_cast<u_short>(Port & 0xFFFF));
   LookupDone = false;
   Succeeded = true;
+  ConnectionMade = false;
   if (connect(Socket, reinterpret_cast<const sockaddr*>(&Remote), sizeof Remote) != 0) ErrorCheck(WSAEWOULDBLOCK);
   {
     TimerOn();
     TimerOffGuard timerOff(*this);
-    WaitUntil([this] { return IsConnected || TimedOut || Canceled || !Succeeded; });
+    // Not Connected: a server that accepts and closes at once may have its close handled in the same
+    // pass as the connection, and the wait would then run on to the time-out. The first read meets
+    // the closed connection instead.
+    WaitUntil([this] { return ConnectionMade || TimedOut || Canceled || !Succeeded; });
   }
-  if (!TimedOut && !Canceled && Succeeded) return;
+  if (ConnectionMade && !TimedOut && !Canceled) return;
   // A pending or failed attempt must not complete later and make the next Connect find the socket
   // busy or connected to the wrong server.
   WithdrawAttempt();
@@ -321,14 +326,18 @@ void TSockTransport::SendBuffer(const char* data, uint16_t length) {
       if (total > 65535) throw ERangeError();
     }
     std::size_t remaining = total;
-    // Sends without dispatching messages, so nothing can run in the middle of a command.
+    // Sends without dispatching messages while the socket takes the bytes, so nothing can run in the
+    // middle of a command; only a full buffer waits, for FD_WRITE, within the time-out.
     do {
+      Writable = false;
       const int n = send(Socket, data + (total - remaining), static_cast<int>(remaining), 0);
       if (n == 0) break;
-      if (n < 0)
-        ErrorCheck(WSAEWOULDBLOCK);
-      else
+      if (n > 0) {
         remaining -= static_cast<std::size_t>(n);
+        continue;
+      }
+      ErrorCheck(WSAEWOULDBLOCK);
+      WaitUntil([this] { return Writable || TimedOut || Canceled || !IsConnected; });
     } while (remaining > 0 && !Canceled);
   }
   if (Canceled) {
@@ -509,9 +518,13 @@ void TSockTransport::HandleSocketMessage(UINT msg, WPARAM wParam, LPARAM lParam)
           IsConnected = true;
           OnAccept(this);
           break;
+        case FD_WRITE:
+          Writable = true;
+          break;
         case FD_CONNECT:
           if (Succeeded) {
             IsConnected = true;
+            ConnectionMade = true;
             OnConnect(this);
           }
           break;

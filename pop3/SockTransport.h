@@ -156,6 +156,10 @@ private:
   bool Succeeded = false;
   bool TimedOut = false;
   bool LookupDone = false;
+  // The current Connect's attempt succeeded, even if the connection was closed since.
+  bool ConnectionMade = false;
+  // FD_WRITE came since the last send attempt.
+  bool Writable = false;
   WSADATA StartupData{};
   sockaddr_in Remote{};
   // Lookups that the system has not completed yet; each owns the buffer the system writes into.

@@ -2,7 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <cstdio>
+#include <cstdlib>
 #include <memory>
+#include <thread>
 
 #include "tests/pop3/Pumping.h"
 #include "tests/support/ExceptionMessage.h"
@@ -133,6 +137,29 @@ TEST(SockTransportWrite, SendsExactBytesAndStopsAtTheFirstNul) {
   EXPECT_EQ(server.Received(0), expected);
 }
 
+// A server that reads nothing fills the socket's buffers: the send waits for room, dispatching, and
+// the time-out ends it. (A loop that retried at once never dispatched, so its timer never fired.)
+TEST(SockTransportWrite, ASendIntoAFullBufferEndsWithTheTimeOut) {
+  ScriptedPop3Server server;
+  server.Add(ServerScript().Pause(3000));
+  auto transport = ConnectedTo(server);
+  transport->TimeOut = 500;
+  std::atomic<bool> returned{false};
+  std::thread watchdog([&] {
+    for (int i = 0; i < 300 && !returned; ++i) Sleep(100);
+    if (!returned) {
+      std::fprintf(stderr, "the send into a full buffer never returned\n");
+      std::_Exit(1);
+    }
+  });
+  const std::string chunk(65000, 'x');
+  std::string outcome = "(no exception)";
+  for (int i = 0; i < 2000 && outcome == "(no exception)"; ++i) outcome = MessageOf([&] { transport->Write(chunk); });
+  returned = true;
+  watchdog.join();
+  EXPECT_EQ(outcome, "Socket send aborted");
+}
+
 TEST(SockTransportTransaction, KeepsTheReplyAndItsLeadingDigits) {
   ScriptedPop3Server server;
   server.Add(ServerScript().Reply("250 fine\r\n").Reply("-ERR 99\r\n").Reply("40000 too big\r\n"));
@@ -233,6 +260,35 @@ TEST(SockTransportConnect, ARefusedConnectionFailsAndTheNextConnectWorks) {
   std::string line;
   transport.ReadLn(line);
   EXPECT_EQ(line, "+OK\r\n");
+}
+
+// A menu or a dialog holding the loop during the connect lets the connect notice and the close notice
+// of a server that accepts and closes at once be handled in one pass: the wait still ends at once.
+TEST(SockTransportConnect, AConnectionClosedInTheSamePassAsItsConnectNoticeFailsAtOnce) {
+  ScriptedPop3Server server;
+  server.Add(ServerScript().Close());
+  TSockTransport transport;
+  transport.Host = server.Address();
+  transport.Port = server.Port();
+  transport.TimeOut = 5000;
+  transport.ReportLevel = 8;
+  bool held = false;
+  transport.OnStatus = [&](TObject*, const std::string& status) {
+    // Reported right before the wait: both notices are queued when it begins.
+    if (status == "Timer On" && !held) {
+      held = true;
+      Sleep(300);
+    }
+  };
+  const ULONGLONG start = GetTickCount64();
+  const std::string outcome = MessageOf([&] {
+    transport.Connect();
+    std::string line;
+    transport.ReadLn(line);
+  });
+  EXPECT_LT(GetTickCount64() - start, 2500u);
+  // The read meets the close either as its notification (the socket was replaced) or as an empty line.
+  EXPECT_TRUE(outcome == "10057:Socket is not connected" || outcome == "(no exception)") << outcome;
 }
 
 TEST(SockTransportConnect, StaleNotificationsDoNotEndTheWaitOfTheCurrentOperation) {
