@@ -136,12 +136,9 @@ LRESULT TSpinEdit::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_CHAR:
       if (!CharAccepted(wParam)) return 0;
       break;
-    case WM_MOUSEWHEEL: {
-      const auto delta = static_cast<short>(HIWORD(wParam));
-      if (delta > 0) UpClick();
-      else if (delta < 0) DownClick();
+    case WM_MOUSEWHEEL:
+      Wheel(static_cast<short>(HIWORD(wParam)));
       return 0;
-    }
     case WM_KILLFOCUS: {
       const LRESULT result = TTrackedEdit::WndProc(msg, wParam, lParam);
       if (LeavesForAnotherControl(reinterpret_cast<HWND>(wParam))) KeepInRange();
@@ -151,4 +148,12 @@ LRESULT TSpinEdit::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
       break;
   }
   return TTrackedEdit::WndProc(msg, wParam, lParam);
+}
+
+// One step per WHEEL_DELTA of movement in one direction; turning the wheel back starts afresh.
+void TSpinEdit::Wheel(short delta) {
+  if ((delta > 0) != (WheelDelta > 0)) WheelDelta = 0;
+  WheelDelta += delta;
+  for (; WheelDelta >= WHEEL_DELTA; WheelDelta -= WHEEL_DELTA) UpClick();
+  for (; WheelDelta <= -WHEEL_DELTA; WheelDelta += WHEEL_DELTA) DownClick();
 }

@@ -58,6 +58,7 @@ private:
   bool KeyDown(WPARAM key);
   bool CharAccepted(WPARAM ch);
   void ApplyReadOnly();
+  void Wheel(short delta);
 
   std::int32_t Min = 0;
   std::int32_t Max = 100;
@@ -67,4 +68,6 @@ private:
   bool IsReadOnly = false;
   std::string TextSuffix;
   std::unique_ptr<TSpinButton> SpinButton;
+  // Wheel movement not yet worth a whole step (a high-resolution wheel sends fractions of a notch).
+  int WheelDelta = 0;
 };

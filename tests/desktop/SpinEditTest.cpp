@@ -217,6 +217,21 @@ TEST_F(SpinEditTest, ArrowsPagesAndWheelStepWithinTheRange) {
   EXPECT_EQ(Spin->Text(), "14");
 }
 
+TEST_F(SpinEditTest, AHighResolutionWheelStepsOncePerNotch) {
+  Start(30);
+  const auto wheel = [this](int delta) {
+    SendMessageW(Spin->Handle(), WM_MOUSEWHEEL, MAKEWPARAM(0, static_cast<WORD>(delta)), 0);
+  };
+  for (int i = 0; i < 4; ++i) wheel(WHEEL_DELTA / 4);
+  EXPECT_EQ(Spin->Text(), "31");
+  wheel(WHEEL_DELTA / 2);
+  wheel(-WHEEL_DELTA / 2);  // back the other way: the half notch forward is dropped
+  wheel(-WHEEL_DELTA / 2);
+  EXPECT_EQ(Spin->Text(), "30");
+  wheel(3 * WHEEL_DELTA);
+  EXPECT_EQ(Spin->Text(), "33");
+}
+
 TEST_F(SpinEditTest, ReadOnlyStepsNothing) {
   Start(30);
   Spin->SetReadOnly(true);
