@@ -1,6 +1,7 @@
 #include "desktop/FileOpenEdit.h"
 
 #include "desktop/DialogFilter.h"
+#include "toolkit/Dialogs.h"
 #include "toolkit/Text.h"
 
 namespace {
@@ -42,7 +43,26 @@ HBITMAP MakeFolderPicture() {
 
 const wchar_t* OrNull(const std::wstring& text) { return text.empty() ? nullptr : text.c_str(); }
 
+std::wstring ShortPathOf(const std::wstring& path) {
+  const DWORD room = GetShortPathNameW(path.c_str(), nullptr, 0);
+  if (room == 0) return {};
+  std::wstring shortPath(room, L'\0');
+  const DWORD length = GetShortPathNameW(path.c_str(), shortPath.data(), room);
+  if (length == 0 || length >= room) return {};
+  shortPath.resize(length);
+  return shortPath;
+}
+
 }  // namespace
+
+std::optional<std::string> StorablePath(const std::wstring& path, std::size_t maxLength) {
+  for (const std::wstring& candidate : {path, ShortPathOf(path)}) {
+    if (candidate.empty() || candidate.size() > maxLength) continue;
+    std::string text = Narrow(candidate);
+    if (Widen(text) == candidate) return text;
+  }
+  return std::nullopt;
+}
 
 TFileOpenEdit::TFileOpenEdit(TWinControl& parent, const TBounds& bounds)
     : TTrackedEdit(parent, bounds, {}), Folder(MakeFolderPicture()) {
@@ -87,7 +107,15 @@ void TFileOpenEdit::DoOnBrowseClick() {
   SetFocus();
   // A dialog that could not open answers like a cancel: with the room above and no preset name that
   // has no cause the user could mend, so it leaves the text alone as a cancel does.
-  if (chosen) SetText(Narrow(path.c_str()));
+  if (!chosen) return;
+  // Typing is bound by the field's limit and code page 932; a chosen path must be too, or the saved
+  // account would name no file (or a line too long to read back).
+  const std::optional<std::string> stored = StorablePath(path.c_str(), static_cast<std::size_t>(MaxLength()));
+  if (stored) {
+    SetText(*stored);
+  } else {
+    ShowMessage("選択したファイルのパスは長すぎるか、使えない文字を含んでいるため、設定できません。");
+  }
 }
 
 LRESULT TFileOpenEdit::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {

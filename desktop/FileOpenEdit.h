@@ -7,9 +7,16 @@
 
 #include <commdlg.h>
 
+#include <cstddef>
+#include <optional>
 #include <string>
 
 #include "desktop/TrackedEdit.h"
+
+// The text under which a chosen file is kept: the path itself when it fits maxLength and code page
+// 932 holds every character of it, else its short form if that does; nullopt when neither names the
+// file after a restart.
+std::optional<std::string> StorablePath(const std::wstring& path, std::size_t maxLength);
 
 class TFileOpenEdit : public TTrackedEdit {
 public:
@@ -34,7 +41,8 @@ public:
 protected:
   LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
   void Layout() override;
-  // Runs the dialog; on confirmation the chosen path becomes the text, on cancel nothing changes.
+  // Runs the dialog; on confirmation the chosen path becomes the text (a path that cannot be stored is
+  // refused with a message), on cancel nothing changes.
   virtual void DoOnBrowseClick();
 
 private:

@@ -20,6 +20,8 @@ void TTrackedEdit::SetMaxLength(int characters) {
   SendMessageW(Handle(), EM_LIMITTEXT, static_cast<WPARAM>(characters), 0);
 }
 
+int TTrackedEdit::MaxLength() const { return static_cast<int>(SendMessageW(Handle(), EM_GETLIMITTEXT, 0, 0)); }
+
 HFONT TTrackedEdit::Font() const { return reinterpret_cast<HFONT>(SendMessageW(Handle(), WM_GETFONT, 0, 0)); }
 
 void TTrackedEdit::CommandNotify(WORD code) {

@@ -17,6 +17,7 @@ public:
   // The most characters the user can type or paste (0: the system's limit); text set by the program
   // is not cut.
   void SetMaxLength(int characters);
+  int MaxLength() const;
   // Set by the owner while it applies the control's design values: no OnChange fires meanwhile.
   bool Loading() const { return IsLoading; }
   void SetLoading(bool loading) { IsLoading = loading; }

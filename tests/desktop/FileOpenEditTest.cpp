@@ -193,6 +193,32 @@ TEST_F(FileOpenEditTest, BrowsePicksAFileWithTheFieldsDialogSettings) {
   RemoveDirectoryW(folder.c_str());
 }
 
+// A path the field could not keep (a character code page 932 lacks, or longer than the field takes)
+// is kept in its short form, which names the same file after a restart, or refused.
+TEST_F(FileOpenEditTest, AChosenPathIsStoredSoThatItNamesTheSameFileOrRefused) {
+  const std::wstring folder = NewTempFolder();
+  // Not a DOS name, so the system makes a short one of ASCII letters.
+  const std::wstring accented = folder + L"\\chime of the caf\u00e9.wav";
+  ASSERT_NO_FATAL_FAILURE(MakeFile(accented));
+  Field->Title = Narrow(kTitle);
+  Field->SetMaxLength(260);
+
+  ASSERT_TRUE(Browse(accented).Found);
+  const std::wstring stored = Widen(Field->Filename());
+  EXPECT_NE(stored, accented);
+  wchar_t longForm[MAX_PATH] = {};
+  ASSERT_NE(GetLongPathNameW(stored.c_str(), longForm, MAX_PATH), 0u) << Field->Filename();
+  EXPECT_EQ(std::wstring(longForm), accented);
+
+  EXPECT_EQ(StorablePath(L"C:\\sounds\\bell.wav", 260), "C:\\sounds\\bell.wav");
+  // No file, so no short form either.
+  EXPECT_EQ(StorablePath(L"C:\\" + std::wstring(300, L'a') + L".wav", 260), std::nullopt);
+  EXPECT_EQ(StorablePath(L"C:\\missing\u00e9.wav", 260), std::nullopt);
+
+  DeleteFileW(accented.c_str());
+  RemoveDirectoryW(folder.c_str());
+}
+
 TEST_F(FileOpenEditTest, ANameWithoutExtensionGetsTheDefaultOneAndNoFilterShowsNoType) {
   const std::wstring folder = NewTempFolder();
   MakeFile(folder + L"\\chime.wav");
