@@ -2,10 +2,7 @@
 
 #include <windows.h>
 
-#include <exception>
-
 #include "toolkit/ErrorText.h"
-#include "toolkit/Exception.h"
 #include "toolkit/Text.h"
 
 namespace {
@@ -25,10 +22,8 @@ void ShowErrorDialog(const std::string& message) {
 
 void HandleException() noexcept {
   try {
-    throw;
-  } catch (const Exception& e) {
-    ShowErrorDialog(e.message());
+    ShowErrorDialog(CurrentExceptionMessage());
   } catch (...) {
-    ShowErrorDialog({});
+    // The dialog itself failed (no memory left for its text); nothing is left that could report it.
   }
 }

@@ -3,8 +3,7 @@
 // captioned with the application title.
 #include <string>
 
-// Call only inside a catch block: shows the exception in flight. A thrown object that is not one of
-// the toolkit's exceptions is shown with an empty message.
+// Call only inside a catch block: shows the exception in flight (its text: CurrentExceptionMessage).
 void HandleException() noexcept;
 void ShowErrorDialog(const std::string& message);
 

@@ -27,6 +27,11 @@ TEST(Cp932, TruncationNeverSplitsADoubleByteCharacter) {
 
 #include "toolkit/ErrorText.h"
 
+#include <new>
+#include <stdexcept>
+
+#include "toolkit/Exception.h"
+
 TEST(ErrorDialogText, AppendsAPeriodOnlyAfterCharactersAboveIt) {
   EXPECT_EQ(ErrorDialogText(""), "");
   EXPECT_EQ(ErrorDialogText("Connection Failed"), "Connection Failed.");
@@ -36,4 +41,18 @@ TEST(ErrorDialogText, AppendsAPeriodOnlyAfterCharactersAboveIt) {
   EXPECT_EQ(ErrorDialogText("a/"), "a/.");
   // A message ending in a Japanese character (trail byte above ".") gets the period.
   EXPECT_EQ(ErrorDialogText("\x8a\x4a\x82\xaf\x82\xdc\x82\xb9\x82\xf1"), "\x8a\x4a\x82\xaf\x82\xdc\x82\xb9\x82\xf1.");
+}
+
+TEST(CurrentExceptionMessage, EveryExceptionGetsAText) {
+  const auto messageOf = [](auto thrown) {
+    try {
+      throw thrown;
+    } catch (...) {
+      return CurrentExceptionMessage();
+    }
+  };
+  EXPECT_EQ(messageOf(Exception("Connection Failed")), "Connection Failed");
+  EXPECT_EQ(messageOf(std::bad_alloc()), "メモリが不足しています");
+  EXPECT_EQ(messageOf(std::out_of_range("vector")), "内部エラーが発生しました: vector");
+  EXPECT_EQ(messageOf(42), "内部エラーが発生しました");
 }
