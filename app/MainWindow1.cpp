@@ -4,6 +4,7 @@
 #include <shellapi.h>
 
 #include <algorithm>
+#include <exception>
 
 #include "accounts/AccountTexts.h"
 #include "accounts/AccountWindow1.h"
@@ -129,6 +130,8 @@ TMainForm1::TMainForm1()
   Accounts.WriteHeaderRow();
   Button10Click(&Button10);
   StringGrid1Click(&StringGrid1);
+  // Made before the start-up check, whose waits already serve the account commands.
+  AccountForm1 = std::make_unique<TAccountForm1>(MediaPlayer1);
 }
 
 // Handlers reach members that are destroyed before the controls that fire them (the spinner clamps
@@ -160,10 +163,8 @@ void TMainForm1::N9Click(TObject*) { ShellOpen(Handle(), Widen(InfoPageAddress(P
 // Waits and message boxes of a cycle dispatch messages, so a tick or the menu can ask for a check
 // meanwhile: it never reaches POP3Client1 mid-session, but runs once more after this cycle.
 void TMainForm1::N2Click(TObject*) {
-  if (Closing || !CheckRequests.Begin()) return;
-  do {
-    CheckAccounts();
-  } while (CheckRequests.RunAgain() && !Closing);
+  if (Closing) return;
+  CheckRequests.Run([this] { CheckAccounts(); });
   // A close during the cycle may have ended a message box's loop with the quit request, and one
   // during the start-up check comes before the window counts as the main one: ask again.
   if (Closing) Application().Terminate();
@@ -177,7 +178,8 @@ void TMainForm1::CheckAccounts() {
     try {
       CheckAccount(row);
     } catch (...) {
-      checking::Announce(checking::FailureText(name));
+      // A session aborted because the user is leaving is no failure of the server.
+      if (!Closing) checking::Announce(checking::FailureText(name));
     }
   }
 }
@@ -196,7 +198,16 @@ void TMainForm1::CheckAccount(int row) {
   POP3Client1.Password = cell(accounts::ColPassword);
   POP3Client1.Connect();
   const std::int32_t count = POP3Client1.MessageCount();
-  if (checking::RecordCount(LastMailCount, row, count)) {
+  // The session ends before the actions: a server that locks the mailbox for its session would
+  // refuse the user's own mail program while the new-mail box waits. A failed QUIT is still reported
+  // after them.
+  std::exception_ptr quitFailure;
+  try {
+    POP3Client1.Disconnect();
+  } catch (...) {
+    quitFailure = std::current_exception();
+  }
+  if (checking::RecordCount(LastMailCount, row, count) && !Closing) {
     if (cell(accounts::ColAction) == accounts::kActionMessage) {
       checking::Announce(checking::NewMailText(cell(accounts::ColName), count));
     }
@@ -205,7 +216,7 @@ void TMainForm1::CheckAccount(int row) {
     }
     if (cell(accounts::ColAction) == accounts::kActionCdTray) checking::OpenCdTray(SendMciString);
   }
-  POP3Client1.Disconnect();
+  if (quitFailure) std::rethrow_exception(quitFailure);
 }
 
 void TMainForm1::Timer1Timer(TObject* sender) { N2Click(sender); }
@@ -322,22 +333,30 @@ constexpr std::int32_t kMillisecondsPerMinute = 60000;
 }  // namespace
 
 // The start-up check runs between reading START and applying TIME and MINUTE, so meanwhile the timer
-// still has its design settings.
+// still has its design settings. TIME and MINUTE are read before it all the same: an exit during the
+// check writes them, never design values the user was never shown.
 void TMainForm1::FormCreate(TObject*) {
   TIniFile settings(SettingsFileOf(ProgramPath()));
   CheckBox1.SetChecked(settings.ReadBool(kSection, kStart, CheckBox1.Checked()));
+  PendingTime = settings.ReadBool(kSection, kTime, CheckBox2.Checked());
+  PendingMinute = settings.ReadInteger(kSection, kMinute, SpinEdit1.Value());
   if (CheckBox1.Checked()) N2Click(this);
-  CheckBox2.SetChecked(settings.ReadBool(kSection, kTime, CheckBox2.Checked()));
+  // A setting the user changed during the check keeps the user's value.
+  if (PendingTime) CheckBox2.SetChecked(*PendingTime);
   CheckBox2Click(&CheckBox2);
-  SpinEdit1.SetValue(settings.ReadInteger(kSection, kMinute, SpinEdit1.Value()));
+  if (PendingMinute) SpinEdit1.SetValue(*PendingMinute);
   SpinEdit1Change(&SpinEdit1);
 }
 
-void TMainForm1::CheckBox2Click(TObject*) { Timer1.SetEnabled(CheckBox2.Checked()); }
+void TMainForm1::CheckBox2Click(TObject*) {
+  PendingTime.reset();
+  Timer1.SetEnabled(CheckBox2.Checked());
+}
 
 // A number still being typed may lie outside 1 to 59 (0, negative, or so large that the product
 // overflows): the timer then keeps the last valid interval until the field brings it into range.
 void TMainForm1::SpinEdit1Change(TObject*) {
+  PendingMinute.reset();
   const std::int32_t minutes = SpinEdit1.Value();
   if (minutes >= 1 && minutes <= 59) Timer1.SetInterval(static_cast<std::uint32_t>(minutes * kMillisecondsPerMinute));
 }
@@ -346,8 +365,8 @@ void TMainForm1::SpinEdit1Change(TObject*) {
 void TMainForm1::WriteSettings() {
   TIniFile settings(SettingsFileOf(ProgramPath()));
   settings.WriteBool(kSection, kStart, CheckBox1.Checked());
-  settings.WriteBool(kSection, kTime, CheckBox2.Checked());
-  settings.WriteInteger(kSection, kMinute, SpinEdit1.Value());
+  settings.WriteBool(kSection, kTime, PendingTime.value_or(CheckBox2.Checked()));
+  settings.WriteInteger(kSection, kMinute, PendingMinute.value_or(SpinEdit1.Value()));
 }
 
 void TMainForm1::FormClose(TObject*, TCloseAction&) {

@@ -8,6 +8,8 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -96,9 +98,9 @@ public:
   // The two shell and MCI calls of the window commands, replaceable so that tests can record them.
   std::function<void(HWND owner, const std::wstring& file)> ShellOpen;
   std::function<void(const std::wstring& command)> SendMciString;
-  // The account dialog of the add and edit commands: made after this window and set by the
-  // program's entry, which owns both.
-  TAccountForm1* AccountForm1 = nullptr;
+  // The account dialog of the add and edit commands; it plays its preview through MediaPlayer1, so
+  // it goes first.
+  std::unique_ptr<TAccountForm1> AccountForm1;
 
   // The bound of each network wait of a check, in milliseconds (tests shorten it).
   std::int32_t CheckTimeOut = 120000;
@@ -114,4 +116,7 @@ private:
 
   checking::CheckRequests CheckRequests;
   bool Closing = false;
+  // TIME and MINUTE as read at creation, until applied to their controls or changed by the user.
+  std::optional<bool> PendingTime;
+  std::optional<std::int32_t> PendingMinute;
 };

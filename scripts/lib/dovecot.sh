@@ -1,4 +1,5 @@
-# A private Dovecot POP3 server on 127.0.0.1:110 for the tests and the benchmark: its own
+# A private Dovecot POP3 server on 127.0.0.1:110 for the tests and the benchmark (and on 127.0.0.3:110,
+# where a session keeps its mailbox locked until it ends, as mbox-based servers do): its own
 # configuration, run, state and log folders, passwd-file users and maildirs under one folder DIR,
 # never the system's configuration. Source this file; it defines functions only.
 #
@@ -36,7 +37,7 @@ base_dir = $dir/run
 state_dir = $dir/state
 log_path = $dir/log/dovecot.log
 protocols = pop3
-listen = 127.0.0.1
+listen = 127.0.0.1, 127.0.0.3
 ssl = no
 disable_plaintext_auth = no
 auth_mechanisms = plain
@@ -47,8 +48,13 @@ mail_location = maildir:$dir/mail/%u
 pop3_uidl_format = %08Xu%08Xv
 service pop3-login {
   inet_listener pop3 {
-    address = 127.0.0.1
+    address = 127.0.0.1, 127.0.0.3
     port = 110
+  }
+}
+local 127.0.0.3 {
+  protocol pop3 {
+    pop3_lock_session = yes
   }
 }
 passdb {

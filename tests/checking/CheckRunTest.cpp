@@ -7,14 +7,18 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <functional>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "accounts/AccountTexts.h"
 #include "checking/CheckRules.h"
+#include "pop3/Pop3Client.h"
+#include "tests/support/ExceptionMessage.h"
 #include "tests/support/PelmoraUser.h"
 #include "tests/support/ProgramRun.h"
+#include "tests/support/ScriptedPop3Server.h"
 #include "tests/support/UiProbe.h"
 #include "toolkit/Text.h"
 
@@ -47,8 +51,8 @@ bool WaitForLogins(const std::string& user, std::size_t count) {
 
 // One line of account.dat for an account on the local server.
 std::string Account(const std::string& name, std::string_view include, const std::string& user, const std::string& pw,
-                    std::string_view action, const std::string& sound = "") {
-  return name + "," + std::string(include) + ",127.0.0.1," + user + "," + pw + "," + std::string(action) + "," +
+                    std::string_view action, const std::string& sound = "", const std::string& host = "127.0.0.1") {
+  return name + "," + std::string(include) + "," + host + "," + user + "," + pw + "," + std::string(action) + "," +
          sound + "\r\n";
 }
 
@@ -67,6 +71,25 @@ std::wstring NextBox(const ProgramRun& run, DWORD timeoutMs = 15000) {
   uiprobe::PressButton(box, std::wstring_view(L"OK"));
   uiprobe::WaitForGone(box, 5000);
   return text;
+}
+
+bool WaitFor(const std::function<bool()>& done, DWORD timeoutMs) {
+  const DWORD start = GetTickCount();
+  while (!done()) {
+    if (GetTickCount() - start > timeoutMs) return false;
+    Sleep(20);
+  }
+  return true;
+}
+
+// Exits through the tray menu while a check waits; true when the program is gone within a second
+// (no failure box holds it), and its exit status is 0.
+bool ExitsAtOnce(const ProgramRun& run, HWND tray) {
+  if (!PickTrayMenuItem(run, tray, kExitItem)) return false;
+  const DWORD start = GetTickCount();
+  const bool gone = run.WaitForExit(3000);
+  std::printf("exit during the wait took %lu ms\n", static_cast<unsigned long>(GetTickCount() - start));
+  return gone && GetTickCount() - start <= 1000 && run.ExitCode() == 0;
 }
 
 class CheckRun : public ::testing::Test {
@@ -125,6 +148,69 @@ TEST_F(CheckRun, ExitDuringTheStartUpCheckClosesItsBoxAndContactsNoFurtherAccoun
   EXPECT_EQ(run.ExitCode(), 0u);
   EXPECT_EQ(Logins("pelmora5"), before);
   EXPECT_EQ(run.ReadFile("Pelmora.ini"), "[SET]\r\nSTART=1\r\nTIME=1\r\nMINUTE=30\r\n");
+}
+
+// A server that greets and then stays silent holds the start-up check in its wait: meanwhile the
+// account commands work, and an exit ends the program at once, reports no failure and keeps the
+// settings read from the file.
+TEST_F(CheckRun, TheUserActsFreelyWhileTheStartUpCheckWaits) {
+  ScriptedPop3Server silent("127.0.0.2", 110);
+  silent.Add(ServerScript().Send("+OK\r\n"));
+  const std::string settings = "[SET]\r\nSTART=1\r\nTIME=0\r\nMINUTE=5\r\n";
+  ProgramRun run(PelmoraExe(), {{"account.dat", Account("silent", accounts::kInclude, "u", "p",
+                                                        accounts::kActionMessage, "", "127.0.0.2")},
+                                {"Pelmora.ini", settings}});
+  ASSERT_TRUE(WaitFor([&] { return silent.Received(0).find("USER u\r\n") != std::string::npos; }, 15000));
+  const Started started = WaitUntilStarted(run);
+  ASSERT_TRUE(started.tray);
+
+  const HWND window = ShowSettingsWindow(run, started.tray);
+  ASSERT_TRUE(window);
+  ASSERT_TRUE(uiprobe::PressButton(window, std::wstring_view(L"追加(&A)...")));
+  const HWND dialog = uiprobe::WaitForTopLevel(run.ProcessId(), L"PelmoraForm", L"メールアカウントの追加", 10000);
+  ASSERT_TRUE(dialog) << "no account dialog during the start-up check";
+  ASSERT_TRUE(uiprobe::PressButton(dialog, std::wstring_view(L"キャンセル")));
+  ASSERT_TRUE(uiprobe::WaitForGone(dialog, 5000));
+
+  EXPECT_TRUE(ExitsAtOnce(run, started.tray));
+  EXPECT_EQ(run.ReadFile("Pelmora.ini"), settings);
+}
+
+TEST_F(CheckRun, AnExitWhileALaterCheckWaitsReportsNoFailure) {
+  ScriptedPop3Server silent("127.0.0.2", 110);
+  silent.Add(ServerScript());
+  ProgramRun run(PelmoraExe(), {{"account.dat", Account("silent", accounts::kInclude, "u", "p",
+                                                        accounts::kActionMessage, "", "127.0.0.2")}});
+  const Started started = WaitUntilStarted(run);
+  ASSERT_TRUE(started.tray);
+  ASSERT_TRUE(PickTrayMenuItem(run, started.tray, kCheckItem));
+  ASSERT_TRUE(silent.WaitForSessions(1, 10000));
+  EXPECT_TRUE(ExitsAtOnce(run, started.tray));
+}
+
+// Through 127.0.0.3 the server keeps a session's mailbox locked until QUIT: the user's own mail
+// program must get in while the new-mail box still waits.
+TEST_F(CheckRun, TheMailboxIsFreeWhileTheNewMailBoxWaits) {
+  ProgramRun run(PelmoraExe(), {{"account.dat", Account(kInbox, accounts::kInclude, "pelmora6", "secret6",
+                                                        accounts::kActionMessage, "", "127.0.0.3")},
+                                {"Pelmora.ini", "[SET]\r\nSTART=1\r\n"}});
+  const HWND box = WaitForMessageBox(run, 15000);
+  ASSERT_TRUE(box);
+  EXPECT_EQ(uiprobe::MessageBoxText(box).utf16, Text(checking::NewMailText(kInbox, 2)));
+
+  TPOP3Client mailProgram;
+  mailProgram.Host = "127.0.0.3";
+  mailProgram.UserID = "pelmora6";
+  mailProgram.Password = "secret6";
+  mailProgram.TimeOut = 5000;
+  EXPECT_EQ(MessageOf([&] { mailProgram.Connect(); }), "(no exception)");
+  EXPECT_EQ(mailProgram.MessageCount(), 2);
+  mailProgram.Disconnect();
+
+  uiprobe::PressButton(box, std::wstring_view(L"OK"));
+  const Started started = WaitUntilStarted(run);
+  ASSERT_TRUE(PickTrayMenuItem(run, started.tray, kExitItem));
+  ASSERT_TRUE(run.WaitForExit(10000));
 }
 
 TEST_F(CheckRun, OneCycleChecksThreeHundredAccounts) {

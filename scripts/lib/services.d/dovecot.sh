@@ -1,7 +1,8 @@
 # The POP3 server of the Wine tests: Dovecot on 127.0.0.1:110 (scripts/lib/dovecot.sh). Its users:
 # "pelmora1" (password "secret1", 3 messages) and "pelmora2" (password "secret2", empty), which
 # tests may add messages to; "pelmora3" (4 messages), "pelmora4" (empty) and "pelmora5" (1 message),
-# which stay as they are for the program's check cycle. Tests find the maildirs' root in
+# which stay as they are for the program's check cycle; "pelmora6" (2 messages), which only the test of
+# the locked mailbox uses, through 127.0.0.3. Tests find the maildirs' root in
 # PELMORA_DOVECOT_MAIL and the server's log (one "Login: user=<NAME>" line a login) beside it in
 # log/dovecot.log.
 . "$(dirname "${BASH_SOURCE[0]}")/../dovecot.sh"
@@ -15,7 +16,9 @@ dovecot_start() {
     dovecot_put_messages "$SERVICE_DIR" pelmora3 4 &&
     dovecot_add_user "$SERVICE_DIR" pelmora4 secret4 &&
     dovecot_add_user "$SERVICE_DIR" pelmora5 secret5 &&
-    dovecot_put_messages "$SERVICE_DIR" pelmora5 1 || return 1
+    dovecot_put_messages "$SERVICE_DIR" pelmora5 1 &&
+    dovecot_add_user "$SERVICE_DIR" pelmora6 secret6 &&
+    dovecot_put_messages "$SERVICE_DIR" pelmora6 2 || return 1
   export PELMORA_DOVECOT_MAIL=$SERVICE_DIR/mail
 }
 
