@@ -11,7 +11,7 @@
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   try {
-    Application().SetTitle("\x83\x79\x83\x8b\x83\x82\x81\x5b\x83\x89");  // ペルモーラ
+    Application().SetTitle("ペルモーラ");
     const auto MainForm1 = Application().CreateForm<TMainForm1>();
     // The dialog plays its preview through the main window's player and goes first at the end.
     const auto AccountForm1 = Application().CreateForm<TAccountForm1>(MainForm1->MediaPlayer1);

@@ -46,38 +46,31 @@ constexpr std::uint32_t kDesignInterval = 600000;
 }  // namespace
 
 TMainForm1::TMainForm1()
-    : TForm("\x83\x81\x81\x5b\x83\x8b\x83\x60\x83\x46\x83\x62\x83\x4e\x82\xcc\x90\xdd\x92\xe8",  // メールチェックの設定
-            kClientWidth, kClientHeight),
+    : TForm("メールチェックの設定", kClientWidth, kClientHeight),
       TrayIcon1(this, TrayApplication()),
-      N1("\x83\x81\x81\x5b\x83\x8b\x83\x60\x83\x46\x83\x62\x83\x4e\x82\xcc\x90\xdd\x92\xe8(&S)..."),  // メールチェックの設定(&S)...
+      N1("メールチェックの設定(&S)..."),
       N7("-"),
-      N8("\x83\x86\x81\x5b\x83\x55\x81\x5b\x83\x59\x83\x4b\x83\x43\x83\x68(&G)"),  // ユーザーズガイド(&G)
-      N9("\x83\x43\x83\x93\x83\x74\x83\x48\x83\x81\x81\x5b\x83\x56\x83\x87\x83\x93(&I)..."),  // インフォメーション(&I)...
+      N8("ユーザーズガイド(&G)"),
+      N9("インフォメーション(&I)..."),
       N10("-"),
-      X1("\x8f\x49\x97\xb9\x82\xb7\x82\xe9(&X)"),  // 終了する(&X)
-      N2("\x83\x81\x81\x5b\x83\x8b\x83\x60\x83\x46\x83\x62\x83\x4e(&C)"),  // メールチェック(&C)
+      X1("終了する(&X)"),
+      N2("メールチェック(&C)"),
       N3("-"),
       PageControl1(*this, {12, 12, 585, 204}),
-      TabSheet1(PageControl1, "\x83\x41\x83\x4a\x83\x45\x83\x93\x83\x67"),  // アカウント
-      TabSheet2(PageControl1, "\x83\x81\x81\x5b\x83\x8b\x83\x60\x83\x46\x83\x62\x83\x4e"),  // メールチェック
-      Button1(TabSheet1, {450, 12, 110, 21}, "\x92\xc7\x89\xc1(&A)..."),  // 追加(&A)...
-      Button2(TabSheet1, {450, 40, 110, 21}, "\x8d\xed\x8f\x9c(&D)..."),  // 削除(&D)...
-      Button3(TabSheet1, {450, 68, 110, 21}, "\x95\xd2\x8f\x57(&R)..."),  // 編集(&R)...
-      CheckBox1(TabSheet2, {12, 16, 193, 17},
-                "\x8b\x4e\x93\xae\x8e\x9e\x82\xc9\x83\x81\x81\x5b\x83\x8b\x83\x60\x83\x46\x83\x62\x83\x4e\x82\xf0"
-                "\x8d\x73\x82\xa4(&S)",  // 起動時にメールチェックを行う(&S)
-                false),
-      CheckBox2(TabSheet2, {12, 40, 221, 17},
-                "\x8e\x77\x92\xe8\x8e\x9e\x8a\xd4\x82\xb2\x82\xc6\x82\xc9\x83\x81\x81\x5b\x83\x8b\x83\x60\x83\x46"
-                "\x83\x62\x83\x4e\x82\xf0\x8d\x73\x82\xa4(&C)",  // 指定時間ごとにメールチェックを行う(&C)
-                true),
+      TabSheet1(PageControl1, "アカウント"),
+      TabSheet2(PageControl1, "メールチェック"),
+      Button1(TabSheet1, {450, 12, 110, 21}, "追加(&A)..."),
+      Button2(TabSheet1, {450, 40, 110, 21}, "削除(&D)..."),
+      Button3(TabSheet1, {450, 68, 110, 21}, "編集(&R)..."),
+      CheckBox1(TabSheet2, {12, 16, 193, 17}, "起動時にメールチェックを行う(&S)", false),
+      CheckBox2(TabSheet2, {12, 40, 221, 17}, "指定時間ごとにメールチェックを行う(&C)", true),
       Memo1(TabSheet1, {304, 88, 109, 65}, false),
       Button10(TabSheet1, {436, 156, 61, 17}, "LOAD", false),
       StringGrid1(TabSheet1, {4, 4, 424, 173}, {123, 37, 152, 146, 179, 40, 40}),
-      Button4(*this, {466, 232, 110, 21}, "\x83\x5e\x83\x58\x83\x4e\x83\x67\x83\x8c\x83\x43\x82\xd6"),  // タスクトレイへ
+      Button4(*this, {466, 232, 110, 21}, "タスクトレイへ"),
       Bevel1(*this, {12, 222, 585, 3}),
       SpinEdit1(TabSheet2, {32, 62, 110, 20}),
-      Label1(TabSheet2, {148, 66, 43, 12}, "\x95\xaa\x82\xb2\x82\xc6(&I)"),  // 分ごと(&I)
+      Label1(TabSheet2, {148, 66, 43, 12}, "分ごと(&I)"),
       Button11(TabSheet1, {496, 156, 61, 17}, "SAVE", false),
       Label0(TabSheet1, {540, 140, 6, 12}, "\"", false),
       Timer1(kDesignInterval, true),
@@ -264,7 +257,7 @@ void TMainForm1::Button3Click(TObject*) {
   const int row = StringGrid1.Row();
   const auto cell = [this, row](accounts::Column column) { return Accounts.Cell(column, row); };
   TAccountForm1& dialog = *AccountForm1;
-  dialog.SetCaption(cell(accounts::ColName) + " \x82\xcc\x83\x76\x83\x8d\x83\x70\x83\x65\x83\x42");  // のプロパティ
+  dialog.SetCaption(cell(accounts::ColName) + " のプロパティ");
   dialog.Edit1.SetText(cell(accounts::ColName));
   // Any other text of the include flag or the action leaves the dialog as its last use left it.
   if (cell(accounts::ColInclude) == accounts::kInclude) dialog.CheckBox1.SetChecked(true);
@@ -304,10 +297,8 @@ void TMainForm1::StoreAccount(int row) {
 void TMainForm1::Button2Click(TObject*) {
   if (!SelectedRowHoldsAccount()) return;
   const int row = StringGrid1.Row();
-  // アカウント '%s' を削除しますか？, titled 確認
-  const std::string question = "\x83\x41\x83\x4a\x83\x45\x83\x93\x83\x67 '" + Accounts.Cell(accounts::ColName, row) +
-                               "' \x82\xf0\x8d\xed\x8f\x9c\x82\xb5\x82\xdc\x82\xb7\x82\xa9\x81\x48";
-  if (ConfirmYesNo(question, "\x8a\x6d\x94\x46") != mrYes) return;
+  const std::string question = "アカウント '" + Accounts.Cell(accounts::ColName, row) + "' を削除しますか？";
+  if (ConfirmYesNo(question, "確認") != mrYes) return;
   Accounts.DeleteRow(row);
   StringGrid1Click(&StringGrid1);
   Button11Click(&Button11);

@@ -8,8 +8,8 @@
 
 namespace {
 
-constexpr const wchar_t* kYes = L"\u306F\u3044(&Y)";            // はい(&Y)
-constexpr const wchar_t* kNo = L"\u3044\u3044\u3048(&N)";       // いいえ(&N)
+constexpr const wchar_t* kYes = L"はい(&Y)";
+constexpr const wchar_t* kNo = L"いいえ(&N)";
 constexpr const wchar_t* kOriginalProc = L"PelmoraBoxProc";
 
 HHOOK ActivationHook = nullptr;

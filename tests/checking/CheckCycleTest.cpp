@@ -48,7 +48,7 @@ protected:
 
 TEST_F(CheckCycle, NotifiesEveryChangeToANonZeroCountWithTheExactText) {
   TMainForm1 form;
-  SetAccount(form, 1, "\x8e\xa9\x91\xee", accounts::kInclude, kServer);  // 自宅
+  SetAccount(form, 1, "自宅", accounts::kInclude, kServer);
   std::vector<std::wstring> shown;
   for (const char* stat : {"+OK 0 0\r\n", "+OK 3 1\r\n", "+OK 3 1\r\n", "+OK 5 1\r\n", "+OK 2 1\r\n", "+OK 0 0\r\n",
                            "+OK 2 1\r\n"}) {
@@ -56,7 +56,7 @@ TEST_F(CheckCycle, NotifiesEveryChangeToANonZeroCountWithTheExactText) {
     for (const std::wstring& text : Check(form)) shown.push_back(text);
   }
   std::vector<std::wstring> expected;
-  for (int n : {3, 5, 2, 2}) expected.push_back(Widen(checking::NewMailText("\x8e\xa9\x91\xee", n)));
+  for (int n : {3, 5, 2, 2}) expected.push_back(Widen(checking::NewMailText("自宅", n)));
   EXPECT_EQ(shown, expected);
   ASSERT_EQ(Server.SessionCount(), 7u);
   EXPECT_EQ(Server.ReceivedLines(0), (std::vector<std::string>{"USER user\r\n", "PASS pass\r\n", "STAT\r\n", "QUIT\r\n"}));

@@ -11,8 +11,8 @@
 
 namespace {
 
-const std::string kNoDevice = "MCI \x83\x66\x83o\x83\x43\x83X\x82\xaa\x82\xa0\x82\xe8\x82\xdc\x82\xb9\x82\xf1";  // MCI デバイスがありません
-const std::string kUnknownError = "\x8c\xb4\x88\xf6\x95s\x96\xbe\x82\xcc\x83G\x83\x89\x81[";  // 原因不明のエラー
+const std::string kNoDevice = "MCI デバイスがありません";
+const std::string kUnknownError = "原因不明のエラー";
 
 struct MciCall {
   MCIDEVICEID device;
@@ -79,7 +79,7 @@ TEST(MediaPlayer, PlayWithoutADeviceRaisesAndSendsNothing) {
 
 TEST(MediaPlayer, MissingFileRaisesThePlatformTextAndStaysClosed) {
   RecordingPlayer r;
-  r.Player.FileName = "C:\\no such folder\\\x83\x81\x81[\x83\x8b.wav";  // メール.wav
+  r.Player.FileName = "C:\\no such folder\\メール.wav";
   try {
     r.Player.Open();
     FAIL() << "no exception";
@@ -89,7 +89,7 @@ TEST(MediaPlayer, MissingFileRaisesThePlatformTextAndStaysClosed) {
     EXPECT_EQ(open.command, static_cast<UINT>(MCI_OPEN));
     EXPECT_EQ(open.device, 0u);
     EXPECT_EQ(open.flags, 0x202u) << "MCI_WAIT | MCI_OPEN_ELEMENT";
-    EXPECT_EQ(open.element, L"C:\\no such folder\\\u30e1\u30fc\u30eb.wav");
+    EXPECT_EQ(open.element, L"C:\\no such folder\\メール.wav");
     EXPECT_NE(open.result, 0u);
     EXPECT_EQ(r.Player.Error(), open.result);
     EXPECT_FALSE(PlatformText(open.result).empty());

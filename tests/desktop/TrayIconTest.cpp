@@ -98,7 +98,7 @@ TEST_F(TrayIconTest, ActivatesOnceAtLoadedWithTheOldRecordLayout) {
 TEST_F(TrayIconTest, TipIsTheHintCutToSixtyThreeCharactersNotBytes) {
   Tray->Loaded();
   std::string hint;
-  for (int i = 0; i < 70; ++i) hint += "\x82\xa0";  // あ
+  for (int i = 0; i < 70; ++i) hint += "あ";
   Tray->SetHint(hint);
   ASSERT_EQ(Calls.size(), 2u);
   EXPECT_EQ(Calls[1].message, static_cast<DWORD>(NIM_MODIFY));
@@ -205,7 +205,7 @@ struct MenuWatch {
 
 TEST_F(TrayIconTest, RightPressOpensThePopupMenuAtTheCursorAfterThePressEvent) {
   TPopupMenu menu;
-  TMenuItem item("\x8f\x49\x97\xb9");  // 終了
+  TMenuItem item("終了");
   menu.Add(item);
   Tray->SetPopupMenu(&menu);
   Tray->OnMouseDown = [&](TObject*, TMouseButton, TShiftState, int, int) { Log += "down;"; };
