@@ -1,8 +1,5 @@
 #include "app/MainWindow1.h"
 
-#include <mmsystem.h>
-#include <shellapi.h>
-
 #include <algorithm>
 
 #include "accounts/AccountTexts.h"
@@ -42,12 +39,14 @@ TTrayApplication TrayApplication() {
 constexpr int kClientWidth = 610;
 constexpr int kClientHeight = 262;
 constexpr std::uint32_t kDesignInterval = 600000;
+// Where the player would sit if it were shown.
+constexpr RECT kPlayerBounds{276, 212, 276 + 29, 212 + 30};
 
 }  // namespace
 
-TMainForm1::TMainForm1()
+TMainForm1::TMainForm1(TShell& shell, TMci& mci)
     : TForm("メールチェックの設定", kClientWidth, kClientHeight),
-      TrayIcon1(this, TrayApplication()),
+      TrayIcon1(this, TrayApplication(), shell),
       N1("メールチェックの設定(&S)..."),
       N7("-"),
       N8("ユーザーズガイド(&G)"),
@@ -74,12 +73,9 @@ TMainForm1::TMainForm1()
       Button11(TabSheet1, {496, 156, 61, 17}, "SAVE", false),
       Label0(TabSheet1, {540, 140, 6, 12}, "\"", false),
       Timer1(kDesignInterval, true),
-      MediaPlayer1(Handle()) {
-  ShellOpen = [](HWND owner, const std::wstring& file) {
-    ShellExecuteW(owner, L"OPEN", file.c_str(), L"", L"", SW_SHOW);
-  };
-  SendMciString = [](const std::wstring& command) { mciSendStringW(command.c_str(), nullptr, 0, nullptr); };
-
+      MediaPlayer1(mci, Handle(), kPlayerBounds),
+      Shell(shell),
+      Mci(mci) {
   for (TMenuItem* item : {&N2, &N3, &N1, &N7, &N8, &N9, &N10, &X1}) PopupMenu1.Add(*item);
   N2.OnClick = [this](TObject* sender) { N2Click(sender); };
   N1.OnClick = [this](TObject* sender) { N1Click(sender); };
@@ -146,9 +142,9 @@ void TMainForm1::N1Click(TObject*) { BringToFront(); }
 
 void TMainForm1::Button4Click(TObject*) { Hide(); }
 
-void TMainForm1::N8Click(TObject*) { ShellOpen(Handle(), Widen(ProgramDir + "/Readme.txt")); }
+void TMainForm1::N8Click(TObject*) { Shell.Open(Handle(), Widen(ProgramDir + "/Readme.txt")); }
 
-void TMainForm1::N9Click(TObject*) { ShellOpen(Handle(), Widen(InfoPageAddress(ProgramPath()))); }
+void TMainForm1::N9Click(TObject*) { Shell.Open(Handle(), Widen(InfoPageAddress(ProgramPath()))); }
 
 // Waits and message boxes of a cycle dispatch messages, so a tick or the menu can ask for a check
 // meanwhile: it never reaches POP3Client1 mid-session, but runs once more after this cycle.
@@ -182,7 +178,7 @@ void TMainForm1::CheckAccount(int row) {
   };
   POP3Client1.SetAttachFilePath(".");
   POP3Client1.DeleteOnRead = false;
-  POP3Client1.TimeOut = CheckTimeOut;
+  POP3Client1.TimeOut = CheckTimeOutMs;
   POP3Client1.Port = 110;
   POP3Client1.Host = cell(accounts::ColHost);
   POP3Client1.UserID = cell(accounts::ColUser);
@@ -196,7 +192,7 @@ void TMainForm1::CheckAccount(int row) {
     if (cell(accounts::ColAction) == accounts::kActionSound) {
       checking::PlaySoundFile(MediaPlayer1, cell(accounts::ColSoundFile));
     }
-    if (cell(accounts::ColAction) == accounts::kActionCdTray) checking::OpenCdTray(SendMciString);
+    if (cell(accounts::ColAction) == accounts::kActionCdTray) checking::OpenCdTray(Mci);
   }
   POP3Client1.Disconnect();
 }
@@ -357,6 +353,6 @@ void TMainForm1::FormClose(TObject*, TCloseAction&) {
   } catch (...) {
     HandleException();
   }
-  SendMciString(L"set cdaudio door closed");
-  SendMciString(L"close cdaudio");
+  Mci.SendString(L"set cdaudio door closed");
+  Mci.SendString(L"close cdaudio");
 }

@@ -7,7 +7,6 @@
 #include <windows.h>
 
 #include <cstdint>
-#include <functional>
 #include <string>
 #include <vector>
 
@@ -30,7 +29,8 @@ class TAccountForm1;
 
 class TMainForm1 : public TForm {
 public:
-  TMainForm1();
+  // The shell and MCI calls of the window and its parts go through `shell` and `mci`.
+  explicit TMainForm1(TShell& shell = SystemShell(), TMci& mci = SystemMci());
   ~TMainForm1() override;
 
   // The account table shown by StringGrid1; every change to it shows in the grid at once.
@@ -93,15 +93,13 @@ public:
   // the table, so every account row, whatever its number, has an entry of its own.
   std::vector<std::int32_t> LastMailCount;
 
-  // The two shell and MCI calls of the window commands, replaceable so that tests can record them.
-  std::function<void(HWND owner, const std::wstring& file)> ShellOpen;
-  std::function<void(const std::wstring& command)> SendMciString;
   // The account dialog of the add and edit commands: made after this window and set by the
   // program's entry, which owns both.
   TAccountForm1* AccountForm1 = nullptr;
 
   // The bound of each network wait of a check, in milliseconds (tests shorten it).
-  std::int32_t CheckTimeOut = 120000;
+  std::int32_t CheckTimeOut() const { return CheckTimeOutMs; }
+  void SetCheckTimeOut(std::int32_t milliseconds) { CheckTimeOutMs = milliseconds; }
 
 private:
   void AccountsChanged();
@@ -112,6 +110,9 @@ private:
   void CheckAccounts();
   void CheckAccount(int row);
 
+  TShell& Shell;
+  TMci& Mci;
+  std::int32_t CheckTimeOutMs = 120000;
   checking::CheckRequests CheckRequests;
   bool Closing = false;
 };

@@ -27,13 +27,15 @@ const wchar_t* DeviceTypeName(TMPDeviceTypes type) {
 }
 }  // namespace
 
-TMediaPlayer::TMediaPlayer(HWND parent) {
+// Never shown: the window exists only as the target of the devices' completion notices.
+TMediaPlayer::TMediaPlayer(TMci& mci) : Mci(mci) {
   RegisterOwnClass(kPlayerClass);
-  // Never shown: the window exists only as the target of the devices' completion notices.
-  if (parent)
-    CreateOwn(kPlayerClass, 0, WS_CHILD, "", RECT{276, 212, 276 + 29, 212 + 30}, parent, 0);
-  else
-    CreateOwn(kPlayerClass, 0, 0, "", RECT{}, HWND_MESSAGE, 0);
+  CreateOwn(kPlayerClass, 0, 0, "", RECT{}, HWND_MESSAGE, 0);
+}
+
+TMediaPlayer::TMediaPlayer(TMci& mci, HWND parent, const RECT& bounds) : Mci(mci) {
+  RegisterOwnClass(kPlayerClass);
+  CreateOwn(kPlayerClass, 0, WS_CHILD, "", bounds, parent, 0);
 }
 
 TMediaPlayer::~TMediaPlayer() {
@@ -45,7 +47,7 @@ TMediaPlayer::~TMediaPlayer() {
 
 MCIERROR TMediaPlayer::Send(MCIDEVICEID device, UINT command, DWORD flags, void* parameters) {
   LastFlags = flags;
-  LastError = SendCommand(device, command, flags, reinterpret_cast<DWORD_PTR>(parameters));
+  LastError = Mci.SendCommand(device, command, flags, reinterpret_cast<DWORD_PTR>(parameters));
   return LastError;
 }
 

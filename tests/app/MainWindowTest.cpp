@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "app/ProgramPaths.h"
+#include "tests/support/PlatformRecorders.h"
 #include "toolkit/Application.h"
 #include "toolkit/Text.h"
 #include "tests/toolkit/Bounds.h"
@@ -259,14 +260,9 @@ TEST_F(MainWindow, EveryRowKeepsItsOwnLastMailCountBeyondRow254) {
 }
 
 TEST_F(MainWindow, WindowCommands) {
-  TMainForm1 form;
-  std::vector<std::wstring> mci;
-  std::vector<std::wstring> opened;
-  form.SendMciString = [&](const std::wstring& command) { mci.push_back(command); };
-  form.ShellOpen = [&](HWND owner, const std::wstring& file) {
-    EXPECT_EQ(owner, form.Handle());
-    opened.push_back(file);
-  };
+  RecordingShell shell;
+  RecordingMci mci;
+  TMainForm1 form(shell, mci);
 
   form.N1Click(&form.TrayIcon1);
   EXPECT_TRUE(form.Visible());
@@ -276,14 +272,15 @@ TEST_F(MainWindow, WindowCommands) {
 
   form.N8Click(&form.N8);
   form.N9Click(&form.N9);
-  ASSERT_EQ(opened.size(), 2u);
-  EXPECT_EQ(opened[0], Widen(ExeDir()) + L"/Readme.txt");
-  EXPECT_EQ(opened[1], L"http://www.pelmora.example/info.php?pf=w&sn=app_window_tests");
+  ASSERT_EQ(shell.Opened.size(), 2u);
+  EXPECT_EQ(shell.Opened[0], std::make_pair(form.Handle(), Widen(ExeDir()) + L"/Readme.txt"));
+  EXPECT_EQ(shell.Opened[1],
+            std::make_pair(form.Handle(), std::wstring(L"http://www.pelmora.example/info.php?pf=w&sn=app_window_tests")));
 
   // The close box: the close handler sends the CD tray's closing commands, in this order.
   form.N1Click(&form.N1);
   SendMessageW(form.Handle(), WM_CLOSE, 0, 0);
-  EXPECT_EQ(mci, (std::vector<std::wstring>{L"set cdaudio door closed", L"close cdaudio"}));
+  EXPECT_EQ(mci.Strings, (std::vector<std::wstring>{L"set cdaudio door closed", L"close cdaudio"}));
   EXPECT_FALSE(form.Visible());
 }
 
@@ -328,8 +325,8 @@ protected:
 }  // namespace
 
 TEST_F(Settings, WithoutAFileTheDefaultsApplyAndAreWrittenInOrderAtClose) {
-  TMainForm1 form;
-  form.SendMciString = [](const std::wstring&) {};
+  RecordingMci mci;
+  TMainForm1 form(SystemShell(), mci);
   form.FormCreate(&form);
   EXPECT_FALSE(form.CheckBox1.Checked());
   EXPECT_TRUE(form.CheckBox2.Checked());
@@ -353,8 +350,8 @@ TEST_F(Settings, ValuesAreReadAsIntegersAndTheMinutesBroughtIntoRange) {
   } cases[] = {{"0", 1}, {"100", 59}, {"0x0A", 10}, {"$0b", 11}, {" -5", 1}, {"abc", 30}};
   for (const auto& c : cases) {
     WriteSettings(std::string("[SET]\r\nSTART=0\r\nTIME=0\r\nMINUTE=") + c.minute + "\r\n");
-    TMainForm1 form;
-    form.SendMciString = [](const std::wstring&) {};
+    RecordingMci mci;
+    TMainForm1 form(SystemShell(), mci);
     form.FormCreate(&form);
     EXPECT_EQ(form.SpinEdit1.Value(), c.shown) << c.minute;
     EXPECT_EQ(form.Timer1.Interval(), static_cast<std::uint32_t>(c.shown) * 60000u) << c.minute;
@@ -371,8 +368,8 @@ TEST_F(Settings, ValuesAreReadAsIntegersAndTheMinutesBroughtIntoRange) {
 }
 
 TEST_F(Settings, ANumberBeingTypedNeverGivesTheTimerAnInvalidIntervalButIsWrittenAsTyped) {
-  TMainForm1 form;
-  form.SendMciString = [](const std::wstring&) {};
+  RecordingMci mci;
+  TMainForm1 form(SystemShell(), mci);
   form.FormCreate(&form);
   form.SpinEdit1.SetText("7");
   EXPECT_EQ(form.Timer1.Interval(), 7u * 60000u);
@@ -395,15 +392,14 @@ TEST_F(Settings, TypedMinutesOutOfRangeAreBroughtIntoRangeAtTheNextStart) {
 TEST_F(Settings, AnUnwritableFileIsReportedAndTheCloseStillEnds) {
   // A read-only file does not stop every user (an administrator writes it): a folder in its place does.
   ASSERT_TRUE(CreateDirectoryW(Widen(SettingsFile()).c_str(), nullptr));
-  TMainForm1 form;
-  std::vector<std::wstring> mci;
-  form.SendMciString = [&](const std::wstring& command) { mci.push_back(command); };
+  RecordingMci mci;
+  TMainForm1 form(SystemShell(), mci);
   form.FormCreate(&form);
   form.CheckBox1.SetChecked(true);
   const BoxSeen box = WatchBox([&] { CloseForm(form); }, [](HWND wnd) { PressBoxButton(wnd, IDOK); });
   ASSERT_TRUE(box.found);
   EXPECT_EQ(box.text, Widen(SettingsFile() + " に書き込めません."));
-  EXPECT_EQ(mci, (std::vector<std::wstring>{L"set cdaudio door closed", L"close cdaudio"}));
+  EXPECT_EQ(mci.Strings, (std::vector<std::wstring>{L"set cdaudio door closed", L"close cdaudio"}));
   RemoveDirectoryW(Widen(SettingsFile()).c_str());
 }
 
@@ -411,8 +407,8 @@ TEST_F(Settings, WithoutThePeriodicCheckNoTickComesUntilTheUserSwitchesItOnThenO
   using Clock = std::chrono::steady_clock;
   using std::chrono::milliseconds;
   WriteSettings("[SET]\r\nSTART=0\r\nTIME=0\r\nMINUTE=5\r\n");
-  TMainForm1 form;
-  form.SendMciString = [](const std::wstring&) {};
+  RecordingMci mci;
+  TMainForm1 form(SystemShell(), mci);
   form.FormCreate(&form);
   std::vector<Clock::time_point> ticks;
   form.Timer1.OnTimer = [&](TObject*) { ticks.push_back(Clock::now()); };
