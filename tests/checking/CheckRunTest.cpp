@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -13,6 +12,7 @@
 
 #include "accounts/AccountTexts.h"
 #include "checking/CheckRules.h"
+#include "tests/support/Clock.h"
 #include "tests/support/PelmoraUser.h"
 #include "tests/support/ProgramRun.h"
 #include "tests/support/UiProbe.h"
