@@ -5,8 +5,9 @@ TEdit::TEdit(TWinControl& parent, const TBounds& bounds, const std::string& text
   SetText(text);
 }
 
-TEdit::TEdit(TWinControl& parent, const TBounds& bounds, DWORD style, bool visible) : TWinControl(&parent) {
-  CreateControl(L"EDIT", style | WS_TABSTOP, WS_EX_CLIENTEDGE, {}, bounds, visible);
+TEdit::TEdit(TWinControl& parent, const TBounds& bounds, DWORD style, bool visible, const std::string& text)
+    : TWinControl(&parent) {
+  CreateControl(L"EDIT", style | WS_TABSTOP, WS_EX_CLIENTEDGE, text, bounds, visible);
 }
 
 void TEdit::SetText(const std::string& text) {
