@@ -10,13 +10,13 @@
 #include <string>
 
 #include "desktop/TrackedEdit.h"
+#include "toolkit/Handles.h"
 
 class TFileOpenEdit : public TTrackedEdit {
 public:
   static constexpr int kButtonWidth = 18;
 
   TFileOpenEdit(TWinControl& parent, const TBounds& bounds);
-  ~TFileOpenEdit() override;
 
   std::string Filename() const { return Text(); }
   void SetFilename(const std::string& name) { SetText(name); }
@@ -29,7 +29,7 @@ public:
   std::string InitialDir;
   std::string DefaultExt;
 
-  HWND BrowseButton() const { return Button; }
+  HWND BrowseButton() const { return Button.Get(); }
 
 protected:
   LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
@@ -38,6 +38,7 @@ protected:
   virtual void DoOnBrowseClick();
 
 private:
-  HWND Button = nullptr;
-  HBITMAP Folder = nullptr;
+  TOwnedBitmap Folder;
+  // Declared after the picture it shows, so that it goes first.
+  TOwnedWindow Button;
 };

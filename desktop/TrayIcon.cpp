@@ -43,7 +43,6 @@ TTrayIcon::~TTrayIcon() {
   // The icon leaves the tray while its callback window still exists.
   NotifyIcon(NIM_DELETE);
   Callback.reset();
-  if (IconHandle) DestroyIcon(IconHandle);
   if (Menu) Menu->RemoveUser(*this);
 }
 
@@ -85,8 +84,7 @@ void TTrayIcon::SetHint(const std::string& value) {
 }
 
 void TTrayIcon::SetIcon(HICON icon) {
-  if (IconHandle) DestroyIcon(IconHandle);
-  IconHandle = icon ? CopyIcon(icon) : nullptr;
+  IconHandle.Reset(icon ? CopyIcon(icon) : nullptr);
   IconChanged();
 }
 
@@ -112,7 +110,7 @@ void TTrayIcon::NotifyIcon(DWORD message) {
   data.uID = 0;
   data.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
   data.uCallbackMessage = kCallbackMessage;
-  data.hIcon = IconHandle;
+  data.hIcon = IconHandle.Get();
   const std::wstring tip = Widen(HintText).substr(0, kMaxTip);
   tip.copy(data.szTip, tip.size());
   Shell.NotifyIcon(message, &data);

@@ -13,6 +13,7 @@
 #include "desktop/Shell.h"
 #include "desktop/WndProcComponent.h"
 #include "toolkit/Event.h"
+#include "toolkit/Handles.h"
 #include "toolkit/Menus.h"
 #include "toolkit/Object.h"
 #include "toolkit/Window.h"
@@ -44,7 +45,7 @@ public:
   void SetActive(bool value);
   const std::string& Hint() const { return HintText; }
   void SetHint(const std::string& value);
-  HICON Icon() const { return IconHandle; }
+  HICON Icon() const { return IconHandle.Get(); }
   // Keeps a copy of the picture; the caller keeps its own.
   void SetIcon(HICON icon);
   TPopupMenu* PopupMenu() const { return Menu; }
@@ -90,7 +91,7 @@ private:
   bool ActiveFlag = true;
   bool Loading = true;  // until Loaded: nothing reaches the notification area
   std::string HintText;
-  HICON IconHandle = nullptr;
+  TOwnedIcon IconHandle;
   TPopupMenu* Menu = nullptr;
   POINT Cursor{};
 };
