@@ -8,8 +8,6 @@
 #include "pop3/SockErrors.h"
 #include "toolkit/Application.h"
 
-int32_t SocketUsers = 0;
-
 namespace {
 constexpr long NotifiedEvents = FD_READ | FD_OOB | FD_ACCEPT | FD_CONNECT | FD_CLOSE;
 }  // namespace
@@ -78,7 +76,7 @@ TSockTransport::~TSockTransport() {
   } catch (...) {
     // Destruction goes on whatever a close reports.
   }
-  if (--SocketUsers == 0) WSACleanup();
+  Winsock.reset();
 }
 
 TSockTransport::LookupsByWindow& TSockTransport::OrphanLookups() {
@@ -100,8 +98,9 @@ void TSockTransport::ReportStatus(int32_t level, const std::string& text) {
 void TSockTransport::InitWinsock() {
   ReportStatus(8, "Initializing Winsock");
   try {
-    if (++SocketUsers == 1) {
-      WSAStartup(MAKEWORD(1, 1), &StartupData);
+    Winsock.emplace();
+    if (Winsock->Started()) {
+      const WSADATA& StartupData = Winsock->StartupData();
       auto version = [](WORD v) { return std::to_string(HIBYTE(v)) + "." + std::to_string(LOBYTE(v)); };
       WinsockLines.push_back("Version= " + version(StartupData.wVersion));
       WinsockLines.push_back("High Version= " + version(StartupData.wHighVersion));
@@ -113,7 +112,7 @@ void TSockTransport::InitWinsock() {
     try {
       OpenSocket(IPPROTO_TCP, true);
     } catch (...) {
-      if (--SocketUsers == 0) WSACleanup();
+      Winsock.reset();
       throw;
     }
   } catch (...) {

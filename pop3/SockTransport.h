@@ -9,10 +9,12 @@
 #include <cstdint>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "pop3/ThreadTimer.h"
+#include "pop3/Winsock.h"
 #include "toolkit/Event.h"
 #include "toolkit/Exception.h"
 #include "toolkit/Object.h"
@@ -26,9 +28,6 @@ class EAbortError : public ESockError {
 public:
   using ESockError::ESockError;
 };
-
-// Number of live transports that hold Windows Sockets started; the first starts it, the last stops it.
-extern int32_t SocketUsers;
 
 class TSockTransport : public TObject {
 public:
@@ -128,7 +127,6 @@ private:
   void HandleLookupDone(WPARAM task, bool succeeded);
 
   void InitWinsock();
-  void StartWinsock();
   void OpenSocket(int protocol, bool resetOnClose);
   void CloseSocket();
   // After a failed connection attempt, a fresh socket so the attempt can never complete later.
@@ -156,7 +154,7 @@ private:
   bool Succeeded = false;
   bool TimedOut = false;
   bool LookupDone = false;
-  WSADATA StartupData{};
+  std::optional<TWinsockUse> Winsock;
   sockaddr_in Remote{};
   // Lookups that the system has not completed yet; each owns the buffer the system writes into.
   std::vector<std::unique_ptr<PendingLookup>> Lookups;

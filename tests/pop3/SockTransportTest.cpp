@@ -328,11 +328,11 @@ TEST(SockTransportStatus, ReportLevelFiltersTheReports) {
 
 TEST(SockTransportLifetime, TwoInstancesShareOneStartOfWindowsSockets) {
   const int windows = CountThreadWindows(L"SockWindowClass");
-  ASSERT_EQ(SocketUsers, 0);
+  ASSERT_EQ(TWinsockUse::Users(), 0);
   {
     auto first = std::make_unique<TSockTransport>();
     auto second = std::make_unique<TSockTransport>();
-    EXPECT_EQ(SocketUsers, 2);
+    EXPECT_EQ(TWinsockUse::Users(), 2);
     ASSERT_EQ(first->WinsockInfo().size(), 6u);
     EXPECT_EQ(first->WinsockInfo()[0], "Version= 1.1");
     EXPECT_EQ(first->WinsockInfo()[2].rfind("Description= ", 0), 0u);
@@ -342,12 +342,12 @@ TEST(SockTransportLifetime, TwoInstancesShareOneStartOfWindowsSockets) {
     EXPECT_NE(first->SocketHandle(), second->SocketHandle());
     EXPECT_EQ(CountThreadWindows(L"SockWindowClass"), windows + 2);
     first.reset();
-    EXPECT_EQ(SocketUsers, 1);
+    EXPECT_EQ(TWinsockUse::Users(), 1);
     const SOCKET probe = socket(AF_INET, SOCK_STREAM, 0);
     EXPECT_NE(probe, INVALID_SOCKET);  // still started for the second one
     closesocket(probe);
   }
-  EXPECT_EQ(SocketUsers, 0);
+  EXPECT_EQ(TWinsockUse::Users(), 0);
   EXPECT_EQ(CountThreadWindows(L"SockWindowClass"), windows);
   EXPECT_EQ(socket(AF_INET, SOCK_STREAM, 0), INVALID_SOCKET);
   EXPECT_EQ(WSAGetLastError(), WSANOTINITIALISED);
