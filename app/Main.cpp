@@ -1,7 +1,5 @@
 // The program's entry: the application title, the main window (which loads the accounts and puts the
 // tray icon up), the account dialog, then the message loop until the main window closes.
-// The main window's POP3 client needs the sockets header before windows.h.
-#include <winsock2.h>
 #include <windows.h>
 
 #include "accounts/AccountWindow1.h"

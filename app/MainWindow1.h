@@ -2,8 +2,6 @@
 // The main window: the settings window opened from the tray icon, the owner of the account table and
 // of the program's non-visual parts (tray icon, popup menu, POP3 client, check timer, media player).
 // Hidden from start-up until the user asks for it; closing it ends the program.
-// The POP3 client needs the sockets header before windows.h.
-#include <winsock2.h>
 #include <windows.h>
 
 #include <cstdint>
