@@ -63,6 +63,7 @@ TMainForm1::TMainForm1(TShell& shell, TMci& mci)
       Button3(TabSheet1, {450, 68, 110, 21}, "編集(&R)..."),
       CheckBox1(TabSheet2, {12, 16, 193, 17}, "起動時にメールチェックを行う(&S)", false),
       CheckBox2(TabSheet2, {12, 40, 221, 17}, "指定時間ごとにメールチェックを行う(&C)", true),
+      POP3Client1(Application()),
       Memo1(TabSheet1, {304, 88, 109, 65}, false),
       Button10(TabSheet1, {436, 156, 61, 17}, "LOAD", false),
       StringGrid1(TabSheet1, {4, 4, 424, 173}, {123, 37, 152, 146, 179, 40, 40}),

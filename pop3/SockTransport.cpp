@@ -6,7 +6,6 @@
 #include "pop3/HiddenWindow.h"
 #include "pop3/MessageWait.h"
 #include "pop3/SockErrors.h"
-#include "toolkit/Application.h"
 
 namespace {
 constexpr long NotifiedEvents = FD_READ | FD_OOB | FD_ACCEPT | FD_CONNECT | FD_CLOSE;
@@ -44,7 +43,7 @@ TSockTransport::OperationGuard::OperationGuard(TSockTransport& transport) : Tran
 
 TSockTransport::OperationGuard::~OperationGuard() { Transport.Busy = false; }
 
-TSockTransport::TSockTransport() {
+TSockTransport::TSockTransport(TMessagePump& pump) : Pump(pump) {
   ReportStatus(8, "Create");
   Window = CreateHiddenWindow(L"SockWindowClass", SocketWindowProc, this);
   try {
@@ -208,7 +207,7 @@ void TSockTransport::TimerFired() {
 template <typename Condition>
 void TSockTransport::WaitUntil(Condition done) {
   for (;;) {
-    Application().ProcessMessages();
+    Pump.ProcessMessages();
     if (done()) return;
     WaitForMessage();
   }
@@ -405,7 +404,7 @@ void TSockTransport::DoReadLn(std::string& line) {
     }
     // Sleep only when nothing has arrived; every notification or timer tick wakes the wait.
     if (nothingYet) WaitForMessage();
-    Application().ProcessMessages();
+    Pump.ProcessMessages();
     if (Canceled) break;
   }
   if (Canceled) {

@@ -17,6 +17,7 @@
 #include "pop3/Winsock.h"
 #include "toolkit/Event.h"
 #include "toolkit/Exception.h"
+#include "toolkit/MessagePump.h"
 #include "toolkit/Object.h"
 
 class ESockError : public Exception {
@@ -36,7 +37,8 @@ public:
   static constexpr uint16_t NoSocket = 65535;
   static constexpr int TransferBufferSize = 65536;
 
-  TSockTransport();
+  // Every wait lets the thread's messages through `pump`.
+  explicit TSockTransport(TMessagePump& pump);
   virtual ~TSockTransport();
 
   // Published properties: plain stores.
@@ -142,6 +144,7 @@ private:
   template <typename Condition>
   void WaitUntil(Condition done);
 
+  TMessagePump& Pump;
   char TransferBuffer[TransferBufferSize];
   char PeekScratch = 0;
   std::vector<std::string> WinsockLines;

@@ -10,7 +10,7 @@
 
 namespace {
 std::unique_ptr<TSockTransport> ConnectedTo(const ScriptedPop3Server& server) {
-  auto transport = std::make_unique<TSockTransport>();
+  auto transport = std::make_unique<TSockTransport>(Application());
   transport->Host = server.Address();
   transport->Port = server.Port();
   transport->TimeOut = 5000;
@@ -68,7 +68,7 @@ TEST(SockTransportRead, APeerThatClosesGivesNoLine) {
 }
 
 TEST(SockTransportRead, AReadOnASocketThatIsNotConnectedRaisesTheErrorOfNotConnected) {
-  TSockTransport transport;
+  TSockTransport transport{Application()};
   transport.TimeOut = 1000;
   EXPECT_EQ(ReadOutcome(transport), "ESockError:10057:Socket is not connected");
   EXPECT_EQ(transport.LastError(), 10057);
@@ -151,7 +151,7 @@ TEST(SockTransportTransaction, KeepsTheReplyAndItsLeadingDigits) {
 TEST(SockTransportConnect, ADottedAddressIsUsedWithoutLookupAndANameIsResolved) {
   ScriptedPop3Server server;
   server.SetDefault(ServerScript().Send("+OK\r\n"));
-  TSockTransport transport;
+  TSockTransport transport{Application()};
   transport.Port = server.Port();
   transport.TimeOut = 5000;
   int resolved = 0, connected = 0;
@@ -188,7 +188,7 @@ TEST(SockTransportConnect, AlreadyConnectedRefusesAndClearsCanceled) {
 TEST(SockTransportConnect, NoUsableAddressUnlessOnInvalidHostRepairsItOnce) {
   ScriptedPop3Server server;
   server.SetDefault(ServerScript().Send("+OK\r\n"));
-  TSockTransport transport;
+  TSockTransport transport{Application()};
   transport.Port = server.Port();
   transport.TimeOut = 5000;
   for (const char* host : {"", "0.0.0.0", "nonexistent.invalid"}) {
@@ -219,7 +219,7 @@ TEST(SockTransportConnect, ARefusedConnectionFailsAndTheNextConnectWorks) {
   closed.reset();
   ScriptedPop3Server server;
   server.Add(ServerScript().Send("+OK\r\n"));
-  TSockTransport transport;
+  TSockTransport transport{Application()};
   transport.Host = "127.0.0.1";
   transport.Port = closedPort;
   transport.TimeOut = 5000;
@@ -238,7 +238,7 @@ TEST(SockTransportConnect, ARefusedConnectionFailsAndTheNextConnectWorks) {
 TEST(SockTransportConnect, StaleNotificationsDoNotEndTheWaitOfTheCurrentOperation) {
   ScriptedPop3Server server;
   server.Add(ServerScript().Send("+OK\r\n"));
-  TSockTransport transport;
+  TSockTransport transport{Application()};
   transport.Host = "127.0.0.1";
   transport.Port = server.Port();
   transport.TimeOut = 5000;
@@ -257,7 +257,7 @@ TEST(SockTransportConnect, StaleNotificationsDoNotEndTheWaitOfTheCurrentOperatio
 TEST(SockTransportConnect, ALookupAbandonedByItsTransportKeepsItsWindowUntilItCompletes) {
   const int before = CountThreadWindows(L"SockWindowClass");
   {
-    TSockTransport transport;
+    TSockTransport transport{Application()};
     transport.Host = "localhost";
     transport.Port = 110;
     transport.TimeOut = 5000;
@@ -300,7 +300,7 @@ TEST(SockTransportStatus, ReportLevelFiltersTheReports) {
   server.SetDefault(ServerScript().Reply("+OK 1 2\r\n"));
   auto statusesAt = [&](int level) {
     std::vector<std::string> statuses;
-    TSockTransport transport;
+    TSockTransport transport{Application()};
     transport.Host = "127.0.0.1";
     transport.Port = server.Port();
     transport.TimeOut = 5000;
@@ -330,8 +330,8 @@ TEST(SockTransportLifetime, TwoInstancesShareOneStartOfWindowsSockets) {
   const int windows = CountThreadWindows(L"SockWindowClass");
   ASSERT_EQ(TWinsockUse::Users(), 0);
   {
-    auto first = std::make_unique<TSockTransport>();
-    auto second = std::make_unique<TSockTransport>();
+    auto first = std::make_unique<TSockTransport>(Application());
+    auto second = std::make_unique<TSockTransport>(Application());
     EXPECT_EQ(TWinsockUse::Users(), 2);
     ASSERT_EQ(first->WinsockInfo().size(), 6u);
     EXPECT_EQ(first->WinsockInfo()[0], "Version= 1.1");
