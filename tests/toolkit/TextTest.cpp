@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/support/Utf8.h"
+
 TEST(Text, Cp932RoundTripsThroughUtf16WhateverTheAnsiCodePage) {
   const std::string suru = "する";
   const std::string halfWidth = "ﾒｯｾｰｼﾞ";
