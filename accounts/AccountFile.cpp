@@ -159,17 +159,11 @@ std::string SaveAccounts(const AccountTable& table, std::string_view quote) {
 }
 
 std::string CannotOpenText(std::string_view path) {
-  // ファイル %s は開けません
-  return std::string("\x83\x74\x83\x40\x83\x43\x83\x8b ")
-      .append(path)
-      .append(" \x82\xcd\x8a\x4a\x82\xaf\x82\xdc\x82\xb9\x82\xf1");
+  return std::string("ファイル ").append(path).append(" は開けません");
 }
 
 std::string CannotCreateText(std::string_view path) {
-  // ファイル %s を作成できません
-  return std::string("\x83\x74\x83\x40\x83\x43\x83\x8b ")
-      .append(path)
-      .append(" \x82\xf0\x8d\xec\x90\xac\x82\xc5\x82\xab\x82\xdc\x82\xb9\x82\xf1");
+  return std::string("ファイル ").append(path).append(" を作成できません");
 }
 
 void LoadAccountFile(AccountTable& table, AccountFileSystem& files, const std::string& path) {

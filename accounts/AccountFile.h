@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "accounts/AccountTable.h"
+#include "toolkit/Files.h"
 
 namespace accounts {
 
@@ -47,7 +48,7 @@ std::string CannotCreateText(std::string_view path);
 // The disk operations behind LoadAccountFile and SaveAccountFile.
 class AccountFileSystem {
 public:
-  enum class ReadResult { Read, Missing, Failed };
+  using ReadResult = TReadResult;
 
   virtual ~AccountFileSystem() = default;
   // The whole content of the file in `bytes`; Missing when there is no such file.

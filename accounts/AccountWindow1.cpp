@@ -12,37 +12,28 @@ constexpr int kMaxSoundPathLength = 260;
 TAccountForm1::TAccountForm1(TMediaPlayer& mediaPlayer1)
     : TForm(std::string(AddCaption), 417, 376),
       PageControl1(*this, {4, 4, 409, 330}),
-      TabSheet1(PageControl1, "\x83\x76\x83\x8d\x83\x70\x83\x65\x83\x42"),  // プロパティ
-      Label1(TabSheet1, {12, 8, 101, 12},
-             "\x83\x81\x81\x5b\x83\x8b\x83\x41\x83\x4a\x83\x45\x83\x93\x83\x67(&C):"),  // メールアカウント(&C):
+      TabSheet1(PageControl1, "プロパティ"),
+      Label1(TabSheet1, {12, 8, 101, 12}, "メールアカウント(&C):"),
       Bevel1(TabSheet1, {120, 12, 269, 3}),
       Edit1(TabSheet1, {22, 24, 359, 20}),
-      CheckBox1(TabSheet1, {32, 48, 245, 17},
-                "\x83\x81\x81\x5b\x83\x8b\x83\x60\x83\x46\x83\x62\x83\x4e\x8e\x9e\x82\xc9\x82\xb1\x82\xcc\x83\x41\x83"
-                "\x4a\x83\x45\x83\x93\x83\x67\x82\xf0\x8a\xdc\x82\xdf\x82\xe9(&I)",  // メールチェック時にこのアカウントを含める(&I)
-                true),
-      Label6(TabSheet1, {12, 76, 100, 12}, "POP3\x83\x54\x81\x5b\x83\x6f\x81\x5b\x90\xdd\x92\xe8"),  // POP3サーバー設定
+      CheckBox1(TabSheet1, {32, 48, 245, 17}, "メールチェック時にこのアカウントを含める(&I)", true),
+      Label6(TabSheet1, {12, 76, 100, 12}, "POP3サーバー設定"),
       Bevel2(TabSheet1, {120, 80, 269, 3}),
-      Label2(TabSheet1, {22, 96, 60, 12}, "\x83\x7a\x83\x58\x83\x67\x96\xbc(&H):"),  // ホスト名(&H):
+      Label2(TabSheet1, {22, 96, 60, 12}, "ホスト名(&H):"),
       Edit2(TabSheet1, {157, 92, 224, 20}),
-      Label3(TabSheet1, {22, 124, 78, 12}, "\x83\x86\x81\x5b\x83\x55\x81\x5b\x96\xbc(&U):"),  // ユーザー名(&U):
+      Label3(TabSheet1, {22, 124, 78, 12}, "ユーザー名(&U):"),
       Edit3(TabSheet1, {157, 120, 224, 20}),
-      Label4(TabSheet1, {22, 152, 71, 12}, "\x83\x70\x83\x58\x83\x8f\x81\x5b\x83\x68(&P):"),  // パスワード(&P):
+      Label4(TabSheet1, {22, 152, 71, 12}, "パスワード(&P):"),
       Edit4(TabSheet1, {157, 148, 224, 20}),
-      Label7(TabSheet1, {12, 184, 129, 12},
-             "\x90\x56\x92\x85\x83\x81\x81\x5b\x83\x8b\x8a\x6d\x94\x46\x8e\x9e\x82\xcc\x93\xae\x8d\xec"),  // 新着メール確認時の動作
+      Label7(TabSheet1, {12, 184, 129, 12}, "新着メール確認時の動作"),
       Bevel3(TabSheet1, {148, 188, 237, 3}),
-      RadioButton1(TabSheet1, {22, 204, 160, 17},
-                   "\x83\x81\x83\x62\x83\x5a\x81\x5b\x83\x57\x82\xf0\x8f\x6f\x82\xb7(&M)",  // メッセージを出す(&M)
-                   true),
-      RadioButton2(TabSheet1, {22, 228, 160, 17}, "\x89\xb9\x82\xf0\x96\xc2\x82\xe7\x82\xb7(&L)"),  // 音を鳴らす(&L)
-      Label5(TabSheet1, {32, 252, 99, 12},
-             "\x83\x54\x83\x45\x83\x93\x83\x68\x83\x74\x83\x40\x83\x43\x83\x8b(&S):"),  // サウンドファイル(&S):
+      RadioButton1(TabSheet1, {22, 204, 160, 17}, "メッセージを出す(&M)", true),
+      RadioButton2(TabSheet1, {22, 228, 160, 17}, "音を鳴らす(&L)"),
+      Label5(TabSheet1, {32, 252, 99, 12}, "サウンドファイル(&S):"),
       FileOpenEdit1(TabSheet1, {157, 248, 224, 21}),
-      RadioButton3(TabSheet1, {22, 276, 160, 17},
-                   "CD\x83\x67\x83\x8c\x83\x43\x82\xf0\x83\x49\x81\x5b\x83\x76\x83\x93\x82\xb7\x82\xe9(&C)"),  // CDトレイをオープンする(&C)
+      RadioButton3(TabSheet1, {22, 276, 160, 17}, "CDトレイをオープンする(&C)"),
       OKBtn(*this, {92, 344, 110, 21}, "OK"),
-      CancelBtn(*this, {216, 344, 110, 21}, "\x83\x4c\x83\x83\x83\x93\x83\x5a\x83\x8b"),  // キャンセル
+      CancelBtn(*this, {216, 344, 110, 21}, "キャンセル"),
       MediaPlayer1(mediaPlayer1) {
   Label1.FocusControl = &Edit1;
   Label2.FocusControl = &Edit2;
@@ -59,10 +50,8 @@ TAccountForm1::TAccountForm1(TMediaPlayer& mediaPlayer1)
   Label5.SetEnabled(false);
   FileOpenEdit1.SetEnabled(false);
   FileOpenEdit1.SetMaxLength(kMaxSoundPathLength);
-  // サウンドファイル (すべての種類)
   FileOpenEdit1.Filter =
-      "\x83\x54\x83\x45\x83\x93\x83\x68\x83\x74\x83\x40\x83\x43\x83\x8b (\x82\xb7\x82\xd7\x82\xc4\x82\xcc\x8e\xed\x97\xde)"
-      "|*.mid;*.rmi;*.midi;*.asf;*.wm;*.wma;*.wmv;*.wav;*.snd;*.au;*.aif;*.aifc;*.aiff;*.mp3";
+      "サウンドファイル (すべての種類)|*.mid;*.rmi;*.midi;*.asf;*.wm;*.wma;*.wmv;*.wav;*.snd;*.au;*.aif;*.aifc;*.aiff;*.mp3";
   FileOpenEdit1.OnChange = [this](TObject* sender) { FileOpenEdit1Change(sender); };
   OKBtn.ModalResult = mrOk;
   OKBtn.SetDefault(true);

@@ -15,9 +15,8 @@
 
 class TAccountForm1 : public TForm {
 public:
-  // メールアカウントの追加: the caption of a new dialog and of the add command.
-  static constexpr std::string_view AddCaption =
-      "\x83\x81\x81\x5b\x83\x8b\x83\x41\x83\x4a\x83\x45\x83\x93\x83\x67\x82\xcc\x92\xc7\x89\xc1";
+  // The caption of a new dialog and of the add command.
+  static constexpr std::string_view AddCaption = "メールアカウントの追加";
 
   // The sound preview plays through the main window's player, which outlives the dialog.
   explicit TAccountForm1(TMediaPlayer& mediaPlayer1);

@@ -4,6 +4,6 @@
 
 class TDiskAccountFiles : public accounts::AccountFileSystem {
 public:
-  ReadResult ReadWhole(const std::string& path, std::string& bytes) override;
+  TReadResult ReadWhole(const std::string& path, std::string& bytes) override;
   bool ReplaceWhole(const std::string& path, std::string_view bytes) override;
 };

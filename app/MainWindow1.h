@@ -2,12 +2,9 @@
 // The main window: the settings window opened from the tray icon, the owner of the account table and
 // of the program's non-visual parts (tray icon, popup menu, POP3 client, check timer, media player).
 // Hidden from start-up until the user asks for it; closing it ends the program.
-// The POP3 client needs the sockets header before windows.h.
-#include <winsock2.h>
 #include <windows.h>
 
 #include <cstdint>
-#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -32,7 +29,8 @@ class TAccountForm1;
 
 class TMainForm1 : public TForm {
 public:
-  TMainForm1();
+  // The shell and MCI calls of the window and its parts go through `shell` and `mci`.
+  explicit TMainForm1(TShell& shell = SystemShell(), TMci& mci = SystemMci());
   ~TMainForm1() override;
 
   // The account table shown by StringGrid1; every change to it shows in the grid at once.
@@ -95,15 +93,13 @@ public:
   // the table, so every account row, whatever its number, has an entry of its own.
   std::vector<std::int32_t> LastMailCount;
 
-  // The two shell and MCI calls of the window commands, replaceable so that tests can record them.
-  std::function<void(HWND owner, const std::wstring& file)> ShellOpen;
-  std::function<void(const std::wstring& command)> SendMciString;
   // The account dialog of the add and edit commands; it plays its preview through MediaPlayer1, so
   // it goes first.
   std::unique_ptr<TAccountForm1> AccountForm1;
 
   // The bound of each network wait of a check, in milliseconds (tests shorten it).
-  std::int32_t CheckTimeOut = 120000;
+  std::int32_t CheckTimeOut() const { return CheckTimeOutMs; }
+  void SetCheckTimeOut(std::int32_t milliseconds) { CheckTimeOutMs = milliseconds; }
 
 private:
   void AccountsChanged();
@@ -114,6 +110,9 @@ private:
   void CheckAccounts();
   void CheckAccount(int row);
 
+  TShell& Shell;
+  TMci& Mci;
+  std::int32_t CheckTimeOutMs = 120000;
   checking::CheckRequests CheckRequests;
   bool Closing = false;
   // TIME and MINUTE as read at creation, until applied to their controls or changed by the user.

@@ -24,9 +24,9 @@ void PlaySoundFile(TMediaPlayer& player, const std::string& file) {
   }
 }
 
-void OpenCdTray(const std::function<void(const std::wstring& command)>& sendMciString) {
-  sendMciString(L"open cdaudio");
-  sendMciString(L"set cdaudio door open");
+void OpenCdTray(TMci& mci) {
+  mci.SendString(L"open cdaudio");
+  mci.SendString(L"set cdaudio door open");
 }
 
 }  // namespace checking

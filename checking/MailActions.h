@@ -1,8 +1,8 @@
 #pragma once
 // What the check cycle shows, plays or opens for one account.
-#include <functional>
 #include <string>
 
+class TMci;
 class TMediaPlayer;
 
 namespace checking {
@@ -11,6 +11,6 @@ namespace checking {
 void Announce(const std::string& text);
 // Plays the file; any failure to do so is announced with its own text and goes no further.
 void PlaySoundFile(TMediaPlayer& player, const std::string& file);
-void OpenCdTray(const std::function<void(const std::wstring& command)>& sendMciString);
+void OpenCdTray(TMci& mci);
 
 }  // namespace checking

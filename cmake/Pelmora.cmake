@@ -11,7 +11,8 @@ endfunction()
 
 if(WIN32)
   # Wide Win32 calls only: texts are CP932 inside and converted explicitly at the API boundary.
-  add_compile_definitions(UNICODE _UNICODE _WIN32_WINNT=0x0601 WINVER=0x0601 NOMINMAX)
+  # windows.h brings only the core API; each file includes the other headers it uses.
+  add_compile_definitions(UNICODE _UNICODE _WIN32_WINNT=0x0601 WINVER=0x0601 NOMINMAX WIN32_LEAN_AND_MEAN)
   # No DLL beyond what Windows ships.
   add_link_options(-static -static-libgcc -static-libstdc++)
 else()

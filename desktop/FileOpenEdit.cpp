@@ -2,6 +2,7 @@
 
 #include "desktop/DialogFilter.h"
 #include "toolkit/Dialogs.h"
+#include "toolkit/Handles.h"
 #include "toolkit/Text.h"
 
 namespace {
@@ -12,32 +13,27 @@ constexpr int kPictureHeight = 13;
 constexpr DWORD kPathRoom = 32768;
 
 void FillPolygon(HDC dc, const POINT* corners, int count, COLORREF fill, COLORREF outline) {
-  const HPEN pen = CreatePen(PS_SOLID, 1, outline);
-  const HBRUSH brush = CreateSolidBrush(fill);
-  const HGDIOBJ oldPen = SelectObject(dc, pen);
-  const HGDIOBJ oldBrush = SelectObject(dc, brush);
+  const TOwnedPen pen(CreatePen(PS_SOLID, 1, outline));
+  const TOwnedBrush brush(CreateSolidBrush(fill));
+  const TSelection penSelected(dc, pen.Get());
+  const TSelection brushSelected(dc, brush.Get());
   Polygon(dc, corners, count);
-  SelectObject(dc, oldBrush);
-  SelectObject(dc, oldPen);
-  DeleteObject(brush);
-  DeleteObject(pen);
 }
 
 // An open folder: the back with its tab, and the front flap leaning forward over it.
-HBITMAP MakeFolderPicture() {
-  const HDC screen = GetDC(nullptr);
-  const HDC dc = CreateCompatibleDC(screen);
-  const HBITMAP bitmap = CreateCompatibleBitmap(screen, kPictureWidth, kPictureHeight);
-  ReleaseDC(nullptr, screen);
-  const HGDIOBJ old = SelectObject(dc, bitmap);
+TOwnedBitmap MakeFolderPicture() {
+  const TWindowDc screen(nullptr);
+  const TOwnedDc memory(CreateCompatibleDC(screen.Get()));
+  TOwnedBitmap bitmap(CreateCompatibleBitmap(screen.Get(), kPictureWidth, kPictureHeight));
+  const HDC dc = memory.Get();
+  // Deselected before the bitmap is handed out: a bitmap selected into a context can't be shown.
+  const TSelection selected(dc, bitmap.Get());
   const RECT all{0, 0, kPictureWidth, kPictureHeight};
   FillRect(dc, &all, GetSysColorBrush(COLOR_BTNFACE));
   const POINT back[] = {{0, 1}, {4, 1}, {5, 2}, {11, 2}, {11, 11}, {0, 11}};
   const POINT front[] = {{3, 5}, {13, 5}, {10, 11}, {0, 11}};
   FillPolygon(dc, back, 6, RGB(192, 160, 32), RGB(96, 64, 0));
   FillPolygon(dc, front, 4, RGB(255, 224, 96), RGB(96, 64, 0));
-  SelectObject(dc, old);
-  DeleteDC(dc);
   return bitmap;
 }
 
@@ -66,23 +62,17 @@ std::optional<std::string> StorablePath(const std::wstring& path, std::size_t ma
 
 TFileOpenEdit::TFileOpenEdit(TWinControl& parent, const TBounds& bounds)
     : TTrackedEdit(parent, bounds, {}), Folder(MakeFolderPicture()) {
-  Button = CreateWindowExW(0, L"BUTTON", L"", WS_CHILD | WS_VISIBLE | BS_PUSHBUTTON | BS_BITMAP, 0, 0, 0, 0,
-                           Handle(), nullptr, GetModuleHandleW(nullptr), nullptr);
-  SendMessageW(Button, BM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(Folder));
+  Button.Reset(CreateWindowExW(0, L"BUTTON", L"", WS_CHILD | WS_VISIBLE | BS_PUSHBUTTON | BS_BITMAP, 0, 0, 0, 0,
+                               Handle(), nullptr, GetModuleHandleW(nullptr), nullptr));
+  SendMessageW(Button.Get(), BM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(Folder.Get()));
   Layout();
 }
 
-TFileOpenEdit::~TFileOpenEdit() {
-  // The button goes before the picture it shows.
-  DestroyWindow(Button);
-  DeleteObject(Folder);
-}
-
 void TFileOpenEdit::Layout() {
-  if (!Button) return;
+  if (!Button.Get()) return;
   RECT client{};
   GetClientRect(Handle(), &client);
-  PlaceButton(Button, {client.right - kButtonWidth, 0, client.right, client.bottom}, 0);
+  PlaceButton(Button.Get(), {client.right - kButtonWidth, 0, client.right, client.bottom}, 0);
 }
 
 void TFileOpenEdit::DoOnBrowseClick() {
@@ -119,7 +109,7 @@ void TFileOpenEdit::DoOnBrowseClick() {
 }
 
 LRESULT TFileOpenEdit::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
-  if (msg == WM_COMMAND && reinterpret_cast<HWND>(lParam) == Button && HIWORD(wParam) == BN_CLICKED) {
+  if (msg == WM_COMMAND && reinterpret_cast<HWND>(lParam) == Button.Get() && HIWORD(wParam) == BN_CLICKED) {
     DoOnBrowseClick();
     return 0;
   }

@@ -12,6 +12,7 @@
 #include <string>
 
 #include "desktop/TrackedEdit.h"
+#include "toolkit/Handles.h"
 
 // The text under which a chosen file is kept: the path itself when it fits maxLength and code page
 // 932 holds every character of it, else its short form if that does; nullopt when neither names the
@@ -23,7 +24,6 @@ public:
   static constexpr int kButtonWidth = 18;
 
   TFileOpenEdit(TWinControl& parent, const TBounds& bounds);
-  ~TFileOpenEdit() override;
 
   std::string Filename() const { return Text(); }
   void SetFilename(const std::string& name) { SetText(name); }
@@ -36,7 +36,7 @@ public:
   std::string InitialDir;
   std::string DefaultExt;
 
-  HWND BrowseButton() const { return Button; }
+  HWND BrowseButton() const { return Button.Get(); }
 
 protected:
   LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
@@ -46,6 +46,7 @@ protected:
   virtual void DoOnBrowseClick();
 
 private:
-  HWND Button = nullptr;
-  HBITMAP Folder = nullptr;
+  TOwnedBitmap Folder;
+  // Declared after the picture it shows, so that it goes first.
+  TOwnedWindow Button;
 };

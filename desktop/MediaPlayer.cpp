@@ -27,13 +27,15 @@ const wchar_t* DeviceTypeName(TMPDeviceTypes type) {
 }
 }  // namespace
 
-TMediaPlayer::TMediaPlayer(HWND parent) {
+// Never shown: the window exists only as the target of the devices' completion notices.
+TMediaPlayer::TMediaPlayer(TMci& mci) : Mci(mci) {
   RegisterOwnClass(kPlayerClass);
-  // Never shown: the window exists only as the target of the devices' completion notices.
-  if (parent)
-    CreateOwn(kPlayerClass, 0, WS_CHILD, "", RECT{276, 212, 276 + 29, 212 + 30}, parent, 0);
-  else
-    CreateOwn(kPlayerClass, 0, 0, "", RECT{}, HWND_MESSAGE, 0);
+  CreateOwn(kPlayerClass, 0, 0, "", RECT{}, HWND_MESSAGE, 0);
+}
+
+TMediaPlayer::TMediaPlayer(TMci& mci, HWND parent, const RECT& bounds) : Mci(mci) {
+  RegisterOwnClass(kPlayerClass);
+  CreateOwn(kPlayerClass, 0, WS_CHILD, "", bounds, parent, 0);
 }
 
 TMediaPlayer::~TMediaPlayer() {
@@ -45,14 +47,14 @@ TMediaPlayer::~TMediaPlayer() {
 
 MCIERROR TMediaPlayer::Send(MCIDEVICEID device, UINT command, DWORD flags, void* parameters) {
   LastFlags = flags;
-  LastError = SendCommand(device, command, flags, reinterpret_cast<DWORD_PTR>(parameters));
+  LastError = Mci.SendCommand(device, command, flags, reinterpret_cast<DWORD_PTR>(parameters));
   return LastError;
 }
 
 std::string TMediaPlayer::ErrorMessage() const {
   std::vector<wchar_t> text(4096);
   if (!mciGetErrorStringW(LastError, text.data(), static_cast<UINT>(text.size())))
-    return "\x8c\xb4\x88\xf6\x95s\x96\xbe\x82\xcc\x83G\x83\x89\x81[";  // 原因不明のエラー
+    return "原因不明のエラー";
   return Narrow(text.data());
 }
 
@@ -120,7 +122,7 @@ DWORD TMediaPlayer::Length() { return OpenedFlag ? StatusItem(MCI_STATUS_LENGTH)
 DWORD TMediaPlayer::Position() { return OpenedFlag ? StatusItem(MCI_STATUS_POSITION) : 0; }
 
 void TMediaPlayer::Play() {
-  if (!OpenedFlag) throw EMCIDeviceError("MCI \x83\x66\x83o\x83\x43\x83X\x82\xaa\x82\xa0\x82\xe8\x82\xdc\x82\xb9\x82\xf1");  // MCI デバイスがありません
+  if (!OpenedFlag) throw EMCIDeviceError("MCI デバイスがありません");
   // A sound that has played to its end starts again from the beginning.
   if (AutoRewind && !FromOverride && !ToOverride && Position() == Length()) {
     MCI_SEEK_PARMS seek{};

@@ -5,10 +5,10 @@
 #include <windows.h>
 #include <mmsystem.h>
 
-#include <functional>
 #include <optional>
 #include <string>
 
+#include "desktop/Mci.h"
 #include "toolkit/Event.h"
 #include "toolkit/Exception.h"
 #include "toolkit/Window.h"
@@ -38,8 +38,9 @@ enum class TMPNotifyValues { nvSuccessful, nvSuperseded, nvAborted, nvFailure };
 
 class TMediaPlayer : public TWindow {
 public:
-  // The player's window is a hidden child of the parent, or a message-only window without one.
-  explicit TMediaPlayer(HWND parent = nullptr);
+  // The player's window is a message-only window, or a hidden child of `parent` at `bounds`.
+  explicit TMediaPlayer(TMci& mci = SystemMci());
+  TMediaPlayer(TMci& mci, HWND parent, const RECT& bounds);
   // Closes an open device, waiting for it and ignoring the result.
   ~TMediaPlayer() override;
 
@@ -80,9 +81,6 @@ public:
 
   Event<TObject*> OnNotify;
 
-  // Every command goes through this call; tests put a recorder in front of the real one.
-  std::function<MCIERROR(MCIDEVICEID, UINT, DWORD_PTR, DWORD_PTR)> SendCommand = mciSendCommandW;
-
 protected:
   LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
 
@@ -93,6 +91,7 @@ private:
   DWORD CapabilityItem(DWORD item);
   void ReadCapabilities();
 
+  TMci& Mci;
   bool OpenedFlag = false;
   MCIDEVICEID Device = 0;
   DWORD LastError = 0;

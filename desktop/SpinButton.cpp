@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "toolkit/Handles.h"
+
 namespace {
 
 constexpr const wchar_t* kClassName = L"PelmoraSpinButton";
@@ -14,14 +16,12 @@ POINT PointOf(LPARAM lParam) {
 
 // A line from `from` up to, and including, `last`.
 void Line(HDC dc, int colorIndex, POINT from, POINT last) {
-  const HPEN pen = CreatePen(PS_SOLID, 1, GetSysColor(colorIndex));
-  const HGDIOBJ old = SelectObject(dc, pen);
+  const TOwnedPen pen(CreatePen(PS_SOLID, 1, GetSysColor(colorIndex)));
+  const TSelection selected(dc, pen.Get());
   MoveToEx(dc, from.x, from.y, nullptr);
   const int dx = last.x > from.x ? 1 : (last.x < from.x ? -1 : 0);
   const int dy = last.y > from.y ? 1 : (last.y < from.y ? -1 : 0);
   LineTo(dc, last.x + dx, last.y + dy);
-  SelectObject(dc, old);
-  DeleteObject(pen);
 }
 
 // A filled triangle, `size` pixels from its centre line to each base corner, apex up or down.
@@ -29,14 +29,11 @@ void Arrow(HDC dc, int colorIndex, POINT centre, int size, bool up) {
   const int apex = up ? centre.y - size / 2 : centre.y + size / 2;
   const int base = up ? apex + size : apex - size;
   const POINT corners[3] = {{centre.x - size, base}, {centre.x + size, base}, {centre.x, apex}};
-  const HPEN pen = CreatePen(PS_SOLID, 1, GetSysColor(colorIndex));
-  const HBRUSH brush = GetSysColorBrush(colorIndex);
-  const HGDIOBJ oldPen = SelectObject(dc, pen);
-  const HGDIOBJ oldBrush = SelectObject(dc, brush);
+  const TOwnedPen pen(CreatePen(PS_SOLID, 1, GetSysColor(colorIndex)));
+  // A system colour brush is the system's: selected, never deleted.
+  const TSelection penSelected(dc, pen.Get());
+  const TSelection brushSelected(dc, GetSysColorBrush(colorIndex));
   Polygon(dc, corners, 3);
-  SelectObject(dc, oldBrush);
-  SelectObject(dc, oldPen);
-  DeleteObject(pen);
 }
 
 }  // namespace

@@ -1,16 +1,15 @@
 #include "desktop/SpinEdit.h"
 
 #include "desktop/SpinRules.h"
+#include "toolkit/Handles.h"
 
 namespace {
 
 int FontHeight(HWND wnd, HFONT font) {
-  const HDC dc = GetDC(wnd);
-  const HGDIOBJ old = SelectObject(dc, font ? font : GetStockObject(SYSTEM_FONT));
+  const TWindowDc dc(wnd);
+  const TSelection selected(dc.Get(), font ? font : GetStockObject(SYSTEM_FONT));
   TEXTMETRICW metrics{};
-  GetTextMetricsW(dc, &metrics);
-  SelectObject(dc, old);
-  ReleaseDC(wnd, dc);
+  GetTextMetricsW(dc.Get(), &metrics);
   return metrics.tmHeight;
 }
 

@@ -1,10 +1,8 @@
 #include "desktop/TrackedEdit.h"
 
 TTrackedEdit::TTrackedEdit(TWinControl& parent, const TBounds& bounds, const std::string& text)
-    : TWinControl(&parent), Shown(text) {
-  // WS_CLIPCHILDREN keeps the edit's painting off the buttons inside it.
-  CreateControl(L"EDIT", WS_TABSTOP | WS_CLIPCHILDREN | ES_AUTOHSCROLL, WS_EX_CLIENTEDGE, text, bounds);
-}
+    // WS_CLIPCHILDREN keeps the edit's painting off the buttons inside it.
+    : TEdit(parent, bounds, WS_CLIPCHILDREN | ES_AUTOHSCROLL, true, text), Shown(text) {}
 
 // The edit reports the new text while it is being set, inside a message: the change is taken up
 // here instead, where an exception of OnChange is the caller's.
@@ -15,12 +13,6 @@ void TTrackedEdit::SetText(const std::string& text) {
   Assigning = false;
   Changed();
 }
-
-void TTrackedEdit::SetMaxLength(int characters) {
-  SendMessageW(Handle(), EM_LIMITTEXT, static_cast<WPARAM>(characters), 0);
-}
-
-int TTrackedEdit::MaxLength() const { return static_cast<int>(SendMessageW(Handle(), EM_GETLIMITTEXT, 0, 0)); }
 
 HFONT TTrackedEdit::Font() const { return reinterpret_cast<HFONT>(SendMessageW(Handle(), WM_GETFONT, 0, 0)); }
 
@@ -57,7 +49,7 @@ LRESULT TTrackedEdit::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_SIZE:
     case WM_SETFONT: {
       // The edit resets its margins to the font's on WM_SETFONT: lay out afterwards.
-      const LRESULT result = TWinControl::WndProc(msg, wParam, lParam);
+      const LRESULT result = TEdit::WndProc(msg, wParam, lParam);
       Layout();
       return result;
     }
@@ -68,5 +60,5 @@ LRESULT TTrackedEdit::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
     default:
       break;
   }
-  return TWinControl::WndProc(msg, wParam, lParam);
+  return TEdit::WndProc(msg, wParam, lParam);
 }

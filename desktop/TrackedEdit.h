@@ -5,24 +5,16 @@
 
 #include <string>
 
-#include "toolkit/Control.h"
-#include "toolkit/Event.h"
+#include "toolkit/Edits.h"
 
-class TTrackedEdit : public TWinControl {
+class TTrackedEdit : public TEdit {
 public:
-  std::string Text() const { return Caption(); }
   // A text equal to the current one changes nothing. OnChange runs before this returns, so an
   // exception it raises reaches the caller.
-  void SetText(const std::string& text);
-  // The most characters the user can type or paste (0: the system's limit); text set by the program
-  // is not cut.
-  void SetMaxLength(int characters);
-  int MaxLength() const;
+  void SetText(const std::string& text) override;
   // Set by the owner while it applies the control's design values: no OnChange fires meanwhile.
   bool Loading() const { return IsLoading; }
   void SetLoading(bool loading) { IsLoading = loading; }
-
-  Event<TObject*> OnChange;
 
 protected:
   // Creates the edit with the sunken border.

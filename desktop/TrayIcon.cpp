@@ -1,11 +1,8 @@
 #include "desktop/TrayIcon.h"
 
-#include "toolkit/ErrorDialog.h"
 #include "toolkit/Text.h"
 
 namespace {
-// The hooked window points back to the component through this property.
-constexpr const wchar_t* kHookProperty = L"PelmoraWndProcHook";
 constexpr const wchar_t* kCallbackClass = L"PelmoraTrayIconWindow";
 
 TShiftState ShiftFromKeys(WPARAM keys) {
@@ -18,77 +15,6 @@ TShiftState ShiftFromKeys(WPARAM keys) {
   return shift;
 }
 }  // namespace
-
-TWndProcComponent::TWndProcComponent(TWindow* owner) : OwnerWindow(owner) {}
-
-TWndProcComponent::~TWndProcComponent() { RestoreWndProc(); }
-
-void TWndProcComponent::Loaded() { Init(); }
-
-void TWndProcComponent::SetEnabled(bool value) {
-  EnabledFlag = value;
-  if (value)
-    Init();
-  else
-    RestoreState();
-}
-
-void TWndProcComponent::Init() {
-  if (EnabledFlag && !Hooked()) Install();
-}
-
-void TWndProcComponent::Install() {
-  const HWND wnd = OwnerHandle();
-  // One hook per window: the property could name only one component.
-  if (!wnd || Hooked() || GetPropW(wnd, kHookProperty)) return;
-  DestroyingFlag = false;
-  SetPropW(wnd, kHookProperty, this);
-  HookedWnd = wnd;
-  Replaced = reinterpret_cast<WNDPROC>(
-      SetWindowLongPtrW(wnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&TWndProcComponent::HookProc)));
-  if (!Replaced) RestoreWndProc();
-}
-
-void TWndProcComponent::RestoreWndProc() {
-  if (HookedWnd && IsWindow(HookedWnd)) {
-    if (Replaced) SetWindowLongPtrW(HookedWnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(Replaced));
-    RemovePropW(HookedWnd, kHookProperty);
-  }
-  HookedWnd = nullptr;
-  Replaced = nullptr;
-  Silent = false;
-  DestroyingFlag = false;
-}
-
-void TWndProcComponent::SilentRemove() {
-  Silent = true;
-  RestoreWndProc();
-  EnabledFlag = false;
-}
-
-LRESULT TWndProcComponent::PassOn(UINT msg, WPARAM wParam, LPARAM lParam) {
-  return CallWindowProcW(Replaced, HookedWnd, msg, wParam, lParam);
-}
-
-LRESULT TWndProcComponent::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
-  return PassOn(msg, wParam, lParam);
-}
-
-LRESULT CALLBACK TWndProcComponent::HookProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-  auto* self = static_cast<TWndProcComponent*>(GetPropW(wnd, kHookProperty));
-  if (!self || self->HookedWnd != wnd) return DefWindowProcW(wnd, msg, wParam, lParam);
-  LRESULT result = 0;
-  if (msg == WM_DESTROY) self->DestroyingFlag = true;
-  try {
-    // After WM_DESTROY nothing is intercepted any more: the window goes away normally.
-    result = self->DestroyingFlag ? self->PassOn(msg, wParam, lParam) : self->WndProc(msg, wParam, lParam);
-  } catch (...) {
-    HandleException();
-  }
-  // The window is gone; the component must not touch its handle again.
-  if (msg == WM_NCDESTROY) self->RestoreWndProc();
-  return result;
-}
 
 class TTrayIcon::TCallbackWindow : public TWindow {
 public:
@@ -107,8 +33,8 @@ private:
   TTrayIcon& Tray;
 };
 
-TTrayIcon::TTrayIcon(TWindow* owner, TTrayApplication application)
-    : TWndProcComponent(owner), Application(std::move(application)),
+TTrayIcon::TTrayIcon(TWindow* owner, TTrayApplication application, TShell& shell)
+    : TWndProcComponent(owner), Application(std::move(application)), Shell(shell),
       Callback(std::make_unique<TCallbackWindow>(*this)) {}
 
 TTrayIcon::~TTrayIcon() {
@@ -117,7 +43,6 @@ TTrayIcon::~TTrayIcon() {
   // The icon leaves the tray while its callback window still exists.
   NotifyIcon(NIM_DELETE);
   Callback.reset();
-  if (IconHandle) DestroyIcon(IconHandle);
   if (Menu) Menu->RemoveUser(*this);
 }
 
@@ -159,8 +84,7 @@ void TTrayIcon::SetHint(const std::string& value) {
 }
 
 void TTrayIcon::SetIcon(HICON icon) {
-  if (IconHandle) DestroyIcon(IconHandle);
-  IconHandle = icon ? CopyIcon(icon) : nullptr;
+  IconHandle.Reset(icon ? CopyIcon(icon) : nullptr);
   IconChanged();
 }
 
@@ -186,10 +110,10 @@ void TTrayIcon::NotifyIcon(DWORD message) {
   data.uID = 0;
   data.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
   data.uCallbackMessage = kCallbackMessage;
-  data.hIcon = IconHandle;
+  data.hIcon = IconHandle.Get();
   const std::wstring tip = Widen(HintText).substr(0, kMaxTip);
   tip.copy(data.szTip, tip.size());
-  ShellNotifyIcon(message, &data);
+  Shell.NotifyIcon(message, &data);
 }
 
 void TTrayIcon::HideApplication() {

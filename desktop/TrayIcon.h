@@ -9,7 +9,11 @@
 #include <memory>
 #include <string>
 
+#include "desktop/Mouse.h"
+#include "desktop/Shell.h"
+#include "desktop/WndProcComponent.h"
 #include "toolkit/Event.h"
+#include "toolkit/Handles.h"
 #include "toolkit/Menus.h"
 #include "toolkit/Object.h"
 #include "toolkit/Window.h"
@@ -24,59 +28,6 @@ struct TTrayApplication {
   std::function<void()> ProcessMessages;
 };
 
-// Puts a procedure of its own in front of the owner window's procedure and passes every message on.
-// The hook is installed by Loaded, and removed at destruction or when the owner window is destroyed.
-class TWndProcComponent : public TObject {
-public:
-  explicit TWndProcComponent(TWindow* owner);
-  ~TWndProcComponent() override;
-
-  // Called once the owner has been built and has its window.
-  virtual void Loaded();
-
-  bool Enabled() const { return EnabledFlag; }
-  void SetEnabled(bool value);
-  bool Hooked() const { return HookedWnd != nullptr; }
-  TWindow* Owner() const { return OwnerWindow; }
-  HWND OwnerHandle() const { return OwnerWindow ? OwnerWindow->Handle() : nullptr; }
-
-protected:
-  virtual void Init();
-  virtual void RestoreState() {}
-  // The hook: the base passes every message on.
-  virtual LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam);
-  LRESULT PassOn(UINT msg, WPARAM wParam, LPARAM lParam);
-  // Set once the owner window has received WM_DESTROY.
-  bool Destroying() const { return DestroyingFlag; }
-  void SilentRemove();
-
-private:
-  static LRESULT CALLBACK HookProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam);
-  void Install();
-  void RestoreWndProc();
-
-  TWindow* OwnerWindow;
-  bool EnabledFlag = true;
-  bool DestroyingFlag = false;
-  bool Silent = false;
-  HWND HookedWnd = nullptr;
-  WNDPROC Replaced = nullptr;
-};
-
-enum class TMouseButton { mbLeft, mbRight, mbMiddle };
-
-// Mouse-event shift state: a set of the flags below.
-using TShiftState = unsigned;
-enum TShiftFlag : unsigned {
-  ssShift = 1,
-  ssAlt = 2,
-  ssCtrl = 4,
-  ssLeft = 8,
-  ssRight = 16,
-  ssMiddle = 32,
-  ssDouble = 64,
-};
-
 class TTrayIcon : public TWndProcComponent, private TPopupMenuUser {
 public:
   // The message the shell sends to the callback window for mouse actions on the icon.
@@ -84,7 +35,7 @@ public:
   // The tip holds at most this many characters.
   static constexpr size_t kMaxTip = 63;
 
-  TTrayIcon(TWindow* owner, TTrayApplication application);
+  TTrayIcon(TWindow* owner, TTrayApplication application, TShell& shell = SystemShell());
   ~TTrayIcon() override;
 
   // Activates the icon if Active is set: the activation steps run once.
@@ -94,7 +45,7 @@ public:
   void SetActive(bool value);
   const std::string& Hint() const { return HintText; }
   void SetHint(const std::string& value);
-  HICON Icon() const { return IconHandle; }
+  HICON Icon() const { return IconHandle.Get(); }
   // Keeps a copy of the picture; the caller keeps its own.
   void SetIcon(HICON icon);
   TPopupMenu* PopupMenu() const { return Menu; }
@@ -115,8 +66,6 @@ public:
   Event<TObject*, TShiftState, int, int> OnMouseMove;
   Event<TObject*> OnPopUp;
 
-  // The shell call every notification-area request goes through; tests put a recorder here.
-  std::function<BOOL(DWORD, NOTIFYICONDATAW*)> ShellNotifyIcon = Shell_NotifyIconW;
   // Fills the record afresh and hands it to the shell with NIM_ADD, NIM_MODIFY or NIM_DELETE.
   void NotifyIcon(DWORD message);
 
@@ -137,11 +86,12 @@ private:
   void PopupMenuFreed(TPopupMenu& menu) override;
 
   TTrayApplication Application;
+  TShell& Shell;
   std::unique_ptr<TCallbackWindow> Callback;
   bool ActiveFlag = true;
   bool Loading = true;  // until Loaded: nothing reaches the notification area
   std::string HintText;
-  HICON IconHandle = nullptr;
+  TOwnedIcon IconHandle;
   TPopupMenu* Menu = nullptr;
   POINT Cursor{};
 };

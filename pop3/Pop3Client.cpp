@@ -2,7 +2,7 @@
 
 #include "pop3/Pop3Rules.h"
 
-TPOP3Client::TPOP3Client() { Port = 110; }
+TPOP3Client::TPOP3Client(TMessagePump& pump) : TSockTransport(pump) { Port = 110; }
 
 TPOP3Client::~TPOP3Client() {
   ComponentDestroying = true;

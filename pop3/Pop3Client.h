@@ -24,7 +24,7 @@ struct TSummary {
 
 class TPOP3Client : public TSockTransport {
 public:
-  TPOP3Client();
+  explicit TPOP3Client(TMessagePump& pump);
   ~TPOP3Client() override;
 
   // Published properties: plain stores.

@@ -6,9 +6,6 @@
 #include "pop3/HiddenWindow.h"
 #include "pop3/MessageWait.h"
 #include "pop3/SockErrors.h"
-#include "toolkit/Application.h"
-
-int32_t SocketUsers = 0;
 
 namespace {
 // FD_WRITE tells a send that found the socket's buffer full when to go on.
@@ -47,7 +44,7 @@ TSockTransport::OperationGuard::OperationGuard(TSockTransport& transport) : Tran
 
 TSockTransport::OperationGuard::~OperationGuard() { Transport.Busy = false; }
 
-TSockTransport::TSockTransport() {
+TSockTransport::TSockTransport(TMessagePump& pump) : Pump(pump) {
   ReportStatus(8, "Create");
   Window = CreateHiddenWindow(L"SockWindowClass", SocketWindowProc, this);
   try {
@@ -79,7 +76,7 @@ TSockTransport::~TSockTransport() {
   } catch (...) {
     // Destruction goes on whatever a close reports.
   }
-  if (--SocketUsers == 0) WSACleanup();
+  Winsock.reset();
 }
 
 TSockTransport::LookupsByWindow& TSockTransport::OrphanLookups() {
@@ -101,8 +98,9 @@ void TSockTransport::ReportStatus(int32_t level, const std::string& text) {
 void TSockTransport::InitWinsock() {
   ReportStatus(8, "Initializing Winsock");
   try {
-    if (++SocketUsers == 1) {
-      WSAStartup(MAKEWORD(1, 1), &StartupData);
+    Winsock.emplace();
+    if (Winsock->Started()) {
+      const WSADATA& StartupData = Winsock->StartupData();
       auto version = [](WORD v) { return std::to_string(HIBYTE(v)) + "." + std::to_string(LOBYTE(v)); };
       WinsockLines.push_back("Version= " + version(StartupData.wVersion));
       WinsockLines.push_back("High Version= " + version(StartupData.wHighVersion));
@@ -114,7 +112,7 @@ void TSockTransport::InitWinsock() {
     try {
       OpenSocket(IPPROTO_TCP, true);
     } catch (...) {
-      if (--SocketUsers == 0) WSACleanup();
+      Winsock.reset();
       throw;
     }
   } catch (...) {
@@ -210,7 +208,7 @@ void TSockTransport::TimerFired() {
 template <typename Condition>
 void TSockTransport::WaitUntil(Condition done) {
   for (;;) {
-    Application().ProcessMessages();
+    Pump.ProcessMessages();
     if (done()) return;
     WaitForMessage();
   }
@@ -415,7 +413,7 @@ void TSockTransport::DoReadLn(std::string& line) {
     }
     // Sleep only when nothing has arrived; every notification or timer tick wakes the wait.
     if (nothingYet) WaitForMessage();
-    Application().ProcessMessages();
+    Pump.ProcessMessages();
     if (Canceled) break;
   }
   if (Canceled) {

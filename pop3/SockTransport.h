@@ -9,12 +9,15 @@
 #include <cstdint>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "pop3/ThreadTimer.h"
+#include "pop3/Winsock.h"
 #include "toolkit/Event.h"
 #include "toolkit/Exception.h"
+#include "toolkit/MessagePump.h"
 #include "toolkit/Object.h"
 
 class ESockError : public Exception {
@@ -27,9 +30,6 @@ public:
   using ESockError::ESockError;
 };
 
-// Number of live transports that hold Windows Sockets started; the first starts it, the last stops it.
-extern int32_t SocketUsers;
-
 class TSockTransport : public TObject {
 public:
   static constexpr UINT SocketMessage = WM_USER + 101;  // wParam the socket, lParam event and error
@@ -37,7 +37,8 @@ public:
   static constexpr uint16_t NoSocket = 65535;
   static constexpr int TransferBufferSize = 65536;
 
-  TSockTransport();
+  // Every wait lets the thread's messages through `pump`.
+  explicit TSockTransport(TMessagePump& pump);
   virtual ~TSockTransport();
 
   // Published properties: plain stores.
@@ -128,7 +129,6 @@ private:
   void HandleLookupDone(WPARAM task, bool succeeded);
 
   void InitWinsock();
-  void StartWinsock();
   void OpenSocket(int protocol, bool resetOnClose);
   void CloseSocket();
   // After a failed connection attempt, a fresh socket so the attempt can never complete later.
@@ -144,6 +144,7 @@ private:
   template <typename Condition>
   void WaitUntil(Condition done);
 
+  TMessagePump& Pump;
   char TransferBuffer[TransferBufferSize];
   char PeekScratch = 0;
   std::vector<std::string> WinsockLines;
@@ -160,7 +161,7 @@ private:
   bool ConnectionMade = false;
   // FD_WRITE came since the last send attempt.
   bool Writable = false;
-  WSADATA StartupData{};
+  std::optional<TWinsockUse> Winsock;
   sockaddr_in Remote{};
   // Lookups that the system has not completed yet; each owns the buffer the system writes into.
   std::vector<std::unique_ptr<PendingLookup>> Lookups;

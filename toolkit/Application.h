@@ -6,9 +6,10 @@
 #include <utility>
 
 #include "toolkit/Form.h"
+#include "toolkit/MessagePump.h"
 #include "toolkit/Window.h"
 
-class TApplication : public TWindow {
+class TApplication : public TWindow, public TMessagePump {
 public:
   TApplication();
 
@@ -30,8 +31,7 @@ public:
   }
   void FormDestroyed(TForm* form);
 
-  // Dispatches every pending message and returns when the queue is empty.
-  void ProcessMessages();
+  void ProcessMessages() override;
   // Waits for one message and dispatches it.
   void HandleMessage();
   // The message loop: runs until the main form closes or Terminate is called.

@@ -2,17 +2,17 @@
 
 #include <windows.h>
 
+#include <utility>
+
 #include "toolkit/ErrorDialog.h"
 #include "toolkit/Object.h"
 #include "toolkit/Text.h"
 
 namespace {
 
-constexpr const wchar_t* kYes = L"\u306F\u3044(&Y)";            // はい(&Y)
-constexpr const wchar_t* kNo = L"\u3044\u3044\u3048(&N)";       // いいえ(&N)
+constexpr const wchar_t* kYes = L"はい(&Y)";
+constexpr const wchar_t* kNo = L"いいえ(&N)";
 constexpr const wchar_t* kOriginalProc = L"PelmoraBoxProc";
-
-HHOOK ActivationHook = nullptr;
 
 // Esc (and a close request) answer "いいえ" instead of being ignored or answering Cancel.
 LRESULT CALLBACK YesNoBoxProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) {
@@ -28,21 +28,33 @@ LRESULT CALLBACK YesNoBoxProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) 
   return CallWindowProcW(original, wnd, msg, wParam, lParam);
 }
 
-// The system's box names its buttons in the system's language: rename them when the box is activated.
-LRESULT CALLBACK RenameButtons(int code, WPARAM wParam, LPARAM lParam) {
-  if (code == HCBT_ACTIVATE) {
+// The system's box names its buttons in the system's language: while an instance lives, the next
+// window this thread activates, the question's box, gets its buttons renamed, and the hook goes.
+class TRenameOnActivation {
+public:
+  TRenameOnActivation() { Hook = SetWindowsHookExW(WH_CBT, Procedure, nullptr, GetCurrentThreadId()); }
+  TRenameOnActivation(const TRenameOnActivation&) = delete;
+  TRenameOnActivation& operator=(const TRenameOnActivation&) = delete;
+  ~TRenameOnActivation() { Remove(); }
+
+private:
+  static LRESULT CALLBACK Procedure(int code, WPARAM wParam, LPARAM lParam) {
+    if (code != HCBT_ACTIVATE) return CallNextHookEx(Hook, code, wParam, lParam);
     const auto box = reinterpret_cast<HWND>(wParam);
     SetDlgItemTextW(box, IDYES, kYes);
     SetDlgItemTextW(box, IDNO, kNo);
     SetPropW(box, kOriginalProc, reinterpret_cast<HANDLE>(GetWindowLongPtrW(box, GWLP_WNDPROC)));
     SetWindowLongPtrW(box, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&YesNoBoxProc));
-    const HHOOK hook = ActivationHook;
-    ActivationHook = nullptr;
-    UnhookWindowsHookEx(hook);
+    Remove();
     return 0;
   }
-  return CallNextHookEx(ActivationHook, code, wParam, lParam);
-}
+  static void Remove() {
+    if (Hook) UnhookWindowsHookEx(std::exchange(Hook, nullptr));
+  }
+
+  // A question's box is modal: one hook at a time.
+  static inline HHOOK Hook = nullptr;
+};
 
 BOOL CALLBACK EndMessageBox(HWND wnd, LPARAM) {
   wchar_t cls[8] = {};
@@ -60,12 +72,8 @@ void ShowMessage(const std::string& text) {
 }
 
 int ConfirmYesNo(const std::string& text, const std::string& title) {
-  ActivationHook = SetWindowsHookExW(WH_CBT, RenameButtons, nullptr, GetCurrentThreadId());
+  const TRenameOnActivation rename;
   const int answer = MessageBoxW(nullptr, Widen(text).c_str(), Widen(title).c_str(),
                                  MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON1 | MB_TASKMODAL);
-  if (ActivationHook) {
-    UnhookWindowsHookEx(ActivationHook);
-    ActivationHook = nullptr;
-  }
   return answer == IDYES ? mrYes : mrNo;
 }

@@ -5,8 +5,9 @@ TEdit::TEdit(TWinControl& parent, const TBounds& bounds, const std::string& text
   SetText(text);
 }
 
-TEdit::TEdit(TWinControl& parent, const TBounds& bounds, DWORD style, bool visible) : TWinControl(&parent) {
-  CreateControl(L"EDIT", style | WS_TABSTOP, WS_EX_CLIENTEDGE, {}, bounds, visible);
+TEdit::TEdit(TWinControl& parent, const TBounds& bounds, DWORD style, bool visible, const std::string& text)
+    : TWinControl(&parent) {
+  CreateControl(L"EDIT", style | WS_TABSTOP, WS_EX_CLIENTEDGE, text, bounds, visible);
 }
 
 void TEdit::SetText(const std::string& text) {
@@ -14,6 +15,8 @@ void TEdit::SetText(const std::string& text) {
 }
 
 void TEdit::SetMaxLength(int characters) { SendMessageW(Handle(), EM_LIMITTEXT, static_cast<WPARAM>(characters), 0); }
+
+int TEdit::MaxLength() const { return static_cast<int>(SendMessageW(Handle(), EM_GETLIMITTEXT, 0, 0)); }
 
 void TEdit::CommandNotify(WORD code) {
   if (code == EN_CHANGE) OnChange(this);

@@ -13,13 +13,14 @@ public:
   Event<TObject*> OnChange;
   std::string Text() const { return Caption(); }
   // Setting the text it already holds is no change and runs nothing.
-  void SetText(const std::string& text);
+  virtual void SetText(const std::string& text);
   // The most characters the user can type or paste (0: the system's limit); text set by the program
   // is not cut.
   void SetMaxLength(int characters);
+  int MaxLength() const;
 
 protected:
-  TEdit(TWinControl& parent, const TBounds& bounds, DWORD style, bool visible);
+  TEdit(TWinControl& parent, const TBounds& bounds, DWORD style, bool visible, const std::string& text = {});
   void CommandNotify(WORD code) override;
 };
 

@@ -1,5 +1,6 @@
 #pragma once
-// Whole-file reading and replacing for the program's data files. Paths are CP932 texts.
+// Whole-file reading and replacing for the program's data files. Paths are CP932 texts. The header
+// is free of Windows headers, so that Windows-free code can name TReadResult.
 #include <string>
 #include <string_view>
 

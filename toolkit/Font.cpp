@@ -8,13 +8,13 @@ constexpr int kCharacterHeight = 12;
 
 // "ＭＳ Ｐゴシック" first, then Japanese proportional UI faces found on Windows and under Wine.
 constexpr const wchar_t* kFaces[] = {
-    L"\uFF2D\uFF33 \uFF30\u30B4\u30B7\u30C3\u30AF",  // ＭＳ Ｐゴシック
+    L"ＭＳ Ｐゴシック",
     L"MS PGothic",
     L"MS UI Gothic",
     L"Meiryo UI",
     L"Yu Gothic UI",
     L"IPAPGothic",
-    L"IPA P\u30B4\u30B7\u30C3\u30AF",  // IPA Pゴシック
+    L"IPA Pゴシック",
     L"IPAGothic",
 };
 

@@ -12,13 +12,14 @@ int DigitValue(char c, int base) {
 
 }  // namespace
 
-std::optional<std::int32_t> ParseInteger(std::string_view text) {
+std::optional<std::int32_t> ParseInteger(std::string_view text, HexPrefixes prefixes) {
   std::size_t i = 0;
   while (i < text.size() && text[i] == ' ') ++i;
   bool negative = false;
   if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
   int base = 10;
-  if (i < text.size() && text[i] == '$') {
+  const bool bareX = prefixes == HexPrefixes::DollarXOr0x;
+  if (i < text.size() && (text[i] == '$' || (bareX && (text[i] == 'x' || text[i] == 'X')))) {
     base = 16;
     ++i;
   } else if (i + 1 < text.size() && text[i] == '0' && (text[i + 1] == 'x' || text[i + 1] == 'X')) {

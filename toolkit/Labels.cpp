@@ -2,6 +2,7 @@
 
 #include "toolkit/Font.h"
 #include "toolkit/Form.h"
+#include "toolkit/Handles.h"
 #include "toolkit/Text.h"
 
 TLabel::TLabel(TWinControl& parent, const TBounds& bounds, const std::string& caption, bool visible)
@@ -14,12 +15,12 @@ TLabel::TLabel(TWinControl& parent, const TBounds& bounds, const std::string& ca
 void TLabel::AutoSize() {
   // A label is as wide as its caption needs, so a design width made for another font never cuts it.
   const std::wstring text = Widen(Caption());
-  const HDC dc = GetDC(Handle());
-  const HGDIOBJ old = SelectObject(dc, DesignFont());
   RECT needed{0, 0, 0, 0};
-  DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &needed, DT_CALCRECT | DT_SINGLELINE);
-  SelectObject(dc, old);
-  ReleaseDC(Handle(), dc);
+  {
+    const TWindowDc dc(Handle());
+    const TSelection selected(dc.Get(), DesignFont());
+    DrawTextW(dc.Get(), text.c_str(), static_cast<int>(text.size()), &needed, DT_CALCRECT | DT_SINGLELINE);
+  }
   const TBounds now = Bounds();
   if (needed.right > now.Width) {
     SetWindowPos(Handle(), nullptr, 0, 0, needed.right, now.Height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);

@@ -3,10 +3,10 @@
 #include <windows.h>
 
 namespace {
-
 constexpr UINT kCodePage932 = 932;
+}  // namespace
 
-std::wstring ToWide(UINT codePage, std::string_view bytes) {
+std::wstring ToWide(unsigned codePage, std::string_view bytes) {
   if (bytes.empty()) return {};
   const int n = MultiByteToWideChar(codePage, 0, bytes.data(), static_cast<int>(bytes.size()), nullptr, 0);
   std::wstring out(static_cast<std::size_t>(n), L'\0');
@@ -14,7 +14,7 @@ std::wstring ToWide(UINT codePage, std::string_view bytes) {
   return out;
 }
 
-std::string FromWide(UINT codePage, std::wstring_view text) {
+std::string FromWide(unsigned codePage, std::wstring_view text) {
   if (text.empty()) return {};
   const int n = WideCharToMultiByte(codePage, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
   std::string out(static_cast<std::size_t>(n), '\0');
@@ -22,9 +22,5 @@ std::string FromWide(UINT codePage, std::wstring_view text) {
   return out;
 }
 
-}  // namespace
-
 std::wstring Widen(std::string_view cp932) { return ToWide(kCodePage932, cp932); }
 std::string Narrow(std::wstring_view utf16) { return FromWide(kCodePage932, utf16); }
-std::string ToUtf8(std::wstring_view utf16) { return FromWide(CP_UTF8, utf16); }
-std::wstring FromUtf8(std::string_view utf8) { return ToWide(CP_UTF8, utf8); }

@@ -5,6 +5,7 @@
 
 std::wstring Widen(std::string_view cp932);
 std::string Narrow(std::wstring_view utf16);
-// UTF-16 to UTF-8, for output meant for the Linux side (test probes).
-std::string ToUtf8(std::wstring_view utf16);
-std::wstring FromUtf8(std::string_view utf8);
+
+// The same conversions for any Windows code page.
+std::wstring ToWide(unsigned codePage, std::string_view bytes);
+std::string FromWide(unsigned codePage, std::wstring_view text);

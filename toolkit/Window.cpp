@@ -90,11 +90,6 @@ LRESULT TWindow::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
         if (TWindow* child = FromHandle(header->hwndFrom); child && child != this) return child->Notify(header);
       }
       break;
-    case WM_DRAWITEM:
-      if (auto* item = reinterpret_cast<DRAWITEMSTRUCT*>(lParam)) {
-        if (TWindow* child = FromHandle(item->hwndItem); child && child != this && child->DrawItem(item)) return TRUE;
-      }
-      break;
     default:
       break;
   }

@@ -30,15 +30,14 @@ protected:
                       const RECT& bounds, HWND parent, UINT_PTR id);
   void DestroyHandle();
 
-  // Default handling reflects WM_COMMAND, WM_NOTIFY and WM_DRAWITEM from a child control back to the
-  // child's object, then falls back to the class's own procedure.
+  // Default handling reflects WM_COMMAND and WM_NOTIFY from a child control back to the child's
+  // object, then falls back to the class's own procedure.
   virtual LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam);
   LRESULT DefaultProc(UINT msg, WPARAM wParam, LPARAM lParam);
 
   // Notifications Windows sends to the parent, delivered to the control that raised them.
   virtual void CommandNotify(WORD /*code*/) {}
   virtual LRESULT Notify(NMHDR* /*header*/) { return 0; }
-  virtual bool DrawItem(DRAWITEMSTRUCT* /*item*/) { return false; }
 
 private:
   static LRESULT CALLBACK OwnClassProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam);

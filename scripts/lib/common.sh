@@ -1,6 +1,8 @@
 # Shared by scripts/test and scripts/run: paths, package installation, the build trees, the Wine
-# prefix, the virtual display and the loopback-only name resolution. Source it; it defines functions
-# and the variables ROOT, BUILD, WIN_BITS, WINEPREFIX (exported) and nothing else.
+# prefix, the virtual display and the loopback-only name resolution. Source it. Besides its
+# functions it sets ROOT, BUILD, BUILD_DIR and WIN_BITS, exports WINEDEBUG, PELMORA_BUILD_DIR and
+# Wine's WINEPREFIX and WINEARCH, and, where only 64-bit Wine runs, exports WINELOADER, writes the
+# wine command $BUILD/.wine64/wine and puts that folder first on PATH.
 
 ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
 BUILD_DIR=${BUILD_DIR:-build}

@@ -81,7 +81,7 @@ TEST(AccountFileLines, ANulEndsTheText) {
 
 TEST(AccountFileLines, LongLinesAreCutAtTheirFirst4096Bytes) {
   const std::string exact(4096, 'x');
-  const std::string longer = std::string(4095, 'y') + "\x82\xb7" + "zzz";  // する straddles the cut
+  const std::string longer = std::string(4095, 'y') + "す" + "zzz";  // す straddles the cut
   const std::string file = exact + "\r\n" + longer + "\r\n" + "short";
   const auto lines = accounts::SplitLines(file);
   ASSERT_EQ(lines.size(), 3u);
@@ -136,7 +136,7 @@ TEST(AccountFileFields, DoubleByteCharactersAreSteppedOverWhole) {
   // A first byte alone at the end of the line is kept as it is.
   EXPECT_EQ(accounts::SplitFields("a,b\x82"), (Fields{"a", "b\x82"}));
   // Real text whose second bytes look like ASCII (ソ is 83 5C, ー is 81 5B).
-  EXPECT_EQ(accounts::SplitFields("\x83\x5c\x81[,\x83\x5c"), (Fields{"\x83\x5c\x81[", "\x83\x5c"}));
+  EXPECT_EQ(accounts::SplitFields("ソー,ソ"), (Fields{"ソー", "ソ"}));
 }
 
 TEST(AccountFileFields, ANulEndsTheLine) {
@@ -198,8 +198,7 @@ TEST(AccountFileSave, NameQuotedOtherCellsAsTheyAreCrLfAfterEveryLine) {
         {}});
   table.SetCell(0, table.RowCount() - 1, "trailing rows are never written");
   EXPECT_EQ(accounts::SaveAccounts(table, "\""),
-            "\"Home\",\x82\xb7\x82\xe9,pop.example.jp,taro,secret,\xd2\xaf\xbe\xb0\xbc\xde,\r\n"
-            "\"\",,,,,,\r\n");
+            "\"Home\",する,pop.example.jp,taro,secret,ﾒｯｾｰｼﾞ,\r\n\"\",,,,,,\r\n");
 }
 
 TEST(AccountFileSave, TheQuoteIsTheOneGiven) {
@@ -209,9 +208,9 @@ TEST(AccountFileSave, TheQuoteIsTheOneGiven) {
 }
 
 TEST(AccountFileSave, ValuesThatReadBackPlainAreWrittenUnchanged) {
-  const std::string path = "C:\x5c\x83T\x83\x45\x83\x93\x83h\x5c\x92\x85\x90M.wav";  // C:\サウンド\着信.wav
-  EXPECT_EQ(Saved({{"a, b c", "x\"y", "h", "\x83\x5c\x81[", "p@ss!", "CD\xc4\xda\xb2", path}}),
-            "\"a, b c\",x\"y,h,\x83\x5c\x81[,p@ss!,CD\xc4\xda\xb2," + path + "\r\n");
+  const std::string path = "C:\\サウンド\\着信.wav";
+  EXPECT_EQ(Saved({{"a, b c", "x\"y", "h", "ソー", "p@ss!", "CDﾄﾚｲ", path}}),
+            "\"a, b c\",x\"y,h,ソー,p@ss!,CDﾄﾚｲ," + path + "\r\n");
 }
 
 TEST(AccountFileSave, ValuesThatWouldNotReadBackAreQuoted) {
@@ -248,24 +247,17 @@ TEST(AccountFileSave, AnEmptyLineComesBackAsABlankAccountLine) {
 
 TEST(AccountFileSave, AFileOfThreeJapaneseAccountsIsWrittenBackByteForByte) {
   const std::string file =
-      // "自宅, メイン",する,pop.example.jp,taro,pass1,ﾒｯｾｰｼﾞ,
-      "\x22\x8e\xa9\x91\xee, \x83\x81\x83\x43\x83\x93\x22,\x82\xb7\x82\xe9,pop.example.jp,taro,pass1,"
-      "\xd2\xaf\xbe\xb0\xbc\xde,\r\n"
-      // "",,,,,,
+      "\"自宅, メイン\",する,pop.example.jp,taro,pass1,ﾒｯｾｰｼﾞ,\r\n"
       "\"\",,,,,,\r\n"
-      // "会社（ソフト表示）",しない,mail.example.co.jp,yamada,p@ss,ｻｳﾝﾄﾞ,C:\サウンド\着信.wav
-      "\x22\x89\xef\x8e\xd0\x81i\x83\x5c\x83t\x83g\x95\x5c\x8e\xa6\x81j\x22,\x82\xb5\x82\xc8\x82\xa2,"
-      "mail.example.co.jp,yamada,p@ss,\xbb\xb3\xdd\xc4\xde,C:\x5c\x83T\x83\x45\x83\x93\x83h\x5c\x92\x85\x90M.wav\r\n"
-      // "趣味,予備",する,pop3.example.net,hanako,se"cret,CDﾄﾚｲ,
-      "\x22\x8e\xef\x96\xa1,\x97\x5c\x94\xf5\x22,\x82\xb7\x82\xe9,pop3.example.net,hanako,se\x22\x63ret,"
-      "CD\xc4\xda\xb2,\r\n";
+      "\"会社（ソフト表示）\",しない,mail.example.co.jp,yamada,p@ss,ｻｳﾝﾄﾞ,C:\\サウンド\\着信.wav\r\n"
+      "\"趣味,予備\",する,pop3.example.net,hanako,se\"cret,CDﾄﾚｲ,\r\n";
   AccountTable table;
   accounts::LoadAccounts(table, file);
   ASSERT_EQ(table.RowCount(), 6);
-  EXPECT_EQ(table.Cell(accounts::ColName, 1), "\x8e\xa9\x91\xee, \x83\x81\x83\x43\x83\x93");  // 自宅, メイン
+  EXPECT_EQ(table.Cell(accounts::ColName, 1), "自宅, メイン");
   EXPECT_EQ(table.Cell(accounts::ColName, 2), "");
   EXPECT_EQ(table.Cell(accounts::ColInclude, 3), accounts::kExclude);
-  EXPECT_EQ(table.Cell(accounts::ColName, 4), "\x8e\xef\x96\xa1,\x97\x5c\x94\xf5");  // 趣味,予備
+  EXPECT_EQ(table.Cell(accounts::ColName, 4), "趣味,予備");
   EXPECT_EQ(table.Cell(accounts::ColPassword, 4), "se\"cret");
   EXPECT_EQ(table.Cell(accounts::ColAction, 4), accounts::kActionCdTray);
   EXPECT_EQ(accounts::SaveAccounts(table, "\""), file);
@@ -397,10 +389,8 @@ TEST(AccountFileDisk, AFileThatCannotBeReadIsAnErrorNamingIt) {
   files.Result = FakeFiles::ReadResult::Failed;
   AccountTable table;
   Fill(table, {{"kept"}});
-  // ファイル C:\Program Files\Pelmora\account.dat は開けません
   EXPECT_EQ(MessageOf([&] { accounts::LoadAccountFile(table, files, kPath); }),
-            "\x83\x74\x83\x40\x83\x43\x83\x8b C:\\Program Files\\Pelmora\\account.dat"
-            " \x82\xcd\x8a\x4a\x82\xaf\x82\xdc\x82\xb9\x82\xf1");
+            "ファイル C:\\Program Files\\Pelmora\\account.dat は開けません");
   EXPECT_EQ(AccountRows(table), (Rows{{"kept", "", "", "", "", "", ""}}));
 }
 
@@ -418,9 +408,7 @@ TEST(AccountFileDisk, AFailedSaveIsAnErrorNamingTheFile) {
   files.WriteWorks = false;
   files.Content = "old";
   AccountTable table;
-  // ファイル C:\Program Files\Pelmora\account.dat を作成できません
   EXPECT_EQ(MessageOf([&] { accounts::SaveAccountFile(table, files, kPath, "\""); }),
-            "\x83\x74\x83\x40\x83\x43\x83\x8b C:\\Program Files\\Pelmora\\account.dat"
-            " \x82\xf0\x8d\xec\x90\xac\x82\xc5\x82\xab\x82\xdc\x82\xb9\x82\xf1");
+            "ファイル C:\\Program Files\\Pelmora\\account.dat を作成できません");
   EXPECT_EQ(files.Content, "old");
 }

@@ -60,20 +60,18 @@ TEST(AccountTable, CellsHoldAnyBytesUnchanged) {
 TEST(AccountTable, HeaderRowHoldsTheColumnTitles) {
   AccountTable table;
   table.WriteHeaderRow();
-  const std::vector<std::string> expected = {"\x20\xb1\xb6\xb3\xdd\xc4\x96\xbc", "\x20\xc1\xaa\xaf\xb8",
-                                             "\x20\xce\xbd\xc4\x96\xbc",         "\x20\xd5\xb0\xbb\xde\xb0\x96\xbc",
-                                             "\x20\xca\xdf\xbd\xdc\xb0\xc4\xde", "\x20\x93\xae\x8d\xec",
-                                             "\x20\xbb\xb3\xdd\xc4\xde"};
+  const std::vector<std::string> expected = {" ｱｶｳﾝﾄ名", " ﾁｪｯｸ", " ﾎｽﾄ名", " ﾕｰｻﾞｰ名",
+                                             " ﾊﾟｽﾜｰﾄﾞ", " 動作",    " ｻｳﾝﾄﾞ"};
   for (int col = 0; col < AccountTable::ColCount; ++col) EXPECT_EQ(table.Cell(col, 0), expected[col]) << col;
   EXPECT_EQ(table.RowCount(), 2);
 }
 
 TEST(AccountTable, FixedTextsAreTheirCodePage932Bytes) {
-  EXPECT_EQ(accounts::kInclude, "\x82\xb7\x82\xe9");
-  EXPECT_EQ(accounts::kExclude, "\x82\xb5\x82\xc8\x82\xa2");
-  EXPECT_EQ(accounts::kActionMessage, "\xd2\xaf\xbe\xb0\xbc\xde");
-  EXPECT_EQ(accounts::kActionSound, "\xbb\xb3\xdd\xc4\xde");
-  EXPECT_EQ(accounts::kActionCdTray, "\x43\x44\xc4\xda\xb2");
+  EXPECT_EQ(accounts::kInclude, "する");
+  EXPECT_EQ(accounts::kExclude, "しない");
+  EXPECT_EQ(accounts::kActionMessage, "ﾒｯｾｰｼﾞ");
+  EXPECT_EQ(accounts::kActionSound, "ｻｳﾝﾄﾞ");
+  EXPECT_EQ(accounts::kActionCdTray, "CDﾄﾚｲ");
 }
 
 TEST(AccountTable, DeleteRowMovesTheRowsBelowUp) {

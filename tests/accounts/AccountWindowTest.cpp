@@ -28,7 +28,7 @@ TEST(AccountWindow, IsLaidOutAsDesignedAndStartsEmptyWithOkDisabled) {
   TMediaPlayer player;
   TAccountForm1 form(player);
   EXPECT_FALSE(form.Visible());
-  EXPECT_EQ(form.Caption(), "\x83\x81\x81\x5b\x83\x8b\x83\x41\x83\x4a\x83\x45\x83\x93\x83\x67\x82\xcc\x92\xc7\x89\xc1");
+  EXPECT_EQ(form.Caption(), "メールアカウントの追加");
   EXPECT_EQ(form.ClientWidth(), 417);
   EXPECT_EQ(form.ClientHeight(), 376);
   const LONG style = GetWindowLongW(form.Handle(), GWL_STYLE);
@@ -36,7 +36,7 @@ TEST(AccountWindow, IsLaidOutAsDesignedAndStartsEmptyWithOkDisabled) {
 
   ExpectBounds(form.PageControl1, 4, 4, 409, 330);
   EXPECT_EQ(form.PageControl1.PageCount(), 1);
-  EXPECT_EQ(form.TabSheet1.TabCaption(), "\x83\x76\x83\x8d\x83\x70\x83\x65\x83\x42");
+  EXPECT_EQ(form.TabSheet1.TabCaption(), "プロパティ");
   ExpectLabelAt(form.Label1, 12, 8, 101);
   ExpectBounds(form.Bevel1, 120, 12, 269, 3);
   ExpectBounds(form.Edit1, 22, 24, 359, 20);
@@ -59,25 +59,23 @@ TEST(AccountWindow, IsLaidOutAsDesignedAndStartsEmptyWithOkDisabled) {
   ExpectBounds(form.OKBtn, 92, 344, 110, 21);
   ExpectBounds(form.CancelBtn, 216, 344, 110, 21);
 
-  EXPECT_EQ(form.Label1.Caption(), "\x83\x81\x81\x5b\x83\x8b\x83\x41\x83\x4a\x83\x45\x83\x93\x83\x67(&C):");
+  EXPECT_EQ(form.Label1.Caption(), "メールアカウント(&C):");
   EXPECT_EQ(form.CheckBox1.Caption(),
-            "\x83\x81\x81\x5b\x83\x8b\x83\x60\x83\x46\x83\x62\x83\x4e\x8e\x9e\x82\xc9\x82\xb1\x82\xcc\x83\x41\x83\x4a"
-            "\x83\x45\x83\x93\x83\x67\x82\xf0\x8a\xdc\x82\xdf\x82\xe9(&I)");
-  EXPECT_EQ(form.Label6.Caption(), "POP3\x83\x54\x81\x5b\x83\x6f\x81\x5b\x90\xdd\x92\xe8");
-  EXPECT_EQ(form.Label2.Caption(), "\x83\x7a\x83\x58\x83\x67\x96\xbc(&H):");
-  EXPECT_EQ(form.Label3.Caption(), "\x83\x86\x81\x5b\x83\x55\x81\x5b\x96\xbc(&U):");
-  EXPECT_EQ(form.Label4.Caption(), "\x83\x70\x83\x58\x83\x8f\x81\x5b\x83\x68(&P):");
-  EXPECT_EQ(form.Label7.Caption(), "\x90\x56\x92\x85\x83\x81\x81\x5b\x83\x8b\x8a\x6d\x94\x46\x8e\x9e\x82\xcc\x93\xae\x8d\xec");
-  EXPECT_EQ(form.RadioButton1.Caption(), "\x83\x81\x83\x62\x83\x5a\x81\x5b\x83\x57\x82\xf0\x8f\x6f\x82\xb7(&M)");
-  EXPECT_EQ(form.RadioButton2.Caption(), "\x89\xb9\x82\xf0\x96\xc2\x82\xe7\x82\xb7(&L)");
-  EXPECT_EQ(form.Label5.Caption(), "\x83\x54\x83\x45\x83\x93\x83\x68\x83\x74\x83\x40\x83\x43\x83\x8b(&S):");
+            "メールチェック時にこのアカウントを含める(&I)");
+  EXPECT_EQ(form.Label6.Caption(), "POP3サーバー設定");
+  EXPECT_EQ(form.Label2.Caption(), "ホスト名(&H):");
+  EXPECT_EQ(form.Label3.Caption(), "ユーザー名(&U):");
+  EXPECT_EQ(form.Label4.Caption(), "パスワード(&P):");
+  EXPECT_EQ(form.Label7.Caption(), "新着メール確認時の動作");
+  EXPECT_EQ(form.RadioButton1.Caption(), "メッセージを出す(&M)");
+  EXPECT_EQ(form.RadioButton2.Caption(), "音を鳴らす(&L)");
+  EXPECT_EQ(form.Label5.Caption(), "サウンドファイル(&S):");
   EXPECT_EQ(form.RadioButton3.Caption(),
-            "CD\x83\x67\x83\x8c\x83\x43\x82\xf0\x83\x49\x81\x5b\x83\x76\x83\x93\x82\xb7\x82\xe9(&C)");
+            "CDトレイをオープンする(&C)");
   EXPECT_EQ(form.OKBtn.Caption(), "OK");
-  EXPECT_EQ(form.CancelBtn.Caption(), "\x83\x4c\x83\x83\x83\x93\x83\x5a\x83\x8b");
+  EXPECT_EQ(form.CancelBtn.Caption(), "キャンセル");
   EXPECT_EQ(form.FileOpenEdit1.Filter,
-            "\x83\x54\x83\x45\x83\x93\x83\x68\x83\x74\x83\x40\x83\x43\x83\x8b (\x82\xb7\x82\xd7\x82\xc4\x82\xcc\x8e\xed"
-            "\x97\xde)|*.mid;*.rmi;*.midi;*.asf;*.wm;*.wma;*.wmv;*.wav;*.snd;*.au;*.aif;*.aifc;*.aiff;*.mp3");
+            "サウンドファイル (すべての種類)|*.mid;*.rmi;*.midi;*.asf;*.wm;*.wma;*.wmv;*.wav;*.snd;*.au;*.aif;*.aifc;*.aiff;*.mp3");
 
   for (const TEdit* edit : {&form.Edit1, &form.Edit2, &form.Edit3, &form.Edit4}) {
     EXPECT_EQ(edit->Text(), "");

@@ -22,22 +22,21 @@ namespace {
 
 using namespace testsupport;
 
-const std::wstring kAdd = L"\u8FFD\u52A0(&A)...";     // 追加(&A)...
-const std::wstring kDelete = L"\u524A\u9664(&D)...";  // 削除(&D)...
-const std::wstring kEdit = L"\u7DE8\u96C6(&R)...";    // 編集(&R)...
+const std::wstring kAdd = L"追加(&A)...";
+const std::wstring kDelete = L"削除(&D)...";
+const std::wstring kEdit = L"編集(&R)...";
 const std::wstring kAddCaption =
-    L"\u30E1\u30FC\u30EB\u30A2\u30AB\u30A6\u30F3\u30C8\u306E\u8FFD\u52A0";  // メールアカウントの追加
-const std::wstring kProperties = L" \u306E\u30D7\u30ED\u30D1\u30C6\u30A3";  //  のプロパティ
+    L"メールアカウントの追加";
+const std::wstring kProperties = L" のプロパティ";
 const std::wstring kInclude =
-    L"\u30E1\u30FC\u30EB\u30C1\u30A7\u30C3\u30AF\u6642\u306B\u3053\u306E\u30A2\u30AB\u30A6\u30F3\u30C8\u3092\u542B"
-    L"\u3081\u308B(&I)";                                                 // メールチェック時にこのアカウントを含める(&I)
-const std::wstring kMessage = L"\u30E1\u30C3\u30BB\u30FC\u30B8\u3092\u51FA\u3059(&M)";  // メッセージを出す(&M)
-const std::wstring kSound = L"\u97F3\u3092\u9CF4\u3089\u3059(&L)";                       // 音を鳴らす(&L)
+    L"メールチェック時にこのアカウントを含める(&I)";
+const std::wstring kMessage = L"メッセージを出す(&M)";
+const std::wstring kSound = L"音を鳴らす(&L)";
 const std::wstring kCdTray =
-    L"CD\u30C8\u30EC\u30A4\u3092\u30AA\u30FC\u30D7\u30F3\u3059\u308B(&C)";  // CDトレイをオープンする(&C)
-const std::wstring kConfirmTitle = L"\u78BA\u8A8D";  // 確認
-const std::wstring kYes = L"\u306F\u3044(&Y)";       // はい(&Y)
-const std::wstring kNo = L"\u3044\u3044\u3048(&N)";  // いいえ(&N)
+    L"CDトレイをオープンする(&C)";
+const std::wstring kConfirmTitle = L"確認";
+const std::wstring kYes = L"はい(&Y)";
+const std::wstring kNo = L"いいえ(&N)";
 
 // Column texts of account.dat.
 const std::string kIncluded(accounts::kInclude);
@@ -127,7 +126,7 @@ struct AccountDialog {
   bool SoundFileEnabled() const {
     return uiprobe::Describe(SoundFile()).enabled &&
            uiprobe::Describe(uiprobe::FindControl(window, L"Static",
-                                                  L"\u30B5\u30A6\u30F3\u30C9\u30D5\u30A1\u30A4\u30EB(&S):"))  // サウンドファイル(&S):
+                                                  L"サウンドファイル(&S):"))
                .enabled;
   }
   std::vector<int> Checks() const {
@@ -182,8 +181,8 @@ void Shot(const char* name) {
 
 TEST(AccountCommandsRun, AnAccountAddedThroughTheDialogIsSavedAndSurvivesARestartUntilItIsDeleted) {
   const Chime chime;
-  const std::wstring name = L"\u81EA\u5B85";  // 自宅
-  const std::string line = "\"\x8e\xa9\x91\xee\"," + kExcluded + ",pop.example.jp,taro,\"p a,ss\"," + kSoundAction +
+  const std::wstring name = L"自宅";
+  const std::string line = "\"自宅\"," + kExcluded + ",pop.example.jp,taro,\"p a,ss\"," + kSoundAction +
                            ",\"" + chime.path + "\"\r\n";
   std::string saved;
   {
@@ -247,7 +246,7 @@ TEST(AccountCommandsRun, AnAccountAddedThroughTheDialogIsSavedAndSurvivesARestar
 
     // One account row and the blank row; the selected first row now holds the account.
     EXPECT_EQ(main.Rows(), (std::vector<std::vector<std::string>>{
-                               {"\x8e\xa9\x91\xee", kExcluded, "pop.example.jp", "taro", "p a,ss", kSoundAction, chime.path},
+                               {"自宅", kExcluded, "pop.example.jp", "taro", "p a,ss", kSoundAction, chime.path},
                                std::vector<std::string>(7)}));
     EXPECT_EQ(uiprobe::ListViewSelection(main.list), std::vector<int>{0});
     EXPECT_TRUE(main.Enabled(kDelete));
@@ -332,7 +331,7 @@ TEST(AccountCommandsRun, EditAndDeleteActOnTheSelectedAccountOnly) {
   dialog = WaitForDialog(run, L"Shop" + kProperties);
   ASSERT_TRUE(dialog.window);
   EXPECT_TRUE(dialog.SoundFileEnabled());
-  ASSERT_TRUE(uiprobe::PressButton(dialog.window, L"\u30AD\u30E3\u30F3\u30BB\u30EB"));  // キャンセル
+  ASSERT_TRUE(uiprobe::PressButton(dialog.window, L"キャンセル"));
   ASSERT_TRUE(uiprobe::WaitForGone(dialog.window, kWaitMs));
   ASSERT_TRUE(uiprobe::DoubleClickListRow(main.list, 3));
   ASSERT_TRUE(WaitFor([&] { return uiprobe::ListViewSelection(main.list) == std::vector<int>{3}; }));
@@ -348,7 +347,7 @@ TEST(AccountCommandsRun, EditAndDeleteActOnTheSelectedAccountOnly) {
   ASSERT_TRUE(question);
   // アカウント 'Work' を削除しますか？
   EXPECT_EQ(uiprobe::MessageBoxText(question).utf16,
-            L"\u30A2\u30AB\u30A6\u30F3\u30C8 'Work' \u3092\u524A\u9664\u3057\u307E\u3059\u304B\uFF1F");
+            L"アカウント 'Work' を削除しますか？");
   ASSERT_TRUE(uiprobe::PressButton(question, kNo));
   ASSERT_TRUE(uiprobe::WaitForGone(question, kWaitMs));
   EXPECT_EQ(main.Rows().size(), 5u);

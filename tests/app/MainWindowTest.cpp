@@ -5,12 +5,13 @@
 
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <functional>
 #include <string>
 #include <vector>
 
 #include "app/ProgramPaths.h"
+#include "tests/support/Clock.h"
+#include "tests/support/PlatformRecorders.h"
 #include "toolkit/Application.h"
 #include "toolkit/Text.h"
 #include "tests/toolkit/Bounds.h"
@@ -61,9 +62,7 @@ protected:
 
 // Three accounts with Japanese names, a comma in a name, a blank line and a password with a space.
 const std::string kThreeAccounts =
-    "\"\x8e\xa9\x91\xee, \x83\x81\x83\x43\x83\x93\",\x82\xb7\x82\xe9,pop.example.jp,taro,pw,\xd2\xaf\xbe\xb0\xbc\xde,\r\n"
-    "\"\",,,,,,\r\n"
-    "\"\x89\xef\x8e\xd0\",\x82\xb5\x82\xc8\x82\xa2,mail.example.com,hanako,\"a b\",\xbb\xb3\xdd\xc4\xde,C:\\s.wav\r\n";
+    "\"自宅, メイン\",する,pop.example.jp,taro,pw,ﾒｯｾｰｼﾞ,\r\n\"\",,,,,,\r\n\"会社\",しない,mail.example.com,hanako,\"a b\",ｻｳﾝﾄﾞ,C:\\s.wav\r\n";
 
 std::vector<std::wstring> RowTexts(const TStringGrid& grid, int row) {
   std::vector<std::wstring> cells;
@@ -86,7 +85,7 @@ using MainWindow = AccountFileFixture;
 TEST_F(MainWindow, IsLaidOutAsDesignedAndStaysHidden) {
   TMainForm1 form;
   EXPECT_FALSE(form.Visible());
-  EXPECT_EQ(form.Caption(), "\x83\x81\x81\x5b\x83\x8b\x83\x60\x83\x46\x83\x62\x83\x4e\x82\xcc\x90\xdd\x92\xe8");
+  EXPECT_EQ(form.Caption(), "メールチェックの設定");
   EXPECT_EQ(form.ClientWidth(), 610);
   EXPECT_EQ(form.ClientHeight(), 262);
   ExpectBounds(form.PageControl1, 12, 12, 585, 204);
@@ -96,10 +95,10 @@ TEST_F(MainWindow, IsLaidOutAsDesignedAndStaysHidden) {
   ExpectBounds(form.Button1, 450, 12, 110, 21);
   ExpectBounds(form.Button3, 450, 68, 110, 21);
   ExpectBounds(form.CheckBox2, 12, 40, 221, 17);
-  EXPECT_EQ(form.Button4.Caption(), "\x83\x5e\x83\x58\x83\x4e\x83\x67\x83\x8c\x83\x43\x82\xd6");
-  EXPECT_EQ(form.Button2.Caption(), "\x8d\xed\x8f\x9c(&D)...");
-  EXPECT_EQ(form.TabSheet1.TabCaption(), "\x83\x41\x83\x4a\x83\x45\x83\x93\x83\x67");
-  EXPECT_EQ(form.TabSheet2.TabCaption(), "\x83\x81\x81\x5b\x83\x8b\x83\x60\x83\x46\x83\x62\x83\x4e");
+  EXPECT_EQ(form.Button4.Caption(), "タスクトレイへ");
+  EXPECT_EQ(form.Button2.Caption(), "削除(&D)...");
+  EXPECT_EQ(form.TabSheet1.TabCaption(), "アカウント");
+  EXPECT_EQ(form.TabSheet2.TabCaption(), "メールチェック");
   EXPECT_EQ(form.PageControl1.ActivePage(), &form.TabSheet1);
   EXPECT_FALSE(form.CheckBox1.Checked());
   EXPECT_TRUE(form.CheckBox2.Checked());
@@ -122,14 +121,14 @@ TEST_F(MainWindow, IsLaidOutAsDesignedAndStaysHidden) {
   std::vector<std::string> items;
   for (const TMenuItem* item : form.PopupMenu1.Items()) items.push_back(item->Caption);
   const std::vector<std::string> expected = {
-      "\x83\x81\x81\x5b\x83\x8b\x83\x60\x83\x46\x83\x62\x83\x4e(&C)",
+      "メールチェック(&C)",
       "-",
-      "\x83\x81\x81\x5b\x83\x8b\x83\x60\x83\x46\x83\x62\x83\x4e\x82\xcc\x90\xdd\x92\xe8(&S)...",
+      "メールチェックの設定(&S)...",
       "-",
-      "\x83\x86\x81\x5b\x83\x55\x81\x5b\x83\x59\x83\x4b\x83\x43\x83\x68(&G)",
-      "\x83\x43\x83\x93\x83\x74\x83\x48\x83\x81\x81\x5b\x83\x56\x83\x87\x83\x93(&I)...",
+      "ユーザーズガイド(&G)",
+      "インフォメーション(&I)...",
       "-",
-      "\x8f\x49\x97\xb9\x82\xb7\x82\xe9(&X)",
+      "終了する(&X)",
   };
   EXPECT_EQ(items, expected);
   EXPECT_EQ(form.StringGrid1.ColWidth(0), 123);
@@ -153,15 +152,15 @@ TEST_F(MainWindow, ShowsTheAccountFileRowByRowAndSavesItBackByteForByte) {
   ASSERT_EQ(form.Accounts.RowCount(), 5);
   EXPECT_EQ(form.StringGrid1.RowCount(), 5);
   EXPECT_EQ(RowTexts(form.StringGrid1, 1),
-            (std::vector<std::wstring>{L"\u81EA\u5B85, \u30E1\u30A4\u30F3", L"\u3059\u308B", L"pop.example.jp", L"taro",
-                                       L"pw", L"\uFF92\uFF6F\uFF7E\uFF70\uFF7C\uFF9E", L""}));
+            (std::vector<std::wstring>{L"自宅, メイン", L"する", L"pop.example.jp", L"taro",
+                                       L"pw", L"ﾒｯｾｰｼﾞ", L""}));
   EXPECT_EQ(RowTexts(form.StringGrid1, 2), std::vector<std::wstring>(7, L""));
   EXPECT_EQ(RowTexts(form.StringGrid1, 3),
-            (std::vector<std::wstring>{L"\u4F1A\u793E", L"\u3057\u306A\u3044", L"mail.example.com", L"hanako", L"a b",
-                                       L"\uFF7B\uFF73\uFF9D\uFF84\uFF9E", L"C:\\s.wav"}));
+            (std::vector<std::wstring>{L"会社", L"しない", L"mail.example.com", L"hanako", L"a b",
+                                       L"ｻｳﾝﾄﾞ", L"C:\\s.wav"}));
   EXPECT_EQ(RowTexts(form.StringGrid1, 4), std::vector<std::wstring>(7, L""));
-  EXPECT_EQ(form.StringGrid1.Cell(0, 0), " \xb1\xb6\xb3\xdd\xc4\x96\xbc");
-  EXPECT_EQ(form.StringGrid1.Cell(6, 0), " \xbb\xb3\xdd\xc4\xde");
+  EXPECT_EQ(form.StringGrid1.Cell(0, 0), " ｱｶｳﾝﾄ名");
+  EXPECT_EQ(form.StringGrid1.Cell(6, 0), " ｻｳﾝﾄﾞ");
   EXPECT_EQ(form.StringGrid1.Row(), 1);
   EXPECT_TRUE(form.Button2.Enabled());
   EXPECT_TRUE(form.Button3.Enabled());
@@ -222,8 +221,8 @@ TEST_F(MainWindow, AnUnreadableFileStopsTheBuildingWithTheFileError) {
     FAIL() << "the window was built";
   } catch (const Exception& e) {
     // ファイル %s は開けません
-    EXPECT_EQ(e.message(), "\x83\x74\x83\x40\x83\x43\x83\x8b " + AccountFile() +
-                               " \x82\xcd\x8a\x4a\x82\xaf\x82\xdc\x82\xb9\x82\xf1");
+    EXPECT_EQ(e.message(), "ファイル " + AccountFile() +
+                               " は開けません");
   }
 }
 
@@ -237,8 +236,8 @@ TEST_F(MainWindow, AFailedSaveReportsTheFileAndKeepsTheOldOne) {
     FAIL() << "the save succeeded";
   } catch (const Exception& e) {
     // ファイル %s を作成できません
-    EXPECT_EQ(e.message(), "\x83\x74\x83\x40\x83\x43\x83\x8b " + AccountFile() +
-                               " \x82\xf0\x8d\xec\x90\xac\x82\xc5\x82\xab\x82\xdc\x82\xb9\x82\xf1");
+    EXPECT_EQ(e.message(), "ファイル " + AccountFile() +
+                               " を作成できません");
   }
   EXPECT_EQ(Read(), kThreeAccounts);
   EXPECT_EQ(form.Accounts.Cell(0, 1), "x");
@@ -246,7 +245,7 @@ TEST_F(MainWindow, AFailedSaveReportsTheFileAndKeepsTheOldOne) {
 
 TEST_F(MainWindow, EveryRowKeepsItsOwnLastMailCountBeyondRow254) {
   std::string file;
-  for (int i = 0; i < 300; ++i) file += "\"a" + std::to_string(i) + "\",\x82\xb7\x82\xe9,h,u,p,\xd2\xaf\xbe\xb0\xbc\xde,\r\n";
+  for (int i = 0; i < 300; ++i) file += "\"a" + std::to_string(i) + "\",する,h,u,p,ﾒｯｾｰｼﾞ,\r\n";
   Write(file);
   TMainForm1 form;
   ASSERT_EQ(form.Accounts.RowCount(), 302);
@@ -261,14 +260,9 @@ TEST_F(MainWindow, EveryRowKeepsItsOwnLastMailCountBeyondRow254) {
 }
 
 TEST_F(MainWindow, WindowCommands) {
-  TMainForm1 form;
-  std::vector<std::wstring> mci;
-  std::vector<std::wstring> opened;
-  form.SendMciString = [&](const std::wstring& command) { mci.push_back(command); };
-  form.ShellOpen = [&](HWND owner, const std::wstring& file) {
-    EXPECT_EQ(owner, form.Handle());
-    opened.push_back(file);
-  };
+  RecordingShell shell;
+  RecordingMci mci;
+  TMainForm1 form(shell, mci);
 
   form.N1Click(&form.TrayIcon1);
   EXPECT_TRUE(form.Visible());
@@ -278,14 +272,15 @@ TEST_F(MainWindow, WindowCommands) {
 
   form.N8Click(&form.N8);
   form.N9Click(&form.N9);
-  ASSERT_EQ(opened.size(), 2u);
-  EXPECT_EQ(opened[0], Widen(ExeDir()) + L"/Readme.txt");
-  EXPECT_EQ(opened[1], L"http://www.pelmora.example/info.php?pf=w&sn=app_window_tests");
+  ASSERT_EQ(shell.Opened.size(), 2u);
+  EXPECT_EQ(shell.Opened[0], std::make_pair(form.Handle(), Widen(ExeDir()) + L"/Readme.txt"));
+  EXPECT_EQ(shell.Opened[1],
+            std::make_pair(form.Handle(), std::wstring(L"http://www.pelmora.example/info.php?pf=w&sn=app_window_tests")));
 
   // The close box: the close handler sends the CD tray's closing commands, in this order.
   form.N1Click(&form.N1);
   SendMessageW(form.Handle(), WM_CLOSE, 0, 0);
-  EXPECT_EQ(mci, (std::vector<std::wstring>{L"set cdaudio door closed", L"close cdaudio"}));
+  EXPECT_EQ(mci.Strings, (std::vector<std::wstring>{L"set cdaudio door closed", L"close cdaudio"}));
   EXPECT_FALSE(form.Visible());
 }
 
@@ -330,8 +325,8 @@ protected:
 }  // namespace
 
 TEST_F(Settings, WithoutAFileTheDefaultsApplyAndAreWrittenInOrderAtClose) {
-  TMainForm1 form;
-  form.SendMciString = [](const std::wstring&) {};
+  RecordingMci mci;
+  TMainForm1 form(SystemShell(), mci);
   form.FormCreate(&form);
   EXPECT_FALSE(form.CheckBox1.Checked());
   EXPECT_TRUE(form.CheckBox2.Checked());
@@ -355,8 +350,8 @@ TEST_F(Settings, ValuesAreReadAsIntegersAndTheMinutesBroughtIntoRange) {
   } cases[] = {{"0", 1}, {"100", 59}, {"0x0A", 10}, {"$0b", 11}, {" -5", 1}, {"abc", 30}};
   for (const auto& c : cases) {
     WriteSettings(std::string("[SET]\r\nSTART=0\r\nTIME=0\r\nMINUTE=") + c.minute + "\r\n");
-    TMainForm1 form;
-    form.SendMciString = [](const std::wstring&) {};
+    RecordingMci mci;
+    TMainForm1 form(SystemShell(), mci);
     form.FormCreate(&form);
     EXPECT_EQ(form.SpinEdit1.Value(), c.shown) << c.minute;
     EXPECT_EQ(form.Timer1.Interval(), static_cast<std::uint32_t>(c.shown) * 60000u) << c.minute;
@@ -373,8 +368,8 @@ TEST_F(Settings, ValuesAreReadAsIntegersAndTheMinutesBroughtIntoRange) {
 }
 
 TEST_F(Settings, ANumberBeingTypedNeverGivesTheTimerAnInvalidIntervalButIsWrittenAsTyped) {
-  TMainForm1 form;
-  form.SendMciString = [](const std::wstring&) {};
+  RecordingMci mci;
+  TMainForm1 form(SystemShell(), mci);
   form.FormCreate(&form);
   form.SpinEdit1.SetText("7");
   EXPECT_EQ(form.Timer1.Interval(), 7u * 60000u);
@@ -397,15 +392,14 @@ TEST_F(Settings, TypedMinutesOutOfRangeAreBroughtIntoRangeAtTheNextStart) {
 TEST_F(Settings, AnUnwritableFileIsReportedAndTheCloseStillEnds) {
   // A read-only file does not stop every user (an administrator writes it): a folder in its place does.
   ASSERT_TRUE(CreateDirectoryW(Widen(SettingsFile()).c_str(), nullptr));
-  TMainForm1 form;
-  std::vector<std::wstring> mci;
-  form.SendMciString = [&](const std::wstring& command) { mci.push_back(command); };
+  RecordingMci mci;
+  TMainForm1 form(SystemShell(), mci);
   form.FormCreate(&form);
   form.CheckBox1.SetChecked(true);
   const BoxSeen box = WatchBox([&] { CloseForm(form); }, [](HWND wnd) { PressBoxButton(wnd, IDOK); });
   ASSERT_TRUE(box.found);
-  EXPECT_EQ(box.text, Widen(SettingsFile() + " \x82\xc9\x8f\x91\x82\xab\x8d\x9e\x82\xdf\x82\xdc\x82\xb9\x82\xf1."));  // に書き込めません.
-  EXPECT_EQ(mci, (std::vector<std::wstring>{L"set cdaudio door closed", L"close cdaudio"}));
+  EXPECT_EQ(box.text, Widen(SettingsFile() + " に書き込めません."));
+  EXPECT_EQ(mci.Strings, (std::vector<std::wstring>{L"set cdaudio door closed", L"close cdaudio"}));
   RemoveDirectoryW(Widen(SettingsFile()).c_str());
 }
 
@@ -413,8 +407,8 @@ TEST_F(Settings, WithoutThePeriodicCheckNoTickComesUntilTheUserSwitchesItOnThenO
   using Clock = std::chrono::steady_clock;
   using std::chrono::milliseconds;
   WriteSettings("[SET]\r\nSTART=0\r\nTIME=0\r\nMINUTE=5\r\n");
-  TMainForm1 form;
-  form.SendMciString = [](const std::wstring&) {};
+  RecordingMci mci;
+  TMainForm1 form(SystemShell(), mci);
   form.FormCreate(&form);
   std::vector<Clock::time_point> ticks;
   form.Timer1.OnTimer = [&](TObject*) { ticks.push_back(Clock::now()); };

@@ -16,9 +16,7 @@ using namespace testsupport;
 
 // Three accounts with Japanese names, a comma in a name, a blank line and a password with a space.
 const std::string kThreeAccounts =
-    "\"\x8e\xa9\x91\xee, \x83\x81\x83\x43\x83\x93\",\x82\xb7\x82\xe9,pop.example.jp,taro,pw,\xd2\xaf\xbe\xb0\xbc\xde,\r\n"
-    "\"\",,,,,,\r\n"
-    "\"\x89\xef\x8e\xd0\",\x82\xb5\x82\xc8\x82\xa2,mail.example.com,hanako,\"a b\",\xbb\xb3\xdd\xc4\xde,C:\\s.wav\r\n";
+    "\"自宅, メイン\",する,pop.example.jp,taro,pw,ﾒｯｾｰｼﾞ,\r\n\"\",,,,,,\r\n\"会社\",しない,mail.example.com,hanako,\"a b\",ｻｳﾝﾄﾞ,C:\\s.wav\r\n";
 
 std::vector<std::wstring> Utf16(const std::vector<uiprobe::UiText>& texts) {
   std::vector<std::wstring> out;
@@ -42,7 +40,7 @@ TEST(PelmoraRun, LivesInTheTrayShowsTheAccountsOnDoubleClickAndEndsWithTheCloseB
   const HWND tabs = uiprobe::FindControl(main, L"SysTabControl32", L"");
   ASSERT_TRUE(tabs);
   EXPECT_EQ(Utf16(uiprobe::TabCaptions(tabs)),
-            (std::vector<std::wstring>{L"\u30A2\u30AB\u30A6\u30F3\u30C8", L"\u30E1\u30FC\u30EB\u30C1\u30A7\u30C3\u30AF"}));
+            (std::vector<std::wstring>{L"アカウント", L"メールチェック"}));
   EXPECT_EQ(uiprobe::CurrentTab(tabs), 0);
 
   const HWND list = uiprobe::FindControl(main, L"SysListView32", L"");
@@ -51,10 +49,10 @@ TEST(PelmoraRun, LivesInTheTrayShowsTheAccountsOnDoubleClickAndEndsWithTheCloseB
   for (const auto& row : uiprobe::ListViewRows(list)) rows.push_back(Utf16(row));
   const std::vector<std::wstring> blank(7, L"");
   const std::vector<std::vector<std::wstring>> expected = {
-      {L"\u81EA\u5B85, \u30E1\u30A4\u30F3", L"\u3059\u308B", L"pop.example.jp", L"taro", L"pw",
-       L"\uFF92\uFF6F\uFF7E\uFF70\uFF7C\uFF9E", L""},
+      {L"自宅, メイン", L"する", L"pop.example.jp", L"taro", L"pw",
+       L"ﾒｯｾｰｼﾞ", L""},
       blank,
-      {L"\u4F1A\u793E", L"\u3057\u306A\u3044", L"mail.example.com", L"hanako", L"a b", L"\uFF7B\uFF73\uFF9D\uFF84\uFF9E",
+      {L"会社", L"しない", L"mail.example.com", L"hanako", L"a b", L"ｻｳﾝﾄﾞ",
        L"C:\\s.wav"},
       blank,
   };
@@ -68,15 +66,15 @@ TEST(PelmoraRun, LivesInTheTrayShowsTheAccountsOnDoubleClickAndEndsWithTheCloseB
       sawHiddenButton = true;
       EXPECT_FALSE(c.visible);
     }
-    if (c.text.utf16 == L"\u524A\u9664(&D)...") EXPECT_TRUE(c.enabled && c.visible);
-    if (c.text.utf16 == L"\u30BF\u30B9\u30AF\u30C8\u30EC\u30A4\u3078") EXPECT_TRUE(c.visible);
+    if (c.text.utf16 == L"削除(&D)...") EXPECT_TRUE(c.enabled && c.visible);
+    if (c.text.utf16 == L"タスクトレイへ") EXPECT_TRUE(c.visible);
   }
   EXPECT_TRUE(sawHiddenButton);
   const std::string shot = testsupport::Screenshot("settings-window");
   if (!shot.empty()) std::printf("screenshot: %s\n", shot.c_str());
 
   // "タスクトレイへ" hides it; the icon brings it back on the same tab.
-  ASSERT_TRUE(uiprobe::PressButton(main, std::wstring_view(L"\u30BF\u30B9\u30AF\u30C8\u30EC\u30A4\u3078")));
+  ASSERT_TRUE(uiprobe::PressButton(main, std::wstring_view(L"タスクトレイへ")));
   EXPECT_TRUE(uiprobe::WaitForGone(main, 5000));
   EXPECT_EQ(run.ExitCode(), static_cast<DWORD>(STILL_ACTIVE));
   ASSERT_EQ(ShowSettingsWindow(run, started.tray), main);
@@ -135,7 +133,7 @@ TEST(PelmoraRun, AnUnreadableAccountFileEndsTheProgramAfterTheErrorDialog) {
 
   ASSERT_TRUE(box);
   // "ファイル %s は開けません" with the "." of the error dialog.
-  EXPECT_EQ(text, L"\u30D5\u30A1\u30A4\u30EB " + folder + L"\\account.dat \u306F\u958B\u3051\u307E\u305B\u3093.");
+  EXPECT_EQ(text, L"ファイル " + folder + L"\\account.dat は開けません.");
   EXPECT_TRUE(ended);
   EXPECT_EQ(code, 0u);
 }
@@ -151,7 +149,7 @@ TEST(PelmoraRun, TheUserGuideLiesBesideTheProgramInCodePage932WithCrLf) {
   CloseHandle(file);
   bytes.resize(got);
   ASSERT_GT(bytes.size(), 100u);
-  EXPECT_EQ(bytes.rfind("\x83\x79\x83\x8b\x83\x82\x81\x5b\x83\x89", 0), 0u);  // begins with ペルモーラ
+  EXPECT_EQ(bytes.rfind("ペルモーラ", 0), 0u);
   for (std::size_t i = 0; i < bytes.size(); ++i) {
     if (bytes[i] == '\n') ASSERT_TRUE(i > 0 && bytes[i - 1] == '\r') << "a line without CR at byte " << i;
   }
@@ -159,7 +157,7 @@ TEST(PelmoraRun, TheUserGuideLiesBesideTheProgramInCodePage932WithCrLf) {
   // Every byte decodes as code page 932 and nothing is lost on the way back.
   const std::wstring text = Widen(bytes);
   EXPECT_EQ(Narrow(text), bytes);
-  EXPECT_NE(text.find(L"\u7D42\u4E86\u3059\u308B(&X)"), std::wstring::npos);
+  EXPECT_NE(text.find(L"終了する(&X)"), std::wstring::npos);
 }
 
 TEST(PelmoraRun, TheEndOfTheWindowsSessionWritesTheSettingsAndEndsTheProgram) {

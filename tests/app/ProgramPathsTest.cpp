@@ -15,10 +15,10 @@ TEST(ProgramDir, DropsTheFileNameAndTheSeparatorButKeepsADriveRootWhole) {
 
 TEST(ProgramDir, ADoubleByteCharacterWhoseSecondByteIsABackslashIsNoSeparator) {
   // "表" is 95 5C in code page 932.
-  const std::string folder = "C:\\\x95\x5c";
+  const std::string folder = "C:\\表";
   EXPECT_EQ(ProgramDirOf(folder + "\\x.exe"), folder);
-  EXPECT_EQ(ProgramDirOf("C:\\Tools\\\x95\x5c.exe"), "C:\\Tools");
-  EXPECT_EQ(ProgramNameOf("C:\\Tools\\\x95\x5c.exe"), "\x95\x5c");
+  EXPECT_EQ(ProgramDirOf("C:\\Tools\\表.exe"), "C:\\Tools");
+  EXPECT_EQ(ProgramNameOf("C:\\Tools\\表.exe"), "表");
 }
 
 TEST(InfoPage, NamesTheProgramFileWithoutItsLastExtension) {
@@ -37,5 +37,5 @@ TEST(SettingsFile, LiesNextToTheProgramAndKeepsTheSeparator) {
   EXPECT_EQ(SettingsFileOf("C:x.exe"), "C:Pelmora.ini");
   EXPECT_EQ(SettingsFileOf("x.exe"), "Pelmora.ini");
   // 表 ends in the byte of "\": it is not a separator.
-  EXPECT_EQ(SettingsFileOf("C:\\\x95\x5c\\x.exe"), "C:\\\x95\x5c\\Pelmora.ini");
+  EXPECT_EQ(SettingsFileOf("C:\\表\\x.exe"), "C:\\表\\Pelmora.ini");
 }

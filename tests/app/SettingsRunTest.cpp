@@ -17,7 +17,7 @@ namespace {
 using namespace testsupport;
 
 const std::wstring kPeriodicBox =
-    L"\u6307\u5B9A\u6642\u9593\u3054\u3068\u306B\u30E1\u30FC\u30EB\u30C1\u30A7\u30C3\u30AF\u3092\u884C\u3046(&C)";  // 指定時間ごとにメールチェックを行う(&C)
+    L"指定時間ごとにメールチェックを行う(&C)";
 
 bool WaitFor(const std::function<bool()>& done, DWORD timeoutMs = 10000) {
   const DWORD start = GetTickCount();
@@ -89,7 +89,7 @@ namespace {
 
 // One account on the scripted server with the message action, named 自宅.
 const std::string kHomeAccount =
-    "\"\x8e\xa9\x91\xee\",\x82\xb7\x82\xe9,127.0.0.2,user,pass,\xd2\xaf\xbe\xb0\xbc\xde,\r\n";
+    "\"自宅\",する,127.0.0.2,user,pass,ﾒｯｾｰｼﾞ,\r\n";
 
 }  // namespace
 
@@ -101,7 +101,7 @@ TEST(SettingsRun, TheStartUpCheckAnnouncesNewMailBeforeTheScheduleIsSetAndWithou
   ASSERT_TRUE(box);
   // '自宅' に 3 通のメールが届いています。
   EXPECT_EQ(uiprobe::MessageBoxText(box).utf16,
-            L"'\u81EA\u5B85' \u306B 3 \u901A\u306E\u30E1\u30FC\u30EB\u304C\u5C4A\u3044\u3066\u3044\u307E\u3059\u3002");
+            L"'自宅' に 3 通のメールが届いています。");
   for (const uiprobe::TopWindow& shown : uiprobe::TopLevelWindows(run.ProcessId(), true))
     EXPECT_EQ(shown.window.hwnd, box) << "a window besides the box is shown: " << shown.window.text.utf8;
   // The check runs between reading START and applying TIME and MINUTE: the tab still shows its design.

@@ -8,6 +8,7 @@
 #include "accounts/AccountTexts.h"
 #include "app/MainWindow1.h"
 #include "checking/CheckRules.h"
+#include "desktop/Mci.h"
 #include "tests/support/ScriptedPop3Server.h"
 #include "tests/support/WaveFile.h"
 #include "tests/toolkit/BoxWatch.h"
@@ -44,11 +45,24 @@ protected:
   ScriptedPop3Server Server{kServer, 110};
 };
 
+// Keeps the commands sent to the devices and the files opened; the devices get them too.
+class CommandRecorder : public TSystemMci {
+public:
+  MCIERROR SendCommand(MCIDEVICEID device, UINT command, DWORD_PTR flags, DWORD_PTR parameters) override {
+    Commands.push_back(command);
+    if (command == MCI_OPEN) Opened.push_back(reinterpret_cast<MCI_OPEN_PARMSW*>(parameters)->lpstrElementName);
+    return TSystemMci::SendCommand(device, command, flags, parameters);
+  }
+
+  std::vector<UINT> Commands;
+  std::vector<std::wstring> Opened;
+};
+
 }  // namespace
 
 TEST_F(CheckCycle, NotifiesEveryChangeToANonZeroCountWithTheExactText) {
   TMainForm1 form;
-  SetAccount(form, 1, "\x8e\xa9\x91\xee", accounts::kInclude, kServer);  // 自宅
+  SetAccount(form, 1, "自宅", accounts::kInclude, kServer);
   std::vector<std::wstring> shown;
   for (const char* stat : {"+OK 0 0\r\n", "+OK 3 1\r\n", "+OK 3 1\r\n", "+OK 5 1\r\n", "+OK 2 1\r\n", "+OK 0 0\r\n",
                            "+OK 2 1\r\n"}) {
@@ -56,7 +70,7 @@ TEST_F(CheckCycle, NotifiesEveryChangeToANonZeroCountWithTheExactText) {
     for (const std::wstring& text : Check(form)) shown.push_back(text);
   }
   std::vector<std::wstring> expected;
-  for (int n : {3, 5, 2, 2}) expected.push_back(Widen(checking::NewMailText("\x8e\xa9\x91\xee", n)));
+  for (int n : {3, 5, 2, 2}) expected.push_back(Widen(checking::NewMailText("自宅", n)));
   EXPECT_EQ(shown, expected);
   ASSERT_EQ(Server.SessionCount(), 7u);
   EXPECT_EQ(Server.ReceivedLines(0), (std::vector<std::string>{"USER user\r\n", "PASS pass\r\n", "STAT\r\n", "QUIT\r\n"}));
@@ -64,7 +78,7 @@ TEST_F(CheckCycle, NotifiesEveryChangeToANonZeroCountWithTheExactText) {
 
 TEST_F(CheckCycle, AFailedAccountIsReportedAndTheNextOneIsCheckedWhileExcludedOnesAreNeverContacted) {
   TMainForm1 form;
-  form.CheckTimeOut = 3000;
+  form.SetCheckTimeOut(3000);
   SetAccount(form, 1, "nowhere", accounts::kInclude, "nonexistent.invalid");
   SetAccount(form, 2, "off", accounts::kExclude, kServer);
   SetAccount(form, 3, "home", accounts::kInclude, kServer);
@@ -116,15 +130,8 @@ TEST_F(CheckCycle, RowsDeletedWhileABoxIsOpenEndTheCycleWithoutIndexingOutsideTh
 }
 
 TEST_F(CheckCycle, TheSoundActionPlaysTheAccountsFileAndReportsOneThatCannotBeOpened) {
-  // Declared before the form: its player closes the device when it goes.
-  std::vector<UINT> commands;
-  std::vector<std::wstring> opened;
-  TMainForm1 form;
-  form.MediaPlayer1.SendCommand = [&](MCIDEVICEID device, UINT command, DWORD_PTR flags, DWORD_PTR parameters) {
-    commands.push_back(command);
-    if (command == MCI_OPEN) opened.push_back(reinterpret_cast<MCI_OPEN_PARMSW*>(parameters)->lpstrElementName);
-    return mciSendCommandW(device, command, flags, parameters);
-  };
+  CommandRecorder mci;
+  TMainForm1 form(SystemShell(), mci);
   SetAccount(form, 1, "home", accounts::kInclude, kServer, accounts::kActionSound);
   form.Accounts.SetCell(accounts::ColSoundFile, 1, "Z:\\nonexistent\\ding.wav");
   Server.Add(ServerScript::Pop3Check("+OK 1 1\r\n"));
@@ -132,12 +139,12 @@ TEST_F(CheckCycle, TheSoundActionPlaysTheAccountsFileAndReportsOneThatCannotBeOp
 
   const std::string wave = WriteWave("pelmora-cycle-test.wav");
   form.Accounts.SetCell(accounts::ColSoundFile, 1, wave);
-  commands.clear();
+  mci.Commands.clear();
   Server.Add(ServerScript::Pop3Check("+OK 2 1\r\n"));
   EXPECT_EQ(Check(form), std::vector<std::wstring>{});
-  EXPECT_EQ(opened, (std::vector<std::wstring>{L"Z:\\nonexistent\\ding.wav", Widen(wave)}));
-  ASSERT_FALSE(commands.empty());
-  EXPECT_EQ(commands.front(), static_cast<UINT>(MCI_OPEN));
-  EXPECT_EQ(commands.back(), static_cast<UINT>(MCI_PLAY)) << "the sound plays on after the cycle";
+  EXPECT_EQ(mci.Opened, (std::vector<std::wstring>{L"Z:\\nonexistent\\ding.wav", Widen(wave)}));
+  ASSERT_FALSE(mci.Commands.empty());
+  EXPECT_EQ(mci.Commands.front(), static_cast<UINT>(MCI_OPEN));
+  EXPECT_EQ(mci.Commands.back(), static_cast<UINT>(MCI_PLAY)) << "the sound plays on after the cycle";
   EXPECT_EQ(Server.SessionCount(), 2u);
 }

@@ -23,9 +23,8 @@ TEST(RecordCount, NotifiesEveryChangeToOneOrMoreAndRecordsZeroSilently) {
 
 TEST(CheckTexts, AreComposedExactly) {
   EXPECT_EQ(NewMailText("Home", 3),
-            "'Home' \x82\xc9 3 \x92\xca\x82\xcc\x83\x81\x81\x5b\x83\x8b\x82\xaa\x93\xcd\x82\xa2\x82\xc4\x82\xa2\x82\xdc"
-            "\x82\xb7\x81\x42");
-  EXPECT_EQ(NewMailText("a'b", 12345).substr(0, 14), "'a'b' \x82\xc9 12345");
+            "'Home' に 3 通のメールが届いています。");
+  EXPECT_EQ(NewMailText("a'b", 12345).substr(0, 14), "'a'b' に 12345");
   EXPECT_EQ(FailureText("x").substr(0, 5), "'x' \x82");
 }
 

@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -15,6 +14,7 @@
 #include "accounts/AccountTexts.h"
 #include "checking/CheckRules.h"
 #include "pop3/Pop3Client.h"
+#include "tests/support/Clock.h"
 #include "tests/support/ExceptionMessage.h"
 #include "tests/support/PelmoraUser.h"
 #include "tests/support/ProgramRun.h"
@@ -56,10 +56,10 @@ std::string Account(const std::string& name, std::string_view include, const std
          sound + "\r\n";
 }
 
-const std::string kInbox = "\x8e\xf3\x90\x4d\x94\xa0";   // 受信箱
-const std::string kSound = "\x89\xb9";                   // 音
-const std::string kExcluded = "\x8f\x9c\x8a\x4f";        // 除外
-const std::string kWrong = "\x8c\xeb\x82\xe8";           // 誤り
+const std::string kInbox = "受信箱";
+const std::string kSound = "音";
+const std::string kExcluded = "除外";
+const std::string kWrong = "誤り";
 
 std::wstring Text(const std::string& cp932) { return Widen(cp932); }
 

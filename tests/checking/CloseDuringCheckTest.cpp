@@ -8,6 +8,7 @@
 #include "accounts/AccountTexts.h"
 #include "app/MainWindow1.h"
 #include "checking/CheckRules.h"
+#include "tests/support/PlatformRecorders.h"
 #include "tests/support/ScriptedPop3Server.h"
 #include "tests/toolkit/BoxWatch.h"
 #include "toolkit/Text.h"
@@ -16,9 +17,8 @@ TEST(CloseDuringCheck, EndsTheCycleRunsTheCloseHandlerOnceAndContactsNoFurtherAc
   ScriptedPop3Server server("127.0.0.2", 110);
   server.Add(ServerScript::Pop3Check("+OK 1 1\r\n"));
   server.Add(ServerScript::Pop3Check("+OK 1 1\r\n"));
-  TMainForm1 form;
-  std::vector<std::wstring> mci;
-  form.SendMciString = [&](const std::wstring& command) { mci.push_back(command); };
+  RecordingMci mci;
+  TMainForm1 form(SystemShell(), mci);
   form.Accounts.SetRowCount(4);
   for (int row : {1, 2}) {
     const std::string cells[] = {"a" + std::to_string(row), std::string(accounts::kInclude), "127.0.0.2", "u", "p",
@@ -36,7 +36,7 @@ TEST(CloseDuringCheck, EndsTheCycleRunsTheCloseHandlerOnceAndContactsNoFurtherAc
            });
   EXPECT_EQ(shown, (std::vector<std::wstring>{Widen(checking::NewMailText("a1", 1))}));
   EXPECT_EQ(server.SessionCount(), 1u) << "no further account is contacted";
-  EXPECT_EQ(mci, (std::vector<std::wstring>{L"set cdaudio door closed", L"close cdaudio"}));
+  EXPECT_EQ(mci.Strings, (std::vector<std::wstring>{L"set cdaudio door closed", L"close cdaudio"}));
   // A check asked for afterwards does nothing.
   form.N2Click(&form.N2);
   EXPECT_EQ(server.SessionCount(), 1u);

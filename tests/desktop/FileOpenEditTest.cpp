@@ -17,8 +17,7 @@ namespace {
 
 // サウンドファイル (すべての種類)
 const std::string kDescription =
-    "\x83\x54\x83\x45\x83\x93\x83\x68\x83\x74\x83\x40\x83\x43\x83\x8b\x20\x28\x82\xb7\x82\xd7\x82\xc4\x82\xcc\x8e"
-    "\xed\x97\xde\x29";
+    "サウンドファイル (すべての種類)";
 const std::string kFilter =
     kDescription + "|*.mid;*.rmi;*.midi;*.asf;*.wm;*.wma;*.wmv;*.wav;*.snd;*.au;*.aif;*.aifc;*.aiff;*.mp3";
 const wchar_t* const kTitle = L"Pelmora browse test";
@@ -129,7 +128,7 @@ TEST_F(FileOpenEditTest, TypingFiresOncePerLetterAndAnEqualTextNever) {
 }
 
 TEST_F(FileOpenEditTest, ProgramAssignmentFiresOnlyForADifferentTextAndNeverWhileLoading) {
-  const std::string path = "C:\\\x83\x79\x83\x8b\x83\x82\x81\x5b\x83\x89\\ring.wav";  // C:\ペルモーラ\ring.wav
+  const std::string path = "C:\\ペルモーラ\\ring.wav";
   Field->SetFilename(path);
   EXPECT_EQ(Changes, 1);
   EXPECT_EQ(Field->Filename(), path);

@@ -11,8 +11,8 @@
 
 namespace {
 
-const std::string kNoDevice = "MCI \x83\x66\x83o\x83\x43\x83X\x82\xaa\x82\xa0\x82\xe8\x82\xdc\x82\xb9\x82\xf1";  // MCI デバイスがありません
-const std::string kUnknownError = "\x8c\xb4\x88\xf6\x95s\x96\xbe\x82\xcc\x83G\x83\x89\x81[";  // 原因不明のエラー
+const std::string kNoDevice = "MCI デバイスがありません";
+const std::string kUnknownError = "原因不明のエラー";
 
 struct MciCall {
   MCIDEVICEID device;
@@ -24,18 +24,25 @@ struct MciCall {
 };
 
 // Passes every command to the real MCI, or answers a chosen command with an error instead.
+class CommandRecorder : public TSystemMci {
+public:
+  MCIERROR SendCommand(MCIDEVICEID device, UINT command, DWORD_PTR flags, DWORD_PTR parameters) override {
+    MciCall call{device, command, static_cast<DWORD>(flags), 0,
+                 reinterpret_cast<HWND>(reinterpret_cast<MCI_GENERIC_PARMS*>(parameters)->dwCallback), {}};
+    if (command == MCI_OPEN) call.element = reinterpret_cast<MCI_OPEN_PARMSW*>(parameters)->lpstrElementName;
+    call.result = command == RejectCommand ? RejectWith : TSystemMci::SendCommand(device, command, flags, parameters);
+    Calls.push_back(call);
+    return call.result;
+  }
+
+  std::vector<MciCall> Calls;
+  UINT RejectCommand = 0;
+  MCIERROR RejectWith = 0;
+};
+
+// A player whose commands the recorder sees; the recorder outlives it.
 class RecordingPlayer {
 public:
-  RecordingPlayer() {
-    Player.SendCommand = [this](MCIDEVICEID device, UINT command, DWORD_PTR flags, DWORD_PTR parameters) {
-      MciCall call{device, command, static_cast<DWORD>(flags), 0,
-                   reinterpret_cast<HWND>(reinterpret_cast<MCI_GENERIC_PARMS*>(parameters)->dwCallback), {}};
-      if (command == MCI_OPEN) call.element = reinterpret_cast<MCI_OPEN_PARMSW*>(parameters)->lpstrElementName;
-      call.result = command == RejectCommand ? RejectWith : mciSendCommandW(device, command, flags, parameters);
-      Calls.push_back(call);
-      return call.result;
-    };
-  }
   std::vector<MciCall> Of(UINT command) const {
     std::vector<MciCall> found;
     for (const MciCall& call : Calls)
@@ -43,10 +50,11 @@ public:
     return found;
   }
 
-  std::vector<MciCall> Calls;
-  UINT RejectCommand = 0;
-  MCIERROR RejectWith = 0;
-  TMediaPlayer Player;
+  CommandRecorder Mci;
+  std::vector<MciCall>& Calls = Mci.Calls;
+  UINT& RejectCommand = Mci.RejectCommand;
+  MCIERROR& RejectWith = Mci.RejectWith;
+  TMediaPlayer Player{Mci};
 };
 
 std::string PlatformText(MCIERROR error) {
@@ -79,7 +87,7 @@ TEST(MediaPlayer, PlayWithoutADeviceRaisesAndSendsNothing) {
 
 TEST(MediaPlayer, MissingFileRaisesThePlatformTextAndStaysClosed) {
   RecordingPlayer r;
-  r.Player.FileName = "C:\\no such folder\\\x83\x81\x81[\x83\x8b.wav";  // メール.wav
+  r.Player.FileName = "C:\\no such folder\\メール.wav";
   try {
     r.Player.Open();
     FAIL() << "no exception";
@@ -89,7 +97,7 @@ TEST(MediaPlayer, MissingFileRaisesThePlatformTextAndStaysClosed) {
     EXPECT_EQ(open.command, static_cast<UINT>(MCI_OPEN));
     EXPECT_EQ(open.device, 0u);
     EXPECT_EQ(open.flags, 0x202u) << "MCI_WAIT | MCI_OPEN_ELEMENT";
-    EXPECT_EQ(open.element, L"C:\\no such folder\\\u30e1\u30fc\u30eb.wav");
+    EXPECT_EQ(open.element, L"C:\\no such folder\\メール.wav");
     EXPECT_NE(open.result, 0u);
     EXPECT_EQ(r.Player.Error(), open.result);
     EXPECT_FALSE(PlatformText(open.result).empty());
@@ -157,32 +165,26 @@ TEST(MediaPlayer, OpenPlayCloseOfAWaveFileThroughTheMciCommands) {
 
 TEST(MediaPlayer, SecondOpenClosesTheFirstDeviceAndDestructionClosesTheLast) {
   const std::string wave = WriteWave("pelmora-player-twice.wav");
-  std::vector<MciCall> calls;
+  CommandRecorder mci;
   {
-    RecordingPlayer r;
-    r.Player.FileName = wave;
-    r.Player.Open();
-    const MCIDEVICEID first = r.Player.DeviceID();
-    r.Player.Play();
-    r.Calls.clear();
-    r.Player.Open();
-    ASSERT_GE(r.Calls.size(), 2u);
-    EXPECT_EQ(r.Calls[0].command, static_cast<UINT>(MCI_CLOSE));
-    EXPECT_EQ(r.Calls[0].device, first);
-    EXPECT_EQ(r.Calls[1].command, static_cast<UINT>(MCI_OPEN));
-    ASSERT_TRUE(r.Player.Opened());
-    r.Calls.clear();
-    // The recorder must outlive the player to see its last command.
-    r.Player.SendCommand = [&calls](MCIDEVICEID device, UINT command, DWORD_PTR flags, DWORD_PTR parameters) {
-      const MCIERROR result = mciSendCommandW(device, command, flags, parameters);
-      calls.push_back({device, command, static_cast<DWORD>(flags), result, nullptr, {}});
-      return result;
-    };
+    TMediaPlayer player(mci);
+    player.FileName = wave;
+    player.Open();
+    const MCIDEVICEID first = player.DeviceID();
+    player.Play();
+    mci.Calls.clear();
+    player.Open();
+    ASSERT_GE(mci.Calls.size(), 2u);
+    EXPECT_EQ(mci.Calls[0].command, static_cast<UINT>(MCI_CLOSE));
+    EXPECT_EQ(mci.Calls[0].device, first);
+    EXPECT_EQ(mci.Calls[1].command, static_cast<UINT>(MCI_OPEN));
+    ASSERT_TRUE(player.Opened());
+    mci.Calls.clear();
   }
-  ASSERT_EQ(calls.size(), 1u);
-  EXPECT_EQ(calls[0].command, static_cast<UINT>(MCI_CLOSE));
-  EXPECT_EQ(calls[0].flags, static_cast<DWORD>(MCI_WAIT));
-  EXPECT_EQ(calls[0].result, 0u);
+  ASSERT_EQ(mci.Calls.size(), 1u);
+  EXPECT_EQ(mci.Calls[0].command, static_cast<UINT>(MCI_CLOSE));
+  EXPECT_EQ(mci.Calls[0].flags, static_cast<DWORD>(MCI_WAIT));
+  EXPECT_EQ(mci.Calls[0].result, 0u);
 }
 
 TEST(MediaPlayer, RejectedPlayIsRecordedAndRejectedCloseKeepsTheDevice) {

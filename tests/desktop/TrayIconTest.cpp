@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/PlatformRecorders.h"
+
 namespace {
 
 // A form-like window of the toolkit's own kind: it records the system commands that reach it.
@@ -42,6 +44,20 @@ void Pump() {
   while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
 }
 
+// Keeps every notification-area request and tells the test's log.
+class ShellRecorder : public TShell {
+public:
+  BOOL NotifyIcon(DWORD message, NOTIFYICONDATAW* data) override {
+    Calls.push_back({message, *data, IsWindow(data->hWnd) != FALSE});
+    Log += "shell" + std::to_string(message) + ";";
+    return TRUE;
+  }
+  void Open(HWND, const std::wstring&) override {}
+
+  std::vector<ShellCall> Calls;
+  std::string Log;
+};
+
 class TrayIconTest : public ::testing::Test {
 protected:
   TrayIconTest() {
@@ -54,12 +70,7 @@ protected:
       Log += "process;";
       Pump();
     };
-    Tray = std::make_unique<TTrayIcon>(&Form, app);
-    Tray->ShellNotifyIcon = [this](DWORD message, NOTIFYICONDATAW* data) {
-      Calls.push_back({message, *data, IsWindow(data->hWnd) != FALSE});
-      Log += "shell" + std::to_string(message) + ";";
-      return TRUE;
-    };
+    Tray = std::make_unique<TTrayIcon>(&Form, app, Shell);
   }
   ~TrayIconTest() override {
     Tray.reset();
@@ -70,9 +81,10 @@ protected:
 
   RecordingForm Form;
   HWND AppWindow = nullptr;
+  ShellRecorder Shell;
+  std::vector<ShellCall>& Calls = Shell.Calls;
+  std::string& Log = Shell.Log;
   std::unique_ptr<TTrayIcon> Tray;
-  std::vector<ShellCall> Calls;
-  std::string Log;
 };
 
 TEST_F(TrayIconTest, ActivatesOnceAtLoadedWithTheOldRecordLayout) {
@@ -98,7 +110,7 @@ TEST_F(TrayIconTest, ActivatesOnceAtLoadedWithTheOldRecordLayout) {
 TEST_F(TrayIconTest, TipIsTheHintCutToSixtyThreeCharactersNotBytes) {
   Tray->Loaded();
   std::string hint;
-  for (int i = 0; i < 70; ++i) hint += "\x82\xa0";  // あ
+  for (int i = 0; i < 70; ++i) hint += "あ";
   Tray->SetHint(hint);
   ASSERT_EQ(Calls.size(), 2u);
   EXPECT_EQ(Calls[1].message, static_cast<DWORD>(NIM_MODIFY));
@@ -205,7 +217,7 @@ struct MenuWatch {
 
 TEST_F(TrayIconTest, RightPressOpensThePopupMenuAtTheCursorAfterThePressEvent) {
   TPopupMenu menu;
-  TMenuItem item("\x8f\x49\x97\xb9");  // 終了
+  TMenuItem item("終了");
   menu.Add(item);
   Tray->SetPopupMenu(&menu);
   Tray->OnMouseDown = [&](TObject*, TMouseButton, TShiftState, int, int) { Log += "down;"; };
@@ -291,8 +303,8 @@ TEST_F(TrayIconTest, DestructionRemovesTheIconBeforeItsWindow) {
 
 TEST(TrayIconOwnerGone, OwnerWindowDestroyedFirstIsLetGo) {
   auto form = std::make_unique<RecordingForm>();
-  TTrayIcon tray(form.get(), {});
-  tray.ShellNotifyIcon = [](DWORD, NOTIFYICONDATAW*) { return TRUE; };
+  RecordingShell shell;
+  TTrayIcon tray(form.get(), {}, shell);
   tray.NoClose = true;
   tray.Loaded();
   ASSERT_TRUE(tray.Hooked());

@@ -14,11 +14,12 @@
 #include <vector>
 
 #include "pop3/Pop3Client.h"
+#include "toolkit/Application.h"
 #include "tests/support/BenchClock.h"
 
 namespace {
 int Check(int runs, const std::string& user, const std::string& password) {
-  TPOP3Client client;
+  TPOP3Client client{Application()};
   client.Host = "127.0.0.1";
   client.TimeOut = 120000;
   client.UserID = user;
@@ -39,7 +40,7 @@ int Check(int runs, const std::string& user, const std::string& password) {
 }
 
 int Idle(int seconds, int port) {
-  TSockTransport transport;
+  TSockTransport transport{Application()};
   transport.Host = "127.0.0.1";
   transport.Port = port;
   transport.TimeOut = 5000;

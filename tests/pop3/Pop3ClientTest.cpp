@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "tests/support/ScriptedPop3Server.h"
+#include "toolkit/Application.h"
 
 namespace {
 class Pop3Client : public ::testing::Test {
@@ -33,12 +34,12 @@ protected:
   }
 
   ScriptedPop3Server Server;
-  TPOP3Client Client;
+  TPOP3Client Client{Application()};
 };
 }  // namespace
 
 TEST_F(Pop3Client, ConstructionDefaults) {
-  TPOP3Client fresh;
+  TPOP3Client fresh{Application()};
   EXPECT_EQ(fresh.Port, 110);
   EXPECT_EQ(fresh.TimeOut, 0);
   EXPECT_EQ(fresh.MessageCount(), 0);
@@ -240,7 +241,7 @@ TEST_F(Pop3Client, ServersThatCloseOrSendAnEndlessLineFailTheCheckAndTheNextOneW
 
 TEST_F(Pop3Client, DestroyingAConnectedClientClosesWithoutQuit) {
   Server.Add(ServerScript::Pop3Check());
-  auto client = std::make_unique<TPOP3Client>();
+  auto client = std::make_unique<TPOP3Client>(Application());
   client->Host = Server.Address();
   client->Port = Server.Port();
   client->TimeOut = 5000;

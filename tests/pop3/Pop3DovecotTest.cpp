@@ -5,6 +5,7 @@
 #include <fstream>
 
 #include "pop3/Pop3Client.h"
+#include "toolkit/Application.h"
 
 namespace {
 // The maildirs' root as a Windows path through Wine's Z: drive.
@@ -30,12 +31,12 @@ protected:
     return count;
   }
 
-  TPOP3Client Client;
+  TPOP3Client Client{Application()};
 };
 }  // namespace
 
 TEST_F(Pop3Dovecot, GreetsAndCountsTheMailboxWithTheRightPassword) {
-  TSockTransport transport;
+  TSockTransport transport{Application()};
   transport.Host = "127.0.0.1";
   transport.Port = 110;
   transport.TimeOut = 10000;

@@ -14,7 +14,7 @@
 
 namespace {
 std::unique_ptr<TSockTransport> ConnectedTo(const ScriptedPop3Server& server) {
-  auto transport = std::make_unique<TSockTransport>();
+  auto transport = std::make_unique<TSockTransport>(Application());
   transport->Host = server.Address();
   transport->Port = server.Port();
   transport->TimeOut = 5000;
@@ -72,7 +72,7 @@ TEST(SockTransportRead, APeerThatClosesGivesNoLine) {
 }
 
 TEST(SockTransportRead, AReadOnASocketThatIsNotConnectedRaisesTheErrorOfNotConnected) {
-  TSockTransport transport;
+  TSockTransport transport{Application()};
   transport.TimeOut = 1000;
   EXPECT_EQ(ReadOutcome(transport), "ESockError:10057:Socket is not connected");
   EXPECT_EQ(transport.LastError(), 10057);
@@ -178,7 +178,7 @@ TEST(SockTransportTransaction, KeepsTheReplyAndItsLeadingDigits) {
 TEST(SockTransportConnect, ADottedAddressIsUsedWithoutLookupAndANameIsResolved) {
   ScriptedPop3Server server;
   server.SetDefault(ServerScript().Send("+OK\r\n"));
-  TSockTransport transport;
+  TSockTransport transport{Application()};
   transport.Port = server.Port();
   transport.TimeOut = 5000;
   int resolved = 0, connected = 0;
@@ -215,7 +215,7 @@ TEST(SockTransportConnect, AlreadyConnectedRefusesAndClearsCanceled) {
 TEST(SockTransportConnect, NoUsableAddressUnlessOnInvalidHostRepairsItOnce) {
   ScriptedPop3Server server;
   server.SetDefault(ServerScript().Send("+OK\r\n"));
-  TSockTransport transport;
+  TSockTransport transport{Application()};
   transport.Port = server.Port();
   transport.TimeOut = 5000;
   for (const char* host : {"", "0.0.0.0", "nonexistent.invalid"}) {
@@ -246,7 +246,7 @@ TEST(SockTransportConnect, ARefusedConnectionFailsAndTheNextConnectWorks) {
   closed.reset();
   ScriptedPop3Server server;
   server.Add(ServerScript().Send("+OK\r\n"));
-  TSockTransport transport;
+  TSockTransport transport{Application()};
   transport.Host = "127.0.0.1";
   transport.Port = closedPort;
   transport.TimeOut = 5000;
@@ -294,7 +294,7 @@ TEST(SockTransportConnect, AConnectionClosedInTheSamePassAsItsConnectNoticeFails
 TEST(SockTransportConnect, StaleNotificationsDoNotEndTheWaitOfTheCurrentOperation) {
   ScriptedPop3Server server;
   server.Add(ServerScript().Send("+OK\r\n"));
-  TSockTransport transport;
+  TSockTransport transport{Application()};
   transport.Host = "127.0.0.1";
   transport.Port = server.Port();
   transport.TimeOut = 5000;
@@ -313,7 +313,7 @@ TEST(SockTransportConnect, StaleNotificationsDoNotEndTheWaitOfTheCurrentOperatio
 TEST(SockTransportConnect, ALookupAbandonedByItsTransportKeepsItsWindowUntilItCompletes) {
   const int before = CountThreadWindows(L"SockWindowClass");
   {
-    TSockTransport transport;
+    TSockTransport transport{Application()};
     transport.Host = "localhost";
     transport.Port = 110;
     transport.TimeOut = 5000;
@@ -356,7 +356,7 @@ TEST(SockTransportStatus, ReportLevelFiltersTheReports) {
   server.SetDefault(ServerScript().Reply("+OK 1 2\r\n"));
   auto statusesAt = [&](int level) {
     std::vector<std::string> statuses;
-    TSockTransport transport;
+    TSockTransport transport{Application()};
     transport.Host = "127.0.0.1";
     transport.Port = server.Port();
     transport.TimeOut = 5000;
@@ -384,11 +384,11 @@ TEST(SockTransportStatus, ReportLevelFiltersTheReports) {
 
 TEST(SockTransportLifetime, TwoInstancesShareOneStartOfWindowsSockets) {
   const int windows = CountThreadWindows(L"SockWindowClass");
-  ASSERT_EQ(SocketUsers, 0);
+  ASSERT_EQ(TWinsockUse::Users(), 0);
   {
-    auto first = std::make_unique<TSockTransport>();
-    auto second = std::make_unique<TSockTransport>();
-    EXPECT_EQ(SocketUsers, 2);
+    auto first = std::make_unique<TSockTransport>(Application());
+    auto second = std::make_unique<TSockTransport>(Application());
+    EXPECT_EQ(TWinsockUse::Users(), 2);
     ASSERT_EQ(first->WinsockInfo().size(), 6u);
     EXPECT_EQ(first->WinsockInfo()[0], "Version= 1.1");
     EXPECT_EQ(first->WinsockInfo()[2].rfind("Description= ", 0), 0u);
@@ -398,12 +398,12 @@ TEST(SockTransportLifetime, TwoInstancesShareOneStartOfWindowsSockets) {
     EXPECT_NE(first->SocketHandle(), second->SocketHandle());
     EXPECT_EQ(CountThreadWindows(L"SockWindowClass"), windows + 2);
     first.reset();
-    EXPECT_EQ(SocketUsers, 1);
+    EXPECT_EQ(TWinsockUse::Users(), 1);
     const SOCKET probe = socket(AF_INET, SOCK_STREAM, 0);
     EXPECT_NE(probe, INVALID_SOCKET);  // still started for the second one
     closesocket(probe);
   }
-  EXPECT_EQ(SocketUsers, 0);
+  EXPECT_EQ(TWinsockUse::Users(), 0);
   EXPECT_EQ(CountThreadWindows(L"SockWindowClass"), windows);
   EXPECT_EQ(socket(AF_INET, SOCK_STREAM, 0), INVALID_SOCKET);
   EXPECT_EQ(WSAGetLastError(), WSANOTINITIALISED);

@@ -10,10 +10,10 @@
 
 namespace testsupport {
 
-inline const std::wstring kMainCaption = L"\u30E1\u30FC\u30EB\u30C1\u30A7\u30C3\u30AF\u306E\u8A2D\u5B9A";  // メールチェックの設定
-inline const std::wstring kTitle = L"\u30DA\u30EB\u30E2\u30FC\u30E9";                                   // ペルモーラ
-inline const std::wstring kCheckItem = L"\u30E1\u30FC\u30EB\u30C1\u30A7\u30C3\u30AF(&C)";              // メールチェック(&C)
-inline const std::wstring kExitItem = L"\u7D42\u4E86\u3059\u308B(&X)";                                  // 終了する(&X)
+inline const std::wstring kMainCaption = L"メールチェックの設定";
+inline const std::wstring kTitle = L"ペルモーラ";
+inline const std::wstring kCheckItem = L"メールチェック(&C)";
+inline const std::wstring kExitItem = L"終了する(&X)";
 // The message the tray icon sends its window on a mouse action.
 constexpr UINT kTrayCallback = WM_USER + 101;
 

@@ -3,6 +3,7 @@
 #include <atomic>
 #include <stdexcept>
 
+#include "tests/support/Utf8.h"
 #include "toolkit/Text.h"
 
 namespace testsupport {

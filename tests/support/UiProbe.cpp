@@ -2,6 +2,7 @@
 
 #include <commctrl.h>
 
+#include "tests/support/Utf8.h"
 #include "toolkit/Text.h"
 
 namespace uiprobe {

@@ -20,6 +20,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/Utf8.h"
 #include "toolkit/Text.h"
 
 namespace {

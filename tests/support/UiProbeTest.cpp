@@ -15,8 +15,8 @@ namespace {
 using namespace uiprobe;
 
 constexpr DWORD kWaitMs = 5000;
-const std::string kSettingsCaption = "\x83\x81\x81\x5b\x83\x8b\x83\x60\x83\x46\x83\x62\x83\x4e\x82\xcc\x90\xdd\x92\xe8";  // メールチェックの設定
-const std::string kNewMail = "\x90\x56\x92\x85\x83\x81\x81\x5b\x83\x8b\x82\xaa\x20\x33\x20\x92\xca\x82\xa0\x82\xe8\x82\xdc\x82\xb7\x81\x42";  // 新着メールが 3 通あります。
+const std::string kSettingsCaption = "メールチェックの設定";
+const std::string kNewMail = "新着メールが 3 通あります。";
 
 std::atomic<int> g_lastCommand{0};
 
@@ -75,14 +75,14 @@ TEST_F(ProbeWindowTest, ReadsJapaneseCaptionsAndControlStatesAsUtf8AndCp932) {
     return Control{};
   };
   const Control add = control(probetest::kAddButton);
-  EXPECT_EQ(add.text.cp932, "\x92\xc7\x89\xc1(&A)");  // 追加(&A)
+  EXPECT_EQ(add.text.cp932, "追加(&A)");
   EXPECT_EQ(add.className, L"Button");
   EXPECT_TRUE(add.visible);
   EXPECT_TRUE(add.enabled);
   EXPECT_EQ(add.checked, -1);
   EXPECT_EQ(add.parent, window_);
   const Control check = control(probetest::kCheckBox);
-  EXPECT_EQ(check.text.cp932, "\x83\x60\x83\x46\x83\x62\x83\x4e\x82\xb7\x82\xe9");  // チェックする
+  EXPECT_EQ(check.text.cp932, "チェックする");
   EXPECT_EQ(check.checked, BST_UNCHECKED);
   EXPECT_FALSE(control(probetest::kDisabledButton).enabled);
   EXPECT_EQ(control(probetest::kListView).className, L"SysListView32");
@@ -94,23 +94,23 @@ TEST_F(ProbeWindowTest, ReadsListViewCellsAndTabCaptions) {
   ASSERT_EQ(ListViewColumnCount(list), 2);
   const auto rows = ListViewRows(list);
   ASSERT_EQ(rows.size(), 2u);
-  EXPECT_EQ(rows[0][0].cp932, "\x8e\x64\x8e\x96\x97\x70");  // 仕事用
-  EXPECT_EQ(rows[0][1].cp932, "\x82\xb7\x82\xe9");  // する
-  EXPECT_EQ(rows[1][0].cp932, "\xd2\xaf\xbe\xb0\xbc\xde");  // ﾒｯｾｰｼﾞ
+  EXPECT_EQ(rows[0][0].cp932, "仕事用");
+  EXPECT_EQ(rows[0][1].cp932, "する");
+  EXPECT_EQ(rows[1][0].cp932, "ﾒｯｾｰｼﾞ");
   EXPECT_EQ(rows[1][0].utf8, "\xef\xbe\x92\xef\xbd\xaf\xef\xbd\xbe\xef\xbd\xb0\xef\xbd\xbc\xef\xbe\x9e");
-  EXPECT_EQ(rows[1][1].cp932, "\x82\xb5\x82\xc8\x82\xa2");  // しない
+  EXPECT_EQ(rows[1][1].cp932, "しない");
   EXPECT_TRUE(ListViewSelection(list).empty());
 
   HWND tabs = FindControlById(window_, probetest::kTabs);
   const auto captions = TabCaptions(tabs);
   ASSERT_EQ(captions.size(), 2u);
-  EXPECT_EQ(captions[0].cp932, "\x83\x41\x83\x4a\x83\x45\x83\x93\x83\x67");  // アカウント
-  EXPECT_EQ(captions[1].cp932, "\x83\x60\x83\x46\x83\x62\x83\x4e\x8a\xd4\x8a\x75");  // チェック間隔
+  EXPECT_EQ(captions[0].cp932, "アカウント");
+  EXPECT_EQ(captions[1].cp932, "チェック間隔");
   EXPECT_EQ(CurrentTab(tabs), 0);
 }
 
 TEST_F(ProbeWindowTest, PressesEnabledButtonsByTextOnly) {
-  EXPECT_TRUE(PressButton(window_, std::string("\x92\xc7\x89\xc1(&A)")));  // 追加(&A)
+  EXPECT_TRUE(PressButton(window_, std::string("追加(&A)")));
   EXPECT_TRUE(Eventually([] { return g_lastCommand == probetest::kAddButton; }));
 
   // The accelerator's "&" may be left out; a check box toggles like under the mouse.
@@ -131,9 +131,9 @@ TEST_F(ProbeWindowTest, PicksAPopupMenuItemByItsText) {
   HWND menu = OpenPopupMenu(GetCurrentProcessId());
   const auto items = PopupMenuItems(menu);
   ASSERT_EQ(items.size(), 3u);
-  EXPECT_EQ(items[0].cp932, "\x83\x81\x81\x5b\x83\x8b\x83\x60\x83\x46\x83\x62\x83\x4e(&C)");  // メールチェック(&C)
+  EXPECT_EQ(items[0].cp932, "メールチェック(&C)");
   EXPECT_FALSE(PickMenuItem(menu, std::wstring(L"ありません")));
-  EXPECT_TRUE(PickMenuItem(menu, std::string("\x8f\x49\x97\xb9\x82\xb7\x82\xe9(&X)")));  // 終了する(&X)
+  EXPECT_TRUE(PickMenuItem(menu, std::string("終了する(&X)")));
   EXPECT_TRUE(Eventually([] { return g_lastCommand == probetest::kMenuExit; }));
   EXPECT_TRUE(WaitForGone(menu, kWaitMs));
 }
@@ -180,11 +180,11 @@ TEST_F(ProbeTargetTest, ReadsAnotherProcessAndEndsItByClosingItsWindow) {
 
   const auto rows = ListViewRows(FindControlById(window, probetest::kListView));
   ASSERT_EQ(rows.size(), 2u);
-  EXPECT_EQ(rows[0][0].cp932, "\x8e\x64\x8e\x96\x97\x70");  // 仕事用
-  EXPECT_EQ(rows[1][1].cp932, "\x82\xb5\x82\xc8\x82\xa2");  // しない
+  EXPECT_EQ(rows[0][0].cp932, "仕事用");
+  EXPECT_EQ(rows[1][1].cp932, "しない");
   const auto tabs = TabCaptions(FindControlById(window, probetest::kTabs));
   ASSERT_EQ(tabs.size(), 2u);
-  EXPECT_EQ(tabs[1].cp932, "\x83\x60\x83\x46\x83\x62\x83\x4e\x8a\xd4\x8a\x75");  // チェック間隔
+  EXPECT_EQ(tabs[1].cp932, "チェック間隔");
 
   ASSERT_TRUE(Post(window, WM_CLOSE, 0, 0));
   EXPECT_TRUE(run.WaitForExit(kWaitMs));

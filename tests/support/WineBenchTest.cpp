@@ -29,7 +29,7 @@ TEST(WineBench, HiddenWindowKeepsItsJapaneseCaption) {
   windowClass.hInstance = GetModuleHandleW(nullptr);
   windowClass.lpszClassName = L"WineBenchHidden";
   ASSERT_NE(RegisterClassW(&windowClass), 0);
-  const std::string caption = "\x83\x79\x83\x8b\x83\x82\x81\x5b\x83\x89";  // ペルモーラ
+  const std::string caption = "ペルモーラ";
   HWND hwnd = CreateWindowExW(0, L"WineBenchHidden", Widen(caption).c_str(), WS_OVERLAPPEDWINDOW, 0, 0, 100, 100,
                               nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
   ASSERT_NE(hwnd, nullptr);
@@ -37,7 +37,7 @@ TEST(WineBench, HiddenWindowKeepsItsJapaneseCaption) {
   wchar_t text[64] = {};
   GetWindowTextW(hwnd, text, 64);
   EXPECT_EQ(Narrow(text), caption);
-  EXPECT_EQ(std::wstring(text), L"\u30da\u30eb\u30e2\u30fc\u30e9");
+  EXPECT_EQ(std::wstring(text), L"ペルモーラ");
   EXPECT_TRUE(DestroyWindow(hwnd));
   EXPECT_FALSE(IsWindow(hwnd));
   EXPECT_TRUE(UnregisterClassW(L"WineBenchHidden", GetModuleHandleW(nullptr)));

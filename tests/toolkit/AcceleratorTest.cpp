@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 TEST(AcceleratorKey, IsTheCharacterAfterASingleAmpersandInUpperCase) {
-  EXPECT_EQ(AcceleratorKey("\x95\xaa\x82\xb2\x82\xc6(&I)"), 'I');  // 分ごと(&I)
+  EXPECT_EQ(AcceleratorKey("分ごと(&I)"), 'I');
   EXPECT_EQ(AcceleratorKey("&save"), 'S');
   EXPECT_EQ(AcceleratorKey("no key"), 0);
   EXPECT_EQ(AcceleratorKey("trailing&"), 0);
@@ -11,5 +11,5 @@ TEST(AcceleratorKey, IsTheCharacterAfterASingleAmpersandInUpperCase) {
   EXPECT_EQ(AcceleratorKey("A&&B"), 0);
   EXPECT_EQ(AcceleratorKey("A&&B&c"), 'C');
   // A double-byte character after "&" is no key; its bytes are never read as "&".
-  EXPECT_EQ(AcceleratorKey("&\x82\xa0"), 0);
+  EXPECT_EQ(AcceleratorKey("&あ"), 0);
 }

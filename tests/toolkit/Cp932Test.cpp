@@ -15,9 +15,9 @@ TEST(Cp932, LeadBytesAreTheTwoShiftJisRanges) {
 }
 
 TEST(Cp932, TruncationNeverSplitsADoubleByteCharacter) {
-  const std::string text = "a\x82\xb7\x82\xe9";  // "a" + "する"
+  const std::string text = "aする";
   EXPECT_EQ(cp932::TruncateChars(text, 2), "a");
-  EXPECT_EQ(cp932::TruncateChars(text, 3), "a\x82\xb7");
+  EXPECT_EQ(cp932::TruncateChars(text, 3), "aす");
   EXPECT_EQ(cp932::TruncateChars(text, 10), text);
   // A second byte that looks like a lead byte is still part of its character.
   const std::string tricky = "\x81\x81\x81";
@@ -40,7 +40,7 @@ TEST(ErrorDialogText, AppendsAPeriodOnlyAfterCharactersAboveIt) {
   EXPECT_EQ(ErrorDialogText("a-"), "a-");
   EXPECT_EQ(ErrorDialogText("a/"), "a/.");
   // A message ending in a Japanese character (trail byte above ".") gets the period.
-  EXPECT_EQ(ErrorDialogText("\x8a\x4a\x82\xaf\x82\xdc\x82\xb9\x82\xf1"), "\x8a\x4a\x82\xaf\x82\xdc\x82\xb9\x82\xf1.");
+  EXPECT_EQ(ErrorDialogText("開けません"), "開けません.");
 }
 
 TEST(CurrentExceptionMessage, EveryExceptionGetsAText) {

@@ -16,7 +16,7 @@ public:
   TempFolder() {
     wchar_t temp[MAX_PATH] = {};
     GetTempPathW(MAX_PATH, temp);
-    Path = std::wstring(temp) + L"pelmora-files-\u30C6\u30B9\u30C8-" + std::to_wstring(GetCurrentProcessId());
+    Path = std::wstring(temp) + L"pelmora-files-テスト-" + std::to_wstring(GetCurrentProcessId());
     CreateDirectoryW(Path.c_str(), nullptr);
   }
   ~TempFolder() {

@@ -21,18 +21,18 @@
 namespace {
 
 const std::string kOk = "OK";
-const std::string kCancel = "\x83\x4c\x83\x83\x83\x93\x83\x5a\x83\x8b";  // キャンセル
+const std::string kCancel = "キャンセル";
 
 // A dialog like the program's: a page with an edit and a label for it, a hidden button, OK and Cancel.
 class TestForm : public TForm {
 public:
   TestForm()
-      : TForm("\x83\x65\x83\x58\x83\x67", 417, 376),  // テスト
+      : TForm("テスト", 417, 376),
         Pages(*this, {4, 4, 409, 330}),
-        Sheet1(Pages, "\x83\x76\x83\x8d\x83\x70\x83\x65\x83\x42"),  // プロパティ
+        Sheet1(Pages, "プロパティ"),
         Sheet2(Pages, "two"),
         Name(Sheet1, {22, 24, 359, 20}),
-        NameLabel(Sheet1, {12, 8, 101, 12}, "\x96\xbc\x91\x4f(&C):"),  // 名前(&C):
+        NameLabel(Sheet1, {12, 8, 101, 12}, "名前(&C):"),
         Hidden(Sheet1, {22, 60, 60, 20}, "hidden", false),
         Check(Sheet1, {22, 90, 200, 17}, "check"),
         Other(Sheet2, {10, 10, 100, 20}),
@@ -77,7 +77,7 @@ TEST(Form, HasAFixedDialogFrameTheExactClientSizeAndIsCentred) {
   EXPECT_LE(std::abs((r.top + r.bottom) / 2 - GetSystemMetrics(SM_CYSCREEN) / 2), 1);
   // Owned by the application window: no taskbar button of its own.
   EXPECT_EQ(GetWindow(form.Handle(), GW_OWNER), Application().Handle());
-  EXPECT_EQ(form.Caption(), "\x83\x65\x83\x58\x83\x67");
+  EXPECT_EQ(form.Caption(), "テスト");
 }
 
 TEST(Form, EveryControlUsesAnInstalledJapaneseDesignFontOf12Pixels) {
@@ -109,7 +109,7 @@ TEST(Form, BoundsAreInTheParentsClientAreaAndTabOrderSkipsHiddenControls) {
   EXPECT_EQ(form.Pages.ActivePageIndex(), 0);
   EXPECT_TRUE(form.Sheet1.Visible());
   EXPECT_FALSE(form.Sheet2.Visible());
-  EXPECT_EQ(form.Sheet1.TabCaption(), "\x83\x76\x83\x8d\x83\x70\x83\x65\x83\x42");
+  EXPECT_EQ(form.Sheet1.TabCaption(), "プロパティ");
 
   form.Show();
   const std::vector<HWND> order = TabCycle(form);
@@ -235,7 +235,7 @@ TEST(Controls, EditsReportEveryChangeButNotSettingTheSameText) {
   TestForm form;
   int changes = 0;
   form.Name.OnChange = [&](TObject*) { ++changes; };
-  const std::string japanese = "\x83\x81\x81\x5b\x83\x8b";  // メール
+  const std::string japanese = "メール";
   form.Name.SetText(japanese);
   EXPECT_EQ(changes, 1);
   EXPECT_EQ(form.Name.Text(), japanese);
@@ -249,16 +249,16 @@ TEST(Controls, EditsReportEveryChangeButNotSettingTheSameText) {
 
 TEST(Controls, AnExceptionInAHandlerIsShownByTheErrorDialogAndGoesNoFurther) {
   TestForm form;
-  Application().SetTitle("\x83\x79\x83\x8b\x83\x82\x81\x5b\x83\x89");  // ペルモーラ
+  Application().SetTitle("ペルモーラ");
   bool after = false;
-  form.Ok.OnClick = [](TObject*) { throw Exception("\x8e\xb8\x94\x73"); };  // 失敗
+  form.Ok.OnClick = [](TObject*) { throw Exception("失敗"); };
   const BoxSeen box = WatchBox([&] {
     SendMessageW(form.Ok.Handle(), BM_CLICK, 0, 0);
     after = true;
   }, [](HWND box) { PressBoxButton(box, IDOK); });
   EXPECT_TRUE(after);
-  EXPECT_EQ(box.caption, L"\u30DA\u30EB\u30E2\u30FC\u30E9");
-  EXPECT_EQ(box.text, L"\u5931\u6557.");
+  EXPECT_EQ(box.caption, L"ペルモーラ");
+  EXPECT_EQ(box.text, L"失敗.");
   EXPECT_TRUE(box.icon);
   EXPECT_EQ(box.buttons.size(), 1u);
 }

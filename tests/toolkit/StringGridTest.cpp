@@ -22,8 +22,8 @@ public:
   }
   // Row 0 is the header; the last row is blank, as in the account table.
   std::vector<std::vector<std::string>> Cells = {
-      {" \xb1\xb6\xb3\xdd\xc4\x96\xbc", " \xc1\xaa\xaf\xb8", " \xce\xbd\xc4\x96\xbc"},  //  ｱｶｳﾝﾄ名  ﾁｪｯｸ  ﾎｽﾄ名
-      {"\x8e\xa9\x91\xee, A", "\x82\xb7\x82\xe9", "pop.example.jp"},                    // 自宅, A  する
+      {" ｱｶｳﾝﾄ名", " ﾁｪｯｸ", " ﾎｽﾄ名"},
+      {"自宅, A", "する", "pop.example.jp"},
       {"", "", ""},
       {"work", "x", "mail"},
       {"", "", ""},
@@ -63,11 +63,11 @@ LPARAM CenterOfItem(HWND list, int item) {
 TEST(StringGrid, ShowsTheHeaderRowAndEveryRowOfTheModelIncludingTheBlankOnes) {
   GridForm form;
   const HWND list = form.Grid.Handle();
-  EXPECT_EQ(HeaderText(list, 0), L" \uFF71\uFF76\uFF73\uFF9D\uFF84\u540D");
-  EXPECT_EQ(HeaderText(list, 2), L" \uFF8E\uFF7D\uFF84\u540D");
+  EXPECT_EQ(HeaderText(list, 0), L" ｱｶｳﾝﾄ名");
+  EXPECT_EQ(HeaderText(list, 2), L" ﾎｽﾄ名");
   ASSERT_EQ(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0), 4);
-  EXPECT_EQ(ItemText(list, 0, 0), L"\u81EA\u5B85, A");
-  EXPECT_EQ(ItemText(list, 0, 1), L"\u3059\u308B");
+  EXPECT_EQ(ItemText(list, 0, 0), L"自宅, A");
+  EXPECT_EQ(ItemText(list, 0, 1), L"する");
   EXPECT_EQ(ItemText(list, 1, 0), L"");
   EXPECT_EQ(ItemText(list, 2, 2), L"mail");
   EXPECT_EQ(form.Grid.ColWidth(0), 123);

@@ -12,7 +12,7 @@
 namespace {
 
 // に書き込めません
-const std::string kCannotWrite = "\x82\xc9\x8f\x91\x82\xab\x8d\x9e\x82\xdf\x82\xdc\x82\xb9\x82\xf1";
+const std::string kCannotWrite = "に書き込めません";
 
 class IniFileTest : public ::testing::Test {
 protected:
@@ -20,7 +20,7 @@ protected:
     wchar_t base[MAX_PATH + 1] = {};
     GetTempPathW(MAX_PATH, base);
     // A folder name in CP932 beyond ASCII: ペルモーラ
-    Folder = Narrow(base) + "\x83\x79\x83\x8b\x83\x82\x81\x5b\x83\x89-" + std::to_string(GetCurrentProcessId());
+    Folder = Narrow(base) + "ペルモーラ-" + std::to_string(GetCurrentProcessId());
     CreateDirectoryW(Widen(Folder).c_str(), nullptr);
     Path = Folder + "\\Pelmora.ini";
     DeleteFileW(Widen(Path).c_str());
@@ -74,7 +74,7 @@ TEST_F(IniFileTest, WritesOneValuePerCallInCallOrderAndReadsThemBack) {
 
 TEST_F(IniFileTest, TextsAreCp932AndLongValuesComeBackWhole) {
   TIniFile ini(Path);
-  const std::string name = "\x83\x79\x83\x8b\x83\x82\x81\x5b\x83\x89";  // ペルモーラ
+  const std::string name = "ペルモーラ";
   ini.WriteString(name, "KEY", name);
   EXPECT_EQ(ini.ReadString(name, "KEY", ""), name);
   const std::string longValue(5000, 'v');

@@ -61,17 +61,17 @@ protected:
   }
 
   TPopupMenu Menu;
-  TMenuItem Check{"\x83\x81\x81\x5b\x83\x8b\x83\x60\x83\x46\x83\x62\x83\x4e(&C)"};  // メールチェック(&C)
+  TMenuItem Check{"メールチェック(&C)"};
   TMenuItem Line1{"-"};
-  TMenuItem Settings{"\x90\xdd\x92\xe8(&S)..."};  // 設定(&S)...
-  TMenuItem Exit{"\x8f\x49\x97\xb9\x82\xb7\x82\xe9(&X)"};  // 終了する(&X)
+  TMenuItem Settings{"設定(&S)..."};
+  TMenuItem Exit{"終了する(&X)"};
   std::vector<std::string> Clicked;
 };
 
 TEST_F(PopupMenuTest, ShowsTheItemsInOrderAtThePoint) {
   PopupWith({}, 120, 90);
-  const std::vector<std::wstring> expected{L"\u30e1\u30fc\u30eb\u30c1\u30a7\u30c3\u30af(&C)", L"-",
-                                           L"\u8a2d\u5b9a(&S)...", L"\u7d42\u4e86\u3059\u308b(&X)"};
+  const std::vector<std::wstring> expected{L"メールチェック(&C)", L"-",
+                                           L"設定(&S)...", L"終了する(&X)"};
   EXPECT_EQ(OpenMenu::Shown, expected);
   EXPECT_EQ(OpenMenu::Bounds.left, 120);
   EXPECT_EQ(OpenMenu::Bounds.top, 90);
