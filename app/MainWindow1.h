@@ -5,13 +5,14 @@
 #include <windows.h>
 
 #include <cstdint>
-#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "accounts/AccountCommands.h"
 #include "accounts/AccountTable.h"
-#include "checking/CheckRules.h"
+#include "app/Settings.h"
+#include "checking/CheckCycle.h"
 #include "desktop/MediaPlayer.h"
 #include "desktop/SpinEdit.h"
 #include "desktop/TrayIcon.h"
@@ -24,8 +25,6 @@
 #include "toolkit/PageControl.h"
 #include "toolkit/StringGrid.h"
 #include "toolkit/Timer.h"
-
-class TAccountForm1;
 
 class TMainForm1 : public TForm {
 public:
@@ -93,27 +92,22 @@ public:
   // the table, so every account row, whatever its number, has an entry of its own.
   std::vector<std::int32_t> LastMailCount;
 
-  // The account dialog of the add and edit commands; it plays its preview through MediaPlayer1, so
-  // it goes first.
-  std::unique_ptr<TAccountForm1> AccountForm1;
+  // The check cycle N2Click runs, and the account commands with their dialog (made before the
+  // start-up check, whose waits already serve the commands; it previews through MediaPlayer1).
+  checking::TCheckCycle CheckCycle;
+  accounts::TAccountCommands AccountCommands;
 
   // The bound of each network wait of a check, in milliseconds (tests shorten it).
-  std::int32_t CheckTimeOut() const { return CheckTimeOutMs; }
-  void SetCheckTimeOut(std::int32_t milliseconds) { CheckTimeOutMs = milliseconds; }
+  void SetCheckTimeOut(std::int32_t milliseconds) { CheckCycle.SetTimeOut(milliseconds); }
 
 private:
   void AccountsChanged();
-  bool SelectedRowHoldsAccount() const;
-  void StoreAccount(int row);
+  void AccountsStored();
   std::string AccountFilePath() const;
-  void WriteSettings();
-  void CheckAccounts();
-  void CheckAccount(int row);
+  TSettings ShownSettings();
 
   TShell& Shell;
   TMci& Mci;
-  std::int32_t CheckTimeOutMs = 120000;
-  checking::CheckRequests CheckRequests;
   bool Closing = false;
   // TIME and MINUTE as read at creation, until applied to their controls or changed by the user.
   std::optional<bool> PendingTime;

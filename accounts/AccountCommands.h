@@ -1,0 +1,36 @@
+#pragma once
+// The account commands of the settings window: add, edit and delete an account of the table through
+// the account dialog, which they own and reuse.
+#include "accounts/AccountTable.h"
+#include "accounts/AccountWindow1.h"
+
+class TMediaPlayer;
+
+namespace accounts {
+
+class TAccountCommands {
+public:
+  // The dialog previews sounds through `player`; both it and `table` outlive the commands.
+  TAccountCommands(AccountTable& table, TMediaPlayer& player);
+
+  // A row without a name (the trailing blank row, or a blank line of the file) is no account.
+  bool HoldsAccount(int row) const;
+  // Each returns true when the table changed (the dialog was confirmed, the deletion affirmed).
+  // The new account fills the trailing blank row, and a new blank row follows it.
+  bool Add();
+  // A stored sound file that the player cannot open raises its error before the dialog shows.
+  bool Edit(int row);
+  // The rows below move up.
+  bool Delete(int row);
+
+  TAccountForm1 AccountForm1;
+
+private:
+  int ShowDialog();
+  void StoreAccount(int row);
+
+  AccountTable& Table;
+  TMediaPlayer& Player;
+};
+
+}  // namespace accounts

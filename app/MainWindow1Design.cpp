@@ -1,0 +1,112 @@
+// The main window's design: its controls with their places and texts, its components, and the
+// wiring of their events to the window's handlers.
+#include "app/MainWindow1.h"
+
+#include "app/ProgramFile.h"
+#include "app/ProgramPaths.h"
+#include "resources/Resource.h"
+#include "toolkit/Application.h"
+
+namespace {
+
+TTrayApplication TrayApplication() {
+  return TTrayApplication{
+      Application().Handle(),
+      [](bool show) { Application().ShowMainForm = show; },
+      [] { Application().ProcessMessages(); },
+  };
+}
+
+constexpr int kClientWidth = 610;
+constexpr int kClientHeight = 262;
+constexpr std::uint32_t kDesignInterval = 600000;
+// Where the player would sit if it were shown.
+constexpr RECT kPlayerBounds{276, 212, 276 + 29, 212 + 30};
+
+}  // namespace
+
+TMainForm1::TMainForm1(TShell& shell, TMci& mci)
+    : TForm("メールチェックの設定", kClientWidth, kClientHeight),
+      TrayIcon1(this, TrayApplication(), shell),
+      N1("メールチェックの設定(&S)..."),
+      N7("-"),
+      N8("ユーザーズガイド(&G)"),
+      N9("インフォメーション(&I)..."),
+      N10("-"),
+      X1("終了する(&X)"),
+      N2("メールチェック(&C)"),
+      N3("-"),
+      PageControl1(*this, {12, 12, 585, 204}),
+      TabSheet1(PageControl1, "アカウント"),
+      TabSheet2(PageControl1, "メールチェック"),
+      Button1(TabSheet1, {450, 12, 110, 21}, "追加(&A)..."),
+      Button2(TabSheet1, {450, 40, 110, 21}, "削除(&D)..."),
+      Button3(TabSheet1, {450, 68, 110, 21}, "編集(&R)..."),
+      CheckBox1(TabSheet2, {12, 16, 193, 17}, "起動時にメールチェックを行う(&S)", false),
+      CheckBox2(TabSheet2, {12, 40, 221, 17}, "指定時間ごとにメールチェックを行う(&C)", true),
+      POP3Client1(Application()),
+      Memo1(TabSheet1, {304, 88, 109, 65}, false),
+      Button10(TabSheet1, {436, 156, 61, 17}, "LOAD", false),
+      StringGrid1(TabSheet1, {4, 4, 424, 173}, {123, 37, 152, 146, 179, 40, 40}),
+      Button4(*this, {466, 232, 110, 21}, "タスクトレイへ"),
+      Bevel1(*this, {12, 222, 585, 3}),
+      SpinEdit1(TabSheet2, {32, 62, 110, 20}),
+      Label1(TabSheet2, {148, 66, 43, 12}, "分ごと(&I)"),
+      Button11(TabSheet1, {496, 156, 61, 17}, "SAVE", false),
+      Label0(TabSheet1, {540, 140, 6, 12}, "\"", false),
+      Timer1(kDesignInterval, true),
+      MediaPlayer1(mci, Handle(), kPlayerBounds),
+      CheckCycle(Accounts, POP3Client1, LastMailCount, MediaPlayer1, mci),
+      AccountCommands(Accounts, MediaPlayer1),
+      Shell(shell),
+      Mci(mci) {
+  for (TMenuItem* item : {&N2, &N3, &N1, &N7, &N8, &N9, &N10, &X1}) PopupMenu1.Add(*item);
+  N2.OnClick = [this](TObject* sender) { N2Click(sender); };
+  N1.OnClick = [this](TObject* sender) { N1Click(sender); };
+  N8.OnClick = [this](TObject* sender) { N8Click(sender); };
+  N9.OnClick = [this](TObject* sender) { N9Click(sender); };
+  X1.OnClick = [this](TObject* sender) { X1Click(sender); };
+  TrayIcon1.ShowMinimizedIcon = true;
+  TrayIcon1.SetPopupMenu(&PopupMenu1);
+  TrayIcon1.SetIcon(LoadIconW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_MAINICON)));
+  TrayIcon1.OnDblClick = [this](TObject* sender) { N1Click(sender); };
+
+  Button1.OnClick = [this](TObject* sender) { Button1Click(sender); };
+  Button2.OnClick = [this](TObject* sender) { Button2Click(sender); };
+  Button3.OnClick = [this](TObject* sender) { Button3Click(sender); };
+  Button2.SetEnabled(false);
+  Button3.SetEnabled(false);
+  Button4.OnClick = [this](TObject* sender) { Button4Click(sender); };
+  Button10.OnClick = [this](TObject* sender) { Button10Click(sender); };
+  Button11.OnClick = [this](TObject* sender) { Button11Click(sender); };
+  StringGrid1.OnClick = [this](TObject* sender) { StringGrid1Click(sender); };
+  StringGrid1.OnDblClick = [this](TObject* sender) { StringGrid1DblClick(sender); };
+  SpinEdit1.SetMinValue(1);
+  SpinEdit1.SetMaxValue(59);
+  SpinEdit1.SetValue(30);
+  Label1.FocusControl = &SpinEdit1;
+  CheckBox2.OnClick = [this](TObject* sender) { CheckBox2Click(sender); };
+  SpinEdit1.OnChange = [this](TObject* sender) { SpinEdit1Change(sender); };
+  Timer1.OnTimer = [this](TObject* sender) { Timer1Timer(sender); };
+  OnClose = [this](TObject* sender, TCloseAction& action) { FormClose(sender, action); };
+  OnCreate = [this](TObject* sender) { FormCreate(sender); };
+  StringGrid1.SetCells([this] { return Accounts.RowCount(); },
+                       [this](int col, int row) { return Accounts.Cell(col, row); });
+  Accounts.OnChanged = [this](accounts::AccountTable&, int) { AccountsChanged(); };
+
+  // The design is complete: the tray icon takes over (icon added, main window not shown at start).
+  TrayIcon1.Loaded();
+
+  ProgramDir = ProgramDirOf(ProgramPath());
+  LastMailCount.assign(static_cast<std::size_t>(Accounts.RowCount()), 0);
+  Accounts.WriteHeaderRow();
+  Button10Click(&Button10);
+  StringGrid1Click(&StringGrid1);
+}
+
+// Handlers reach members that are destroyed before the controls that fire them (the spinner clamps
+// its value when it loses the focus as its window goes).
+TMainForm1::~TMainForm1() {
+  Accounts.OnChanged.Clear();
+  SpinEdit1.OnChange.Clear();
+}

@@ -1,0 +1,26 @@
+#include "app/Settings.h"
+
+#include "toolkit/IniFile.h"
+
+namespace {
+const std::string kSection = "SET";
+const std::string kStart = "START";
+const std::string kTime = "TIME";
+const std::string kMinute = "MINUTE";
+}  // namespace
+
+TSettings ReadSettings(const std::string& path, const TSettings& defaults) {
+  TIniFile file(path);
+  TSettings settings;
+  settings.Start = file.ReadBool(kSection, kStart, defaults.Start);
+  settings.Time = file.ReadBool(kSection, kTime, defaults.Time);
+  settings.Minute = file.ReadInteger(kSection, kMinute, defaults.Minute);
+  return settings;
+}
+
+void WriteSettings(const std::string& path, const TSettings& settings) {
+  TIniFile file(path);
+  file.WriteBool(kSection, kStart, settings.Start);
+  file.WriteBool(kSection, kTime, settings.Time);
+  file.WriteInteger(kSection, kMinute, settings.Minute);
+}

@@ -1,0 +1,49 @@
+#pragma once
+// The check cycle: one pass over the account table in which every account marked for checking is
+// logged in to, its message count compared with the one last seen for its row, and its new-mail
+// action or its failure message shown.
+#include <cstdint>
+#include <vector>
+
+#include "accounts/AccountTable.h"
+#include "checking/CheckRules.h"
+
+class TMci;
+class TMediaPlayer;
+class TPOP3Client;
+
+namespace checking {
+
+class TCheckCycle {
+public:
+  // The cycle works on the owner's table, client, last counts, player and MCI, which outlive it.
+  TCheckCycle(accounts::AccountTable& accounts, TPOP3Client& client, std::vector<std::int32_t>& lastMailCount,
+              TMediaPlayer& player, TMci& mci);
+
+  // Runs a cycle. Its waits and message boxes dispatch messages, so a tick or the menu can ask for a
+  // check meanwhile: that never reaches the client mid-session, but runs once more after this cycle.
+  void Run();
+  // The user is leaving: a running session is aborted and the open message box closed, no failure
+  // is reported for it, and no further account is contacted or cycle run.
+  void Stop();
+  bool Stopped() const { return IsStopped; }
+
+  // The bound of each network wait, in milliseconds.
+  void SetTimeOut(std::int32_t milliseconds) { TimeOutMs = milliseconds; }
+  std::int32_t TimeOut() const { return TimeOutMs; }
+
+private:
+  void CheckAccounts();
+  void CheckAccount(int row);
+
+  accounts::AccountTable& Accounts;
+  TPOP3Client& Client;
+  std::vector<std::int32_t>& LastMailCount;
+  TMediaPlayer& Player;
+  TMci& Mci;
+  CheckRequests Requests;
+  std::int32_t TimeOutMs = 120000;
+  bool IsStopped = false;
+};
+
+}  // namespace checking
