@@ -22,17 +22,22 @@ void FillPolygon(HDC dc, const POINT* corners, int count, COLORREF fill, COLORRE
   DeleteObject(pen);
 }
 
-// An open folder: the back with its tab, and the front flap leaning forward over it.
-HBITMAP MakeFolderPicture() {
+// An open folder: the back with its tab, and the front flap leaning forward over it; drawn at the
+// field's DPI rather than stretched.
+HBITMAP MakeFolderPicture(int dpi) {
+  const auto scaled = [dpi](POINT p) { return POINT{ScaleToDpi(p.x, dpi), ScaleToDpi(p.y, dpi)}; };
   const HDC screen = GetDC(nullptr);
   const HDC dc = CreateCompatibleDC(screen);
-  const HBITMAP bitmap = CreateCompatibleBitmap(screen, kPictureWidth, kPictureHeight);
+  const POINT size = scaled({kPictureWidth, kPictureHeight});
+  const HBITMAP bitmap = CreateCompatibleBitmap(screen, size.x, size.y);
   ReleaseDC(nullptr, screen);
   const HGDIOBJ old = SelectObject(dc, bitmap);
-  const RECT all{0, 0, kPictureWidth, kPictureHeight};
+  const RECT all{0, 0, size.x, size.y};
   FillRect(dc, &all, GetSysColorBrush(COLOR_BTNFACE));
-  const POINT back[] = {{0, 1}, {4, 1}, {5, 2}, {11, 2}, {11, 11}, {0, 11}};
-  const POINT front[] = {{3, 5}, {13, 5}, {10, 11}, {0, 11}};
+  POINT back[] = {{0, 1}, {4, 1}, {5, 2}, {11, 2}, {11, 11}, {0, 11}};
+  POINT front[] = {{3, 5}, {13, 5}, {10, 11}, {0, 11}};
+  for (POINT& p : back) p = scaled(p);
+  for (POINT& p : front) p = scaled(p);
   FillPolygon(dc, back, 6, RGB(192, 160, 32), RGB(96, 64, 0));
   FillPolygon(dc, front, 4, RGB(255, 224, 96), RGB(96, 64, 0));
   SelectObject(dc, old);
@@ -45,7 +50,7 @@ const wchar_t* OrNull(const std::wstring& text) { return text.empty() ? nullptr 
 }  // namespace
 
 TFileOpenEdit::TFileOpenEdit(TWinControl& parent, const TBounds& bounds)
-    : TTrackedEdit(parent, bounds, {}), Folder(MakeFolderPicture()) {
+    : TTrackedEdit(parent, bounds, {}), Folder(MakeFolderPicture(Dpi())) {
   Button = CreateWindowExW(0, L"BUTTON", L"", WS_CHILD | WS_VISIBLE | BS_PUSHBUTTON | BS_BITMAP, 0, 0, 0, 0,
                            Handle(), nullptr, GetModuleHandleW(nullptr), nullptr);
   SendMessageW(Button, BM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(Folder));
@@ -58,11 +63,19 @@ TFileOpenEdit::~TFileOpenEdit() {
   DeleteObject(Folder);
 }
 
+void TFileOpenEdit::ApplyDpi(int dpi) {
+  TTrackedEdit::ApplyDpi(dpi);
+  const HBITMAP shown = Folder;
+  Folder = MakeFolderPicture(dpi);
+  SendMessageW(Button, BM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(Folder));
+  DeleteObject(shown);
+}
+
 void TFileOpenEdit::Layout() {
   if (!Button) return;
   RECT client{};
   GetClientRect(Handle(), &client);
-  PlaceButton(Button, {client.right - kButtonWidth, 0, client.right, client.bottom}, 0);
+  PlaceButton(Button, {client.right - Scale(kButtonWidth), 0, client.right, client.bottom}, 0);
 }
 
 void TFileOpenEdit::DoOnBrowseClick() {

@@ -13,6 +13,7 @@
 
 class TFileOpenEdit : public TTrackedEdit {
 public:
+  // At 96 DPI.
   static constexpr int kButtonWidth = 18;
 
   TFileOpenEdit(TWinControl& parent, const TBounds& bounds);
@@ -30,6 +31,8 @@ public:
   std::string DefaultExt;
 
   HWND BrowseButton() const { return Button; }
+
+  void ApplyDpi(int dpi) override;
 
 protected:
   LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam) override;

@@ -1,6 +1,7 @@
 #include "toolkit/Labels.h"
 
-#include "toolkit/Font.h"
+#include <algorithm>
+
 #include "toolkit/Form.h"
 #include "toolkit/Text.h"
 
@@ -11,18 +12,24 @@ TLabel::TLabel(TWinControl& parent, const TBounds& bounds, const std::string& ca
   AutoSize();
 }
 
+void TLabel::ApplyDpi(int dpi) {
+  TWinControl::ApplyDpi(dpi);
+  AutoSize();
+}
+
 void TLabel::AutoSize() {
-  // A label is as wide as its caption needs, so a design width made for another font never cuts it.
+  // A label is as large as its caption needs, so a design size made for another font never cuts it.
   const std::wstring text = Widen(Caption());
   const HDC dc = GetDC(Handle());
-  const HGDIOBJ old = SelectObject(dc, DesignFont());
+  const HGDIOBJ old = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(Handle(), WM_GETFONT, 0, 0)));
   RECT needed{0, 0, 0, 0};
   DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &needed, DT_CALCRECT | DT_SINGLELINE);
   SelectObject(dc, old);
   ReleaseDC(Handle(), dc);
   const TBounds now = Bounds();
-  if (needed.right > now.Width) {
-    SetWindowPos(Handle(), nullptr, 0, 0, needed.right, now.Height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  if (needed.right > now.Width || needed.bottom > now.Height) {
+    SetWindowPos(Handle(), nullptr, 0, 0, std::max(now.Width, static_cast<int>(needed.right)),
+                 std::max(now.Height, static_cast<int>(needed.bottom)), SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
   }
 }
 
@@ -40,9 +47,14 @@ LRESULT TBevel::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
   if (msg != WM_PAINT) return TWinControl::WndProc(msg, wParam, lParam);
   PAINTSTRUCT paint{};
   const HDC dc = BeginPaint(Handle(), &paint);
-  RECT line{};
-  GetClientRect(Handle(), &line);
-  DrawEdge(dc, &line, EDGE_ETCHED, BF_TOP);
+  // The etched line: a shadow band over a highlight band, each as thick as a design pixel is now.
+  RECT band{};
+  GetClientRect(Handle(), &band);
+  const int thickness = std::max(1, Scale(1));
+  band.bottom = band.top + thickness;
+  FillRect(dc, &band, GetSysColorBrush(COLOR_BTNSHADOW));
+  OffsetRect(&band, 0, thickness);
+  FillRect(dc, &band, GetSysColorBrush(COLOR_BTNHIGHLIGHT));
   EndPaint(Handle(), &paint);
   return 0;
 }
