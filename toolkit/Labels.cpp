@@ -18,7 +18,7 @@ void TLabel::ApplyDpi(int dpi) {
 }
 
 void TLabel::AutoSize() {
-  // A label is as large as its caption needs, so a design size made for another font never cuts it.
+  // A label is as wide as its caption needs, so a design width made for another font never cuts it.
   const std::wstring text = Widen(Caption());
   const HDC dc = GetDC(Handle());
   const HGDIOBJ old = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(Handle(), WM_GETFONT, 0, 0)));
@@ -27,9 +27,8 @@ void TLabel::AutoSize() {
   SelectObject(dc, old);
   ReleaseDC(Handle(), dc);
   const TBounds now = Bounds();
-  if (needed.right > now.Width || needed.bottom > now.Height) {
-    SetWindowPos(Handle(), nullptr, 0, 0, std::max(now.Width, static_cast<int>(needed.right)),
-                 std::max(now.Height, static_cast<int>(needed.bottom)), SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  if (needed.right > now.Width) {
+    SetWindowPos(Handle(), nullptr, 0, 0, needed.right, now.Height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
   }
 }
 
