@@ -107,6 +107,22 @@ TEST(Dpi, WindowsAreLaidOutFromTheirDesignAtTheDpiOfTheDisplay) {
   EXPECT_EQ(browse.right - browse.left, ScaleToDpi(TFileOpenEdit::kButtonWidth, dpi));
   ExpectLabelsFit(settings);
   ExpectLabelsFit(account);
+
+  // The spinner's square button fills the field's height, and a press hits the half it lands on.
+  const HWND spin = settings.SpinEdit1.Button().Handle();
+  RECT side{};
+  GetClientRect(spin, &side);
+  EXPECT_EQ(side.right, side.bottom);
+  EXPECT_GE(side.bottom, ScaleToDpi(14, dpi));
+  const auto press = [spin](int x, int y) {
+    SendMessageW(spin, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(x, y));
+    SendMessageW(spin, WM_LBUTTONUP, 0, MAKELPARAM(x, y));
+  };
+  press(side.right - 2, side.bottom - 2);
+  EXPECT_EQ(settings.SpinEdit1.Value(), 29);
+  press(1, 1);
+  EXPECT_EQ(settings.SpinEdit1.Value(), 30);
+
   SaveScreenshot(settings, "settings-window");
   settings.PageControl1.SetActivePageIndex(1);
   SaveScreenshot(settings, "settings-check-tab");
