@@ -68,7 +68,7 @@ TMainForm1::TMainForm1(TShell& shell, TMci& mci)
   X1.OnClick = [this](TObject* sender) { X1Click(sender); };
   TrayIcon1.ShowMinimizedIcon = true;
   TrayIcon1.SetPopupMenu(&PopupMenu1);
-  TrayIcon1.SetIcon(LoadIconW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_MAINICON)));
+  TrayIcon1.SetIconResource(GetModuleHandleW(nullptr), IDI_MAINICON);
   TrayIcon1.OnDblClick = [this](TObject* sender) { N1Click(sender); };
 
   Button1.OnClick = [this](TObject* sender) { Button1Click(sender); };

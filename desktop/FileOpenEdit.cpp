@@ -20,18 +20,23 @@ void FillPolygon(HDC dc, const POINT* corners, int count, COLORREF fill, COLORRE
   Polygon(dc, corners, count);
 }
 
-// An open folder: the back with its tab, and the front flap leaning forward over it.
-TOwnedBitmap MakeFolderPicture() {
+// An open folder: the back with its tab, and the front flap leaning forward over it; drawn at the
+// field's DPI rather than stretched.
+TOwnedBitmap MakeFolderPicture(int dpi) {
+  const auto scaled = [dpi](POINT p) { return POINT{ScaleToDpi(p.x, dpi), ScaleToDpi(p.y, dpi)}; };
+  const POINT size = scaled({kPictureWidth, kPictureHeight});
   const TWindowDc screen(nullptr);
   const TOwnedDc memory(CreateCompatibleDC(screen.Get()));
-  TOwnedBitmap bitmap(CreateCompatibleBitmap(screen.Get(), kPictureWidth, kPictureHeight));
+  TOwnedBitmap bitmap(CreateCompatibleBitmap(screen.Get(), size.x, size.y));
   const HDC dc = memory.Get();
   // Deselected before the bitmap is handed out: a bitmap selected into a context can't be shown.
   const TSelection selected(dc, bitmap.Get());
-  const RECT all{0, 0, kPictureWidth, kPictureHeight};
+  const RECT all{0, 0, size.x, size.y};
   FillRect(dc, &all, GetSysColorBrush(COLOR_BTNFACE));
-  const POINT back[] = {{0, 1}, {4, 1}, {5, 2}, {11, 2}, {11, 11}, {0, 11}};
-  const POINT front[] = {{3, 5}, {13, 5}, {10, 11}, {0, 11}};
+  POINT back[] = {{0, 1}, {4, 1}, {5, 2}, {11, 2}, {11, 11}, {0, 11}};
+  POINT front[] = {{3, 5}, {13, 5}, {10, 11}, {0, 11}};
+  for (POINT& p : back) p = scaled(p);
+  for (POINT& p : front) p = scaled(p);
   FillPolygon(dc, back, 6, RGB(192, 160, 32), RGB(96, 64, 0));
   FillPolygon(dc, front, 4, RGB(255, 224, 96), RGB(96, 64, 0));
   return bitmap;
@@ -61,18 +66,26 @@ std::optional<std::string> StorablePath(const std::wstring& path, std::size_t ma
 }
 
 TFileOpenEdit::TFileOpenEdit(TWinControl& parent, const TBounds& bounds)
-    : TTrackedEdit(parent, bounds, {}), Folder(MakeFolderPicture()) {
+    : TTrackedEdit(parent, bounds, {}), Folder(MakeFolderPicture(Dpi())) {
   Button.Reset(CreateWindowExW(0, L"BUTTON", L"", WS_CHILD | WS_VISIBLE | BS_PUSHBUTTON | BS_BITMAP, 0, 0, 0, 0,
                                Handle(), nullptr, GetModuleHandleW(nullptr), nullptr));
   SendMessageW(Button.Get(), BM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(Folder.Get()));
   Layout();
 }
 
+void TFileOpenEdit::ApplyDpi(int dpi) {
+  TTrackedEdit::ApplyDpi(dpi);
+  // The button lets go of the old picture before it is freed.
+  TOwnedBitmap shown = std::move(Folder);
+  Folder = MakeFolderPicture(dpi);
+  SendMessageW(Button.Get(), BM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(Folder.Get()));
+}
+
 void TFileOpenEdit::Layout() {
   if (!Button.Get()) return;
   RECT client{};
   GetClientRect(Handle(), &client);
-  PlaceButton(Button.Get(), {client.right - kButtonWidth, 0, client.right, client.bottom}, 0);
+  PlaceButton(Button.Get(), {client.right - Scale(kButtonWidth), 0, client.right, client.bottom}, 0);
 }
 
 void TFileOpenEdit::DoOnBrowseClick() {

@@ -21,6 +21,7 @@ std::optional<std::string> StorablePath(const std::wstring& path, std::size_t ma
 
 class TFileOpenEdit : public TTrackedEdit {
 public:
+  // At 96 DPI.
   static constexpr int kButtonWidth = 18;
 
   TFileOpenEdit(TWinControl& parent, const TBounds& bounds);
@@ -37,6 +38,8 @@ public:
   std::string DefaultExt;
 
   HWND BrowseButton() const { return Button.Get(); }
+
+  void ApplyDpi(int dpi) override;
 
 protected:
   LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam) override;

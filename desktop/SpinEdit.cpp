@@ -1,6 +1,7 @@
 #include "desktop/SpinEdit.h"
 
 #include "desktop/SpinRules.h"
+#include "toolkit/Dpi.h"
 #include "toolkit/Handles.h"
 
 namespace {
@@ -114,7 +115,7 @@ void TSpinEdit::Layout() {
   RECT window{};
   GetWindowRect(Handle(), &window);
   const int width = window.right - window.left, height = window.bottom - window.top;
-  const int border = GetSystemMetrics(SM_CYBORDER);
+  const int border = SystemMetricForDpi(SM_CYBORDER, Dpi());
   const bool sunken = (GetWindowLongW(Handle(), GWL_EXSTYLE) & WS_EX_CLIENTEDGE) != 0;
   const int minHeight = SpinMinHeight(FontHeight(Handle(), Font()), FontHeight(Handle(), nullptr), border,
                                       sunken || (GetWindowLongW(Handle(), GWL_STYLE) & WS_BORDER) != 0);
@@ -124,7 +125,7 @@ void TSpinEdit::Layout() {
     return;
   }
   const SpinButtonBox box = SpinButtonPlace(width, height, border, sunken);
-  PlaceButton(SpinButton->Handle(), {box.Left, 0, box.Left + box.Side, box.Side}, 2);
+  PlaceButton(SpinButton->Handle(), {box.Left, 0, box.Left + box.Side, box.Side}, Scale(2));
 }
 
 LRESULT TSpinEdit::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {

@@ -1,5 +1,6 @@
 #include "desktop/TrayIcon.h"
 
+#include "toolkit/Dpi.h"
 #include "toolkit/Text.h"
 
 namespace {
@@ -84,8 +85,23 @@ void TTrayIcon::SetHint(const std::string& value) {
 }
 
 void TTrayIcon::SetIcon(HICON icon) {
+  IconInstance = nullptr;
   IconHandle.Reset(icon ? CopyIcon(icon) : nullptr);
   IconChanged();
+}
+
+void TTrayIcon::SetIconResource(HINSTANCE instance, int id) {
+  IconInstance = instance;
+  IconId = id;
+  LoadIconResource(WindowDpi(CallbackWindow()));
+  IconChanged();
+}
+
+// The resource's image drawn for that size, not one shrunk by the shell.
+void TTrayIcon::LoadIconResource(int dpi) {
+  if (!IconInstance) return;
+  const int size = SystemMetricForDpi(SM_CXSMICON, dpi);
+  IconHandle.Reset(static_cast<HICON>(LoadImageW(IconInstance, MAKEINTRESOURCEW(IconId), IMAGE_ICON, size, size, 0)));
 }
 
 void TTrayIcon::IconChanged() {
@@ -146,7 +162,13 @@ LRESULT TTrayIcon::NewWndProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) 
     return 0;
   }
   if (msg == taskbarCreated && taskbarCreated != 0) {
+    LoadIconResource(WindowDpi(wnd));
     if (ActiveFlag && !Loading) NotifyIcon(NIM_ADD);
+    return 0;
+  }
+  if (msg == WM_DPICHANGED || msg == WM_DISPLAYCHANGE) {
+    LoadIconResource(msg == WM_DPICHANGED ? HIWORD(wParam) : WindowDpi(wnd));
+    if (IconInstance) IconChanged();
     return 0;
   }
   return DefWindowProcW(wnd, msg, wParam, lParam);

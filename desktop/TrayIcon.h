@@ -48,6 +48,9 @@ public:
   HICON Icon() const { return IconHandle.Get(); }
   // Keeps a copy of the picture; the caller keeps its own.
   void SetIcon(HICON icon);
+  // Shows the icon resource at the notification area's size (the small-icon size of the DPI), and
+  // takes it again at the new size when the DPI or the taskbar changes.
+  void SetIconResource(HINSTANCE instance, int id);
   TPopupMenu* PopupMenu() const { return Menu; }
   void SetPopupMenu(TPopupMenu* menu);
 
@@ -82,7 +85,7 @@ private:
   void DoubleClick(TMouseButton button, TShiftState shift);
   void PopupMenuAtCursor();
   void HideApplication();
-  void IconChanged();
+  void LoadIconResource(int dpi);
   void PopupMenuFreed(TPopupMenu& menu) override;
 
   TTrayApplication Application;
@@ -92,6 +95,8 @@ private:
   bool Loading = true;  // until Loaded: nothing reaches the notification area
   std::string HintText;
   TOwnedIcon IconHandle;
+  HINSTANCE IconInstance = nullptr;  // with IconId, the resource shown, if one is
+  int IconId = 0;
   TPopupMenu* Menu = nullptr;
   POINT Cursor{};
 };

@@ -1,13 +1,16 @@
 #!/usr/bin/env python3
 """Draws the program icon, an envelope with a red new-mail dot, and writes Pelmora.ico.
 
-Four images: 16x16 and 32x32 pixels, each with a 16-colour and a 256-colour palette.
+16x16 and 32x32 pixels with a 16-colour and a 256-colour palette, for displays of few colours; and
+each size that Windows asks for at some display scale (16, 20, 24, 32, 40, 48, 64 and 256 pixels) in
+true colour with an alpha channel, each drawn for its size; the 256-pixel one as PNG.
 Run from anywhere: python3 resources/make_icon.py [output path]
 """
 import math
 import os
 import struct
 import sys
+import zlib
 
 # The standard 16-colour palette, so the 16-colour images look right on any display.
 VGA16 = [
@@ -24,6 +27,8 @@ WHITE = (255, 255, 255)
 def draw(size, shaded):
     """Returns rows of pixels, top row first: an (r, g, b) tuple, or None for transparent."""
     pixels = [[None] * size for _ in range(size)]
+    # Lines as thick as a pixel of the 32-pixel image is at this size.
+    line = max(1, size // 32)
     left, right = 0, size - 1
     top, bottom = round(size * 0.25), round(size * 0.81)
     tip_y = top + (bottom - top) * 0.6
@@ -36,17 +41,19 @@ def draw(size, shaded):
                 pixels[y][x] = (int(255 - 60 * t), int(255 - 35 * t), 255)
             else:
                 pixels[y][x] = WHITE
-    for x in range(left, right + 1):
-        pixels[top][x] = pixels[bottom][x] = NAVY
-    for y in range(top, bottom + 1):
-        pixels[y][left] = pixels[y][right] = NAVY
+    for i in range(line):
+        for x in range(left, right + 1):
+            pixels[top + i][x] = pixels[bottom - i][x] = NAVY
+        for y in range(top, bottom + 1):
+            pixels[y][left + i] = pixels[y][right - i] = NAVY
     # The flap: two lines from the upper corners meeting below the middle.
     for x in range(left, right + 1):
         d = abs(x - (left + half)) / half
         y = round(tip_y - d * (tip_y - top))
-        pixels[y][x] = NAVY
-        if size >= 32 and y + 1 < bottom:
-            pixels[y + 1][x] = (64, 64, 160) if shaded else NAVY
+        for i in range(line):
+            pixels[y + i][x] = NAVY
+        if size >= 32 and y + line < bottom:
+            pixels[y + line][x] = (64, 64, 160) if shaded else NAVY
     # The new-mail dot over the upper right corner.
     radius = size * 0.2
     cx, cy = size - 1 - radius, radius
@@ -95,15 +102,45 @@ def bitmap(size, bits):
     return header + table + colours + mask
 
 
+def true_colour(size):
+    """One 32-bit image: blue, green, red and alpha, rows bottom first, then the transparency mask."""
+    pixels = draw(size, shaded=True)
+    colours = b"".join(bytes(c for p in row for c in ((0, 0, 0, 0) if p is None else (p[2], p[1], p[0], 255)))
+                       for row in reversed(pixels))
+    mask_rows = []
+    for row in reversed(pixels):
+        mask_bits = "".join("1" if p is None else "0" for p in row)
+        mask = bytes(int(mask_bits[i:i + 8], 2) for i in range(0, size, 8))
+        mask_rows.append(mask + b"\0" * (-len(mask) % 4))
+    mask = b"".join(mask_rows)
+    header = struct.pack("<IiiHHIIiiII", 40, size, size * 2, 1, 32, 0, len(colours) + len(mask), 0, 0, 0, 0)
+    return header + colours + mask
+
+
+def png(size):
+    """One image as PNG, the form Windows takes for the 256-pixel size: rows top first, red first."""
+    pixels = draw(size, shaded=True)
+    raw = b"".join(b"\0" + bytes(c for p in row for c in ((0, 0, 0, 0) if p is None else (*p, 255)))
+                   for row in pixels)
+
+    def chunk(kind, data):
+        return struct.pack(">I", len(data)) + kind + data + struct.pack(">I", zlib.crc32(kind + data))
+
+    return (b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", struct.pack(">IIBBBBB", size, size, 8, 6, 0, 0, 0))
+            + chunk(b"IDAT", zlib.compress(raw, 9)) + chunk(b"IEND", b""))
+
+
 def main():
     out = sys.argv[1] if len(sys.argv) > 1 else os.path.join(os.path.dirname(os.path.abspath(__file__)), "Pelmora.ico")
-    images = [(16, 4), (32, 4), (16, 8), (32, 8)]
-    blobs = [bitmap(size, bits) for size, bits in images]
+    images = [(16, 4), (32, 4), (16, 8), (32, 8)] + [(size, 32) for size in (16, 20, 24, 32, 40, 48, 64, 256)]
+    blobs = [bitmap(size, bits) if bits < 32 else png(size) if size == 256 else true_colour(size)
+             for size, bits in images]
     offset = 6 + 16 * len(images)
     directory = struct.pack("<HHH", 0, 1, len(images))
     for (size, bits), blob in zip(images, blobs):
         colour_count = 16 if bits == 4 else 0
-        directory += struct.pack("<BBBBHHII", size, size, colour_count, 0, 1, bits, len(blob), offset)
+        # A size of 256 is written as 0.
+        directory += struct.pack("<BBBBHHII", size % 256, size % 256, colour_count, 0, 1, bits, len(blob), offset)
         offset += len(blob)
     with open(out, "wb") as f:
         f.write(directory + b"".join(blobs))

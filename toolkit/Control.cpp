@@ -24,14 +24,25 @@ TForm* TWinControl::Form() {
 void TWinControl::CreateControl(const wchar_t* className, DWORD style, DWORD exStyle, const std::string& text,
                                 const TBounds& bounds, bool visible) {
   if (!ParentControl) throw Exception("Control has no parent window");
-  CreateStandard(className, exStyle, style | WS_CHILD | (visible ? WS_VISIBLE : 0), text, ToRect(bounds),
-                 ParentControl->ClientHandle(), NextControlId());
-  SendMessageW(Handle(), WM_SETFONT, reinterpret_cast<WPARAM>(DesignFont()), FALSE);
+  Design = bounds;
+  CreateStandard(className, exStyle, style | WS_CHILD | (visible ? WS_VISIBLE : 0), text,
+                 ToRect(ScaleBounds(bounds, CurrentDpi)), ParentControl->ClientHandle(), NextControlId());
+  SendMessageW(Handle(), WM_SETFONT, reinterpret_cast<WPARAM>(DesignFont(CurrentDpi)), FALSE);
 }
 
 void TWinControl::CreateOwnChild(const wchar_t* className, DWORD style, DWORD exStyle, const TBounds& bounds) {
   if (!ParentControl) throw Exception("Control has no parent window");
-  CreateOwn(className, exStyle, style | WS_CHILD, {}, ToRect(bounds), ParentControl->ClientHandle(), NextControlId());
+  Design = bounds;
+  CreateOwn(className, exStyle, style | WS_CHILD, {}, ToRect(ScaleBounds(bounds, CurrentDpi)),
+            ParentControl->ClientHandle(), NextControlId());
+}
+
+void TWinControl::ApplyDpi(int dpi) {
+  CurrentDpi = dpi;
+  const TBounds placed = ScaleBounds(Design, dpi);
+  SetWindowPos(Handle(), nullptr, placed.Left, placed.Top, placed.Width, placed.Height,
+               SWP_NOZORDER | SWP_NOACTIVATE);
+  SendMessageW(Handle(), WM_SETFONT, reinterpret_cast<WPARAM>(DesignFont(dpi)), TRUE);
 }
 
 std::string TWinControl::Caption() const {

@@ -1,6 +1,10 @@
 #include "toolkit/Font.h"
 
 #include <cwchar>
+#include <map>
+#include <mutex>
+
+#include "toolkit/DpiScale.h"
 
 namespace {
 
@@ -48,9 +52,16 @@ std::wstring DesignFontFace() {
   return face;
 }
 
-HFONT DesignFont() {
-  static const HFONT font =
-      CreateFontW(-kCharacterHeight, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, SHIFTJIS_CHARSET, OUT_DEFAULT_PRECIS,
-                  CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, DesignFontFace().c_str());
+HFONT DesignFont(int dpi) {
+  // Tests build windows on threads of their own too.
+  static std::mutex guard;
+  static std::map<int, HFONT> fonts;
+  const std::lock_guard lock(guard);
+  HFONT& font = fonts[dpi];
+  if (!font) {
+    font = CreateFontW(-ScaleToDpi(kCharacterHeight, dpi), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, SHIFTJIS_CHARSET,
+                       OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE,
+                       DesignFontFace().c_str());
+  }
   return font;
 }

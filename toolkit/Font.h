@@ -4,10 +4,13 @@
 
 #include <string>
 
-// Process-wide, created on first use and never freed (windows may hold it until the process ends).
-// Where that face is not installed, the first installed Japanese UI face takes its place, so the
-// font mapper never falls back to a face without Japanese glyphs.
-HFONT DesignFont();
+#include "toolkit/DpiScale.h"
+
+// Process-wide, one per DPI (the character height scaled to it), created on first use and never freed
+// (windows may hold it until the process ends). Where that face is not installed, the first installed
+// Japanese UI face takes its place, so the font mapper never falls back to a face without Japanese
+// glyphs.
+HFONT DesignFont(int dpi = kDesignDpi);
 std::wstring DesignFontFace();
 // Whether a font family of that name is installed for the Shift-JIS character set.
 bool FontFamilyInstalled(const std::wstring& face);

@@ -6,6 +6,7 @@
 #include "toolkit/Accelerator.h"
 #include "toolkit/Application.h"
 #include "toolkit/Buttons.h"
+#include "toolkit/Dpi.h"
 #include "toolkit/Exception.h"
 #include "toolkit/Font.h"
 #include "toolkit/Labels.h"
@@ -16,14 +17,12 @@ constexpr const wchar_t* kFormClass = L"PelmoraForm";
 constexpr DWORD kFormStyle = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
 constexpr DWORD kFormExStyle = WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT;
 
-RECT CentredFrame(int clientWidth, int clientHeight) {
-  RECT frame{0, 0, clientWidth, clientHeight};
-  AdjustWindowRectEx(&frame, kFormStyle, FALSE, kFormExStyle);
-  const int width = frame.right - frame.left;
-  const int height = frame.bottom - frame.top;
-  const int left = (GetSystemMetrics(SM_CXSCREEN) - width) / 2;
-  const int top = (GetSystemMetrics(SM_CYSCREEN) - height) / 2;
-  return RECT{left, top, left + width, top + height};
+// Parents are laid out before their children: a tab sheet fills the page area of its page control.
+void ApplyDpiToChildren(HWND parent, int dpi) {
+  for (HWND child = GetWindow(parent, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+    if (auto* control = dynamic_cast<TWinControl*>(TWindow::FromHandle(child))) control->ApplyDpi(dpi);
+    ApplyDpiToChildren(child, dpi);
+  }
 }
 
 // The other windows of the thread that a modal form disables while it runs.
@@ -34,20 +33,62 @@ BOOL CALLBACK CollectEnabled(HWND wnd, LPARAM list) {
 
 }  // namespace
 
-TForm::TForm(const std::string& caption, int clientWidth, int clientHeight) : TWinControl(nullptr) {
+TForm::TForm(const std::string& caption, int clientWidth, int clientHeight)
+    : TWinControl(nullptr), DesignClientWidth(clientWidth), DesignClientHeight(clientHeight) {
   RegisterOwnClass(kFormClass, 0, reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1));
-  CreateOwn(kFormClass, kFormExStyle, kFormStyle, caption, CentredFrame(clientWidth, clientHeight),
-            Application().Handle(), 0);
+  SetDpi(SystemDpi());
+  CreateOwn(kFormClass, kFormExStyle, kFormStyle, caption, CentredFrame(), Application().Handle(), 0);
+  // Created on a monitor of another DPI than the system's: shown at that one.
+  if (const int dpi = WindowDpi(Handle()); dpi != Dpi()) {
+    SetDpi(dpi);
+    const RECT frame = CentredFrame();
+    SetWindowPos(Handle(), nullptr, frame.left, frame.top, frame.right - frame.left, frame.bottom - frame.top,
+                 SWP_NOZORDER | SWP_NOACTIVATE);
+  }
   // The fixed frame has neither a minimise nor a maximise command.
   const HMENU menu = GetSystemMenu(Handle(), FALSE);
   DeleteMenu(menu, SC_MAXIMIZE, MF_BYCOMMAND);
   DeleteMenu(menu, SC_MINIMIZE, MF_BYCOMMAND);
   DeleteMenu(menu, SC_SIZE, MF_BYCOMMAND);
   DeleteMenu(menu, SC_RESTORE, MF_BYCOMMAND);
-  SendMessageW(Handle(), WM_SETFONT, reinterpret_cast<WPARAM>(DesignFont()), FALSE);
+  SendMessageW(Handle(), WM_SETFONT, reinterpret_cast<WPARAM>(DesignFont(Dpi())), FALSE);
 }
 
 TForm::~TForm() { Application().FormDestroyed(this); }
+
+RECT TForm::CentredFrame() const {
+  const RECT frame =
+      FrameForClient({0, 0, Scale(DesignClientWidth), Scale(DesignClientHeight)}, kFormStyle, kFormExStyle, Dpi());
+  const int width = frame.right - frame.left;
+  const int height = frame.bottom - frame.top;
+  const int left = (GetSystemMetrics(SM_CXSCREEN) - width) / 2;
+  const int top = (GetSystemMetrics(SM_CYSCREEN) - height) / 2;
+  return RECT{left, top, left + width, top + height};
+}
+
+void TForm::DpiChanged(int dpi, const RECT& suggested) {
+  SetDpi(dpi);
+  SendMessageW(Handle(), WM_SETFONT, reinterpret_cast<WPARAM>(DesignFont(dpi)), FALSE);
+  SetWindowPos(Handle(), nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
+               suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
+  KeepClientSize();
+  ApplyDpiToChildren(Handle(), dpi);
+  InvalidateRect(Handle(), nullptr, TRUE);
+}
+
+// The suggested rectangle assumes the frame of the new DPI; where the frame did not change with it,
+// the client area would be off by the difference.
+void TForm::KeepClientSize() {
+  RECT client{};
+  GetClientRect(Handle(), &client);
+  const int dx = Scale(DesignClientWidth) - client.right;
+  const int dy = Scale(DesignClientHeight) - client.bottom;
+  if (dx == 0 && dy == 0) return;
+  RECT window{};
+  GetWindowRect(Handle(), &window);
+  SetWindowPos(Handle(), nullptr, 0, 0, window.right - window.left + dx, window.bottom - window.top + dy,
+               SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
 
 int TForm::ClientWidth() const {
   RECT r{};
@@ -155,6 +196,9 @@ LRESULT TForm::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
   switch (msg) {
     case WM_CLOSE:
       Close();
+      return 0;
+    case WM_DPICHANGED:
+      DpiChanged(HIWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
       return 0;
     case WM_ACTIVATE:
       // Keep the focused control across deactivation, as a dialog does.

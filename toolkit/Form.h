@@ -1,6 +1,7 @@
 #pragma once
 // A top-level window of the program: fixed dialog frame, exact client size, centred on the screen,
-// button-face background, the design font. Forms are owned by the application window, so they never
+// button-face background, the design font; size, controls and font scaled to the DPI of its monitor,
+// and laid out anew when that changes. Forms are owned by the application window, so they never
 // get a taskbar button of their own.
 #include <string>
 #include <vector>
@@ -56,9 +57,14 @@ protected:
   LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
 
 private:
+  RECT CentredFrame() const;
+  void DpiChanged(int dpi, const RECT& suggested);
+  void KeepClientSize();
   bool ClickButton(TButton* button);
   bool FocusLabelTarget(wchar_t key);
 
+  int DesignClientWidth;
+  int DesignClientHeight;
   int Result = 0;
   bool InModalLoop = false;
   HWND LastFocus = nullptr;

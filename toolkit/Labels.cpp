@@ -1,6 +1,7 @@
 #include "toolkit/Labels.h"
 
-#include "toolkit/Font.h"
+#include <algorithm>
+
 #include "toolkit/Form.h"
 #include "toolkit/Handles.h"
 #include "toolkit/Text.h"
@@ -12,13 +13,18 @@ TLabel::TLabel(TWinControl& parent, const TBounds& bounds, const std::string& ca
   AutoSize();
 }
 
+void TLabel::ApplyDpi(int dpi) {
+  TWinControl::ApplyDpi(dpi);
+  AutoSize();
+}
+
 void TLabel::AutoSize() {
   // A label is as wide as its caption needs, so a design width made for another font never cuts it.
   const std::wstring text = Widen(Caption());
   RECT needed{0, 0, 0, 0};
   {
     const TWindowDc dc(Handle());
-    const TSelection selected(dc.Get(), DesignFont());
+    const TSelection selected(dc.Get(), reinterpret_cast<HFONT>(SendMessageW(Handle(), WM_GETFONT, 0, 0)));
     DrawTextW(dc.Get(), text.c_str(), static_cast<int>(text.size()), &needed, DT_CALCRECT | DT_SINGLELINE);
   }
   const TBounds now = Bounds();
@@ -41,9 +47,14 @@ LRESULT TBevel::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
   if (msg != WM_PAINT) return TWinControl::WndProc(msg, wParam, lParam);
   PAINTSTRUCT paint{};
   const HDC dc = BeginPaint(Handle(), &paint);
-  RECT line{};
-  GetClientRect(Handle(), &line);
-  DrawEdge(dc, &line, EDGE_ETCHED, BF_TOP);
+  // The etched line: a shadow band over a highlight band, each as thick as a design pixel is now.
+  RECT band{};
+  GetClientRect(Handle(), &band);
+  const int thickness = std::max(1, Scale(1));
+  band.bottom = band.top + thickness;
+  FillRect(dc, &band, GetSysColorBrush(COLOR_BTNSHADOW));
+  OffsetRect(&band, 0, thickness);
+  FillRect(dc, &band, GetSysColorBrush(COLOR_BTNHIGHLIGHT));
   EndPaint(Handle(), &paint);
   return 0;
 }

@@ -12,6 +12,8 @@ public:
   // Alt plus the caption's access key moves the focus here.
   TWinControl* FocusControl = nullptr;
 
+  void ApplyDpi(int dpi) override;
+
 private:
   void AutoSize();
 };

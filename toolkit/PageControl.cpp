@@ -14,10 +14,18 @@ constexpr const wchar_t* kTabSheetClass = L"PelmoraTabSheet";
 TPageControl::TPageControl(TWinControl& parent, const TBounds& bounds) : TWinControl(&parent) {
   RegisterOwnClass(kPageControlClass, 0, reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1));
   CreateOwnChild(kPageControlClass, WS_VISIBLE | WS_CLIPCHILDREN, WS_EX_CONTROLPARENT, bounds);
+  const TBounds placed = ScaleBounds(bounds, Dpi());
   Tabs = CreateWindowExW(0, WC_TABCONTROLW, L"", WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_CLIPSIBLINGS, 0, 0,
-                         bounds.Width, bounds.Height, Handle(), nullptr, GetModuleHandleW(nullptr), nullptr);
+                         placed.Width, placed.Height, Handle(), nullptr, GetModuleHandleW(nullptr), nullptr);
   if (!Tabs) throw Exception("Error creating window");
-  SendMessageW(Tabs, WM_SETFONT, reinterpret_cast<WPARAM>(DesignFont()), FALSE);
+  SendMessageW(Tabs, WM_SETFONT, reinterpret_cast<WPARAM>(DesignFont(Dpi())), FALSE);
+}
+
+void TPageControl::ApplyDpi(int dpi) {
+  TWinControl::ApplyDpi(dpi);
+  const TBounds placed = ScaleBounds(DesignBounds(), dpi);
+  SetWindowPos(Tabs, nullptr, 0, 0, placed.Width, placed.Height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  SendMessageW(Tabs, WM_SETFONT, reinterpret_cast<WPARAM>(DesignFont(dpi)), TRUE);
 }
 
 RECT TPageControl::PageRect() const {
@@ -78,11 +86,20 @@ TTabSheet::TTabSheet(TPageControl& pageControl, const std::string& caption)
   RegisterOwnClass(kTabSheetClass, 0, reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1));
   // The display area is known only once the tab row holds an item.
   Index = Owner.AddPage(this, caption);
-  const RECT r = Owner.PageRect();
   // The first page is the active one; a page lies above the tabs so that the tabs never paint over it.
-  CreateOwnChild(kTabSheetClass, (Index == 0 ? WS_VISIBLE : 0) | WS_CLIPCHILDREN, WS_EX_CONTROLPARENT,
-                 TBounds{r.left, r.top, r.right - r.left, r.bottom - r.top});
+  CreateOwnChild(kTabSheetClass, (Index == 0 ? WS_VISIBLE : 0) | WS_CLIPCHILDREN, WS_EX_CONTROLPARENT, {});
   SetWindowPos(Handle(), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+  FillPageArea();
+}
+
+void TTabSheet::ApplyDpi(int dpi) {
+  SetDpi(dpi);
+  FillPageArea();
+}
+
+void TTabSheet::FillPageArea() {
+  const RECT r = Owner.PageRect();
+  SetWindowPos(Handle(), nullptr, r.left, r.top, r.right - r.left, r.bottom - r.top, SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 std::string TTabSheet::TabCaption() const {

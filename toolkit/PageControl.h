@@ -22,6 +22,8 @@ public:
   void SetActivePageIndex(int index);
   HWND TabsHandle() const { return Tabs; }
 
+  void ApplyDpi(int dpi) override;
+
 protected:
   LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
 
@@ -43,7 +45,12 @@ public:
   // The tab's caption (the page window itself has none).
   std::string TabCaption() const;
 
+  // A page has no design bounds: it fills the page area of the tabs, whose height follows the font.
+  void ApplyDpi(int dpi) override;
+
 private:
+  void FillPageArea();
+
   TPageControl& Owner;
   int Index;
 };

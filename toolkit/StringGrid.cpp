@@ -17,7 +17,7 @@ TStringGrid::TStringGrid(TWinControl& parent, const TBounds& bounds, const std::
     LVCOLUMNW column{};
     column.mask = LVCF_WIDTH | LVCF_TEXT | LVCF_FMT;
     column.fmt = LVCFMT_LEFT;
-    column.cx = Widths[i];
+    column.cx = Scale(Widths[i]);
     column.pszText = const_cast<wchar_t*>(L"");
     SendMessageW(Handle(), LVM_INSERTCOLUMNW, i, reinterpret_cast<LPARAM>(&column));
   }
@@ -36,6 +36,14 @@ std::string TStringGrid::Cell(int col, int row) const {
 
 int TStringGrid::ColWidth(int col) const {
   return static_cast<int>(SendMessageW(Handle(), LVM_GETCOLUMNWIDTH, static_cast<WPARAM>(col), 0));
+}
+
+void TStringGrid::ApplyDpi(int dpi) {
+  const int old = Dpi();
+  TWinControl::ApplyDpi(dpi);
+  for (int col = 0; col < ColCount(); ++col) {
+    SendMessageW(Handle(), LVM_SETCOLUMNWIDTH, static_cast<WPARAM>(col), MulDiv(ColWidth(col), dpi, old));
+  }
 }
 
 void TStringGrid::Refresh() {

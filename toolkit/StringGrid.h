@@ -31,6 +31,9 @@ public:
   std::string Cell(int col, int row) const;
   int ColWidth(int col) const;
 
+  // Column widths follow the DPI too, keeping what the user made of them.
+  void ApplyDpi(int dpi) override;
+
 protected:
   LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
   LRESULT Notify(NMHDR* header) override;

@@ -36,7 +36,7 @@ fi
 # Everything the build, the tests and the demo need from Debian 12.
 PACKAGES=(cmake ninja-build g++ g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine wine32:i386 wine64 xvfb xdotool imagemagick x11-utils
   locales fonts-ipafont-gothic googletest dovecot-core dovecot-pop3d clang libclang-rt-14-dev python3
-  curl procps iproute2 util-linux)
+  curl procps iproute2 util-linux zip)
 LOCALES=(ja_JP.UTF-8 en_US.UTF-8)
 
 log() { printf '== %s\n' "$*" >&2; }
@@ -150,6 +150,11 @@ configure_win() {
   fi
 }
 
+# The tree that holds the 32-bit Pelmora.exe as it ships.
+shipped_tree() {
+  if [ "$WIN_BITS" = 32 ]; then echo "$BUILD/win"; else echo "$BUILD/win32"; fi
+}
+
 # Starts Xvfb on the first free display and exports DISPLAY; stop_display ends it.
 XVFB_PID=
 start_display() {
@@ -171,26 +176,46 @@ stop_display() {
   fi
 }
 
-# The project's own prefix, made once. The marker names the prefix's settings: a prefix
-# without it (half made, or made with older settings) is made again.
+# The project's own prefix, made once, and beside it a twin for each DPI in PREFIX_DPIS whose display
+# has that DPI (a test that sets PELMORA_DPI runs in it, see wine-run). The marker names the prefix's
+# settings: a prefix without it (half made, or made with older settings) is made again.
 PREFIX_MARKER=.pelmora-prefix-2
-ensure_prefix() {
-  [ -f "$WINEPREFIX/$PREFIX_MARKER" ] && return 0
-  log "creating the Wine prefix $WINEPREFIX"
-  rm -rf "$WINEPREFIX"
+PREFIX_DPIS=(144)
+ensure_prefix() { make_prefix "$WINEPREFIX" 96; }
+
+ensure_dpi_prefixes() {
+  local dpi
+  for dpi in "${PREFIX_DPIS[@]}"; do
+    make_prefix "$WINEPREFIX-dpi$dpi" "$dpi"
+  done
+}
+
+# make_prefix PREFIX DPI
+make_prefix() {
+  local prefix=$1 dpi=$2
+  [ -f "$prefix/$PREFIX_MARKER" ] && return 0
+  log "creating the Wine prefix $prefix"
+  rm -rf "$prefix"
   # No Mono or Gecko: nothing here needs them, and their installers would wait for a click.
-  WINEDLLOVERRIDES="mscoree,mshtml=" wine wineboot -i >/dev/null 2>&1 || die "wineboot failed"
+  WINEPREFIX=$prefix WINEDLLOVERRIDES="mscoree,mshtml=" wine wineboot -i >/dev/null 2>&1 || die "wineboot failed"
   # Windows not handed to a window manager: Xvfb has none, and Wine would wait two seconds for one
   # each time a window is hidden or destroyed.
-  wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >/dev/null 2>&1 ||
+  WINEPREFIX=$prefix wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >/dev/null 2>&1 ||
     die "cannot configure the Wine prefix"
-  wineserver -w
-  touch "$WINEPREFIX/$PREFIX_MARKER"
+  if [ "$dpi" != 96 ]; then
+    WINEPREFIX=$prefix wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$dpi" /f >/dev/null 2>&1 ||
+      die "cannot configure the Wine prefix"
+  fi
+  WINEPREFIX=$prefix wineserver -w
+  touch "$prefix/$PREFIX_MARKER"
 }
 
 stop_wine() {
-  [ -d "$WINEPREFIX" ] || return 0
-  wineserver -k 2>/dev/null
-  wineserver -w 2>/dev/null
+  local prefix
+  for prefix in "$WINEPREFIX" "${PREFIX_DPIS[@]/#/$WINEPREFIX-dpi}"; do
+    [ -d "$prefix" ] || continue
+    WINEPREFIX=$prefix wineserver -k 2>/dev/null
+    WINEPREFIX=$prefix wineserver -w 2>/dev/null
+  done
   return 0
 }

@@ -47,30 +47,34 @@ protected:
   HMODULE Module;
 };
 
-TEST_F(ProgramResources, IconHasFourImagesSixteenAndThirtyTwoInSixteenAndTwoHundredFiftySixColours) {
+// 16 and 32 pixels in 16 and 256 colours for displays of few colours, and in true colour every size
+// some display scale asks for, each drawn for its size (256 pixels as PNG).
+TEST_F(ProgramResources, IconHasPaletteImagesAndATrueColourImageForEverySize) {
   ASSERT_NE(Module, nullptr);
   const std::string group = Data(RT_GROUP_ICON, MAKEINTRESOURCEW(IDI_MAINICON));
   ASSERT_GE(group.size(), sizeof(GroupIconHeader));
   const auto* header = reinterpret_cast<const GroupIconHeader*>(group.data());
-  ASSERT_EQ(header->count, 4);
-  ASSERT_EQ(group.size(), sizeof(GroupIconHeader) + 4 * sizeof(GroupIconEntry));
+  ASSERT_EQ(group.size(), sizeof(GroupIconHeader) + header->count * sizeof(GroupIconEntry));
   std::set<std::tuple<int, int, int>> images;
   const auto* entries = reinterpret_cast<const GroupIconEntry*>(group.data() + sizeof(GroupIconHeader));
-  for (int i = 0; i < 4; ++i) {
+  for (int i = 0; i < header->count; ++i) {
     EXPECT_EQ(entries[i].width, entries[i].height);
-    images.insert({entries[i].width, entries[i].colorCount, entries[i].bitCount});
-    // Each image is a real picture: some pixels drawn, some transparent.
+    const int size = entries[i].width == 0 ? 256 : entries[i].width;
+    images.insert({size, entries[i].colorCount, entries[i].bitCount});
     const std::string image = Data(RT_ICON, MAKEINTRESOURCEW(entries[i].id));
     ASSERT_EQ(image.size(), entries[i].bytesInRes);
-    const int size = entries[i].width;
+    if (image.starts_with("\x89PNG")) continue;
+    // Each image is a real picture: some pixels drawn, some transparent.
     const size_t maskBytes = static_cast<size_t>(size) * ((size + 31) / 32 * 4);
     const std::string mask = image.substr(image.size() - maskBytes);
     EXPECT_NE(mask.find_first_not_of('\xff'), std::string::npos) << "not all transparent";
     EXPECT_NE(mask.find_first_not_of('\0'), std::string::npos) << "not a plain square";
   }
-  const std::set<std::tuple<int, int, int>> expected{{16, 16, 4}, {32, 16, 4}, {16, 0, 8}, {32, 0, 8}};
+  const std::set<std::tuple<int, int, int>> expected{
+      {16, 16, 4}, {32, 16, 4}, {16, 0, 8}, {32, 0, 8}, {16, 0, 32}, {20, 0, 32}, {24, 0, 32},
+      {32, 0, 32}, {40, 0, 32}, {48, 0, 32}, {64, 0, 32}, {256, 0, 32}};
   EXPECT_EQ(images, expected);
-  for (int size : {16, 32}) {
+  for (int size : {16, 20, 24, 32, 40, 48, 64, 256}) {
     const auto icon = static_cast<HICON>(LoadImageW(Module, MAKEINTRESOURCEW(IDI_MAINICON), IMAGE_ICON, size, size, 0));
     ASSERT_NE(icon, nullptr) << size;
     ICONINFO info{};
@@ -93,6 +97,19 @@ TEST_F(ProgramResources, ManifestAsksForCommonControlsSix) {
   // One manifest serves the 32-bit and the 64-bit build: a fixed processor is invalid for the other.
   EXPECT_EQ(manifest.find("processorArchitecture=\"x86\""), std::string::npos);
   EXPECT_NE(manifest.find("processorArchitecture=\"*\""), std::string::npos);
+}
+
+TEST_F(ProgramResources, ManifestDeclaresPerMonitorDpiAwarenessAndTheSupportedSystems) {
+  ASSERT_NE(Module, nullptr);
+  const std::string manifest = Data(RT_MANIFEST, MAKEINTRESOURCEW(1));
+  EXPECT_NE(manifest.find(">PerMonitorV2, PerMonitor</dpiAwareness>"), std::string::npos);
+  EXPECT_NE(manifest.find(">true/pm</dpiAware>"), std::string::npos);
+  // Vista, 7, 8, 8.1, 10 and 11.
+  for (const char* id : {"e2011457-1546-43c5-a5fe-008deee3d3f0", "35138b9a-5d96-4fbd-8e2d-a2440225f93a",
+                         "4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38", "1f676c76-80e1-4239-95bb-83d0f6d0da78",
+                         "8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a"}) {
+    EXPECT_NE(manifest.find(std::string("<supportedOS Id=\"{") + id + "}\"/>"), std::string::npos) << id;
+  }
 }
 
 TEST(ProgramVersion, CarriesTheProgramsNameAndVersion) {

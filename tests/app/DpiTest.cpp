@@ -1,0 +1,195 @@
+// The windows and the tray icon at the DPI of the display. This program carries the program's own
+// manifest and icon, so it is DPI-aware as Pelmora.exe is; ctest runs it in the tests' prefix (96
+// DPI) and in a twin prefix at the DPI that PELMORA_DPI names.
+// The main window's header brings the sockets header, which must come before windows.h.
+#include "app/MainWindow1.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <cstdio>
+#include <functional>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "accounts/AccountWindow1.h"
+#include "desktop/TrayIcon.h"
+#include "resources/Resource.h"
+#include "tests/support/ProgramRun.h"
+#include "toolkit/Application.h"
+#include "toolkit/Dpi.h"
+#include "toolkit/Text.h"
+#include "tests/toolkit/Bounds.h"
+
+namespace {
+
+// The DPI the prefix was made with.
+int PrefixDpi() {
+  const char* dpi = std::getenv("PELMORA_DPI");
+  return dpi ? std::atoi(dpi) : 96;
+}
+
+void ForEachControl(HWND parent, const std::function<void(HWND)>& visit) {
+  for (HWND child = GetWindow(parent, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+    visit(child);
+    ForEachControl(child, visit);
+  }
+}
+
+std::map<HWND, RECT> ControlRects(HWND form) {
+  std::map<HWND, RECT> rects;
+  ForEachControl(form, [&rects](HWND control) {
+    RECT r{};
+    GetWindowRect(control, &r);
+    MapWindowPoints(nullptr, GetParent(control), reinterpret_cast<POINT*>(&r), 2);
+    rects[control] = r;
+  });
+  return rects;
+}
+
+// Every label's text, measured with the label's own font, fits inside it: as wide as it is, and as
+// high give or take the pixel row of the font's cell below the glyphs that the design at 96 DPI
+// leaves out too (12 pixels high for a 13-pixel cell), scaled.
+void ExpectLabelsFit(TForm& form) {
+  int labels = 0;
+  ForEachControl(form.Handle(), [&labels](HWND control) {
+    const auto* label = dynamic_cast<TLabel*>(TWindow::FromHandle(control));
+    if (!label) return;
+    wchar_t text[256] = {};
+    const int length = GetWindowTextW(control, text, 256);
+    const HDC dc = GetDC(control);
+    const HGDIOBJ old = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(control, WM_GETFONT, 0, 0)));
+    RECT needed{};
+    DrawTextW(dc, text, length, &needed, DT_CALCRECT | DT_SINGLELINE);
+    SelectObject(dc, old);
+    ReleaseDC(control, dc);
+    RECT client{};
+    GetClientRect(control, &client);
+    EXPECT_LE(needed.right, client.right) << Narrow(text);
+    EXPECT_LE(needed.bottom, client.bottom + label->Scale(1)) << Narrow(text);
+    ++labels;
+  });
+  EXPECT_GT(labels, 0);
+}
+
+int FontHeight(HWND control) {
+  LOGFONTW font{};
+  GetObjectW(reinterpret_cast<HFONT>(SendMessageW(control, WM_GETFONT, 0, 0)), sizeof(font), &font);
+  return font.lfHeight;
+}
+
+void SaveScreenshot(TForm& form, const std::string& name) {
+  form.BringToFront();
+  Application().ProcessMessages();
+  const std::string shot = testsupport::Screenshot(name + "-" + std::to_string(PrefixDpi()) + "dpi");
+  if (!shot.empty()) std::printf("screenshot: %s\n", shot.c_str());
+  form.Hide();
+}
+
+TEST(Dpi, WindowsAreLaidOutFromTheirDesignAtTheDpiOfTheDisplay) {
+  const int dpi = PrefixDpi();
+  TMainForm1 settings;
+  TAccountForm1 account(settings.MediaPlayer1);
+  ASSERT_EQ(WindowDpi(settings.Handle()), dpi);
+  EXPECT_NEAR(settings.ClientWidth(), ScaleToDpi(610, dpi), 1);
+  EXPECT_NEAR(settings.ClientHeight(), ScaleToDpi(262, dpi), 1);
+  EXPECT_NEAR(account.ClientWidth(), ScaleToDpi(417, dpi), 1);
+  EXPECT_NEAR(account.ClientHeight(), ScaleToDpi(376, dpi), 1);
+  const TBounds button = ScaleBounds({466, 232, 110, 21}, dpi);
+  ExpectBounds(settings.Button4, button.Left, button.Top, button.Width, button.Height);
+  const TBounds edit = ScaleBounds({157, 92, 224, 20}, dpi);
+  ExpectBounds(account.Edit2, edit.Left, edit.Top, edit.Width, edit.Height);
+  EXPECT_EQ(FontHeight(account.Edit2.Handle()), -ScaleToDpi(12, dpi));
+  EXPECT_EQ(settings.StringGrid1.ColWidth(2), ScaleToDpi(152, dpi));
+  RECT browse{};
+  GetWindowRect(account.FileOpenEdit1.BrowseButton(), &browse);
+  EXPECT_EQ(browse.right - browse.left, ScaleToDpi(TFileOpenEdit::kButtonWidth, dpi));
+  ExpectLabelsFit(settings);
+  ExpectLabelsFit(account);
+
+  // The spinner's square button fills the field's height, and a press hits the half it lands on.
+  const HWND spin = settings.SpinEdit1.Button().Handle();
+  RECT side{};
+  GetClientRect(spin, &side);
+  EXPECT_EQ(side.right, side.bottom);
+  EXPECT_GE(side.bottom, ScaleToDpi(14, dpi));
+  const auto press = [spin](int x, int y) {
+    SendMessageW(spin, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(x, y));
+    SendMessageW(spin, WM_LBUTTONUP, 0, MAKELPARAM(x, y));
+  };
+  press(side.right - 2, side.bottom - 2);
+  EXPECT_EQ(settings.SpinEdit1.Value(), 29);
+  press(1, 1);
+  EXPECT_EQ(settings.SpinEdit1.Value(), 30);
+
+  SaveScreenshot(settings, "settings-window");
+  settings.PageControl1.SetActivePageIndex(1);
+  SaveScreenshot(settings, "settings-check-tab");
+  SaveScreenshot(account, "account-dialog");
+}
+
+// Moved to a monitor of twice the DPI and back, a window is laid out anew each time and ends where it
+// began, to the pixel.
+TEST(Dpi, AWindowFollowsItsDpiWhenItChangesAndComesBackToThePixel) {
+  TMediaPlayer player(nullptr);
+  TAccountForm1 account(player);
+  const int dpi = account.Dpi();
+  const std::map<HWND, RECT> before = ControlRects(account.Handle());
+  RECT frame{};
+  GetWindowRect(account.Handle(), &frame);
+  const auto moveTo = [&account, &frame](int newDpi) {
+    RECT suggested = FrameForClient({0, 0, ScaleToDpi(417, newDpi), ScaleToDpi(376, newDpi)},
+                                    GetWindowLongW(account.Handle(), GWL_STYLE),
+                                    GetWindowLongW(account.Handle(), GWL_EXSTYLE), newDpi);
+    OffsetRect(&suggested, frame.left - suggested.left, frame.top - suggested.top);
+    SendMessageW(account.Handle(), WM_DPICHANGED, MAKEWPARAM(newDpi, newDpi), reinterpret_cast<LPARAM>(&suggested));
+  };
+  moveTo(2 * dpi);
+  EXPECT_EQ(account.ClientWidth(), ScaleToDpi(417, 2 * dpi));
+  EXPECT_EQ(account.ClientHeight(), ScaleToDpi(376, 2 * dpi));
+  const TBounds radio = ScaleBounds({22, 228, 160, 17}, 2 * dpi);
+  ExpectBounds(account.RadioButton2, radio.Left, radio.Top, radio.Width, radio.Height);
+  EXPECT_EQ(FontHeight(account.Edit1.Handle()), -ScaleToDpi(12, 2 * dpi));
+  ExpectLabelsFit(account);
+  moveTo(dpi);
+  const std::map<HWND, RECT> after = ControlRects(account.Handle());
+  ASSERT_EQ(after.size(), before.size());
+  for (const auto& [control, rect] : before) {
+    const RECT& now = after.at(control);
+    EXPECT_TRUE(EqualRect(&rect, &now)) << rect.left << "," << rect.top << " " << rect.right << "," << rect.bottom
+                                         << " now " << now.left << "," << now.top << " " << now.right << "," << now.bottom;
+  }
+  EXPECT_EQ(FontHeight(account.Edit1.Handle()), -ScaleToDpi(12, dpi));
+}
+
+int IconWidth(HICON icon) {
+  ICONINFO info{};
+  if (!GetIconInfo(icon, &info)) return 0;
+  BITMAP bitmap{};
+  GetObjectW(info.hbmMask, sizeof(bitmap), &bitmap);
+  DeleteObject(info.hbmMask);
+  if (info.hbmColor) DeleteObject(info.hbmColor);
+  return bitmap.bmWidth;
+}
+
+// The notification area shows a small icon; the image drawn for that size is handed over, not the
+// large one for the shell to shrink.
+TEST(Dpi, TrayIconIsTheImageDrawnForTheSmallIconSizeOfTheDpi) {
+  std::vector<std::pair<DWORD, int>> shown;
+  TTrayIcon tray(nullptr, TTrayApplication{});
+  tray.ShellNotifyIcon = [&shown](DWORD message, NOTIFYICONDATAW* data) {
+    shown.emplace_back(message, IconWidth(data->hIcon));
+    return TRUE;
+  };
+  tray.SetIconResource(GetModuleHandleW(nullptr), IDI_MAINICON);
+  tray.Loaded();
+  ASSERT_FALSE(shown.empty());
+  EXPECT_EQ(shown.back().second, SystemMetricForDpi(SM_CXSMICON, PrefixDpi()));
+  if (PrefixDpi() == 144) EXPECT_EQ(shown.back().second, 24);
+  // The DPI of the display changes: the icon is taken anew at the new size.
+  SendMessageW(tray.CallbackWindow(), WM_DPICHANGED, MAKEWPARAM(192, 192), 0);
+  EXPECT_EQ(shown.back(), std::make_pair(static_cast<DWORD>(NIM_MODIFY), 32));
+}
+
+}  // namespace
