@@ -85,6 +85,7 @@ private:
   void DoubleClick(TMouseButton button, TShiftState shift);
   void PopupMenuAtCursor();
   void HideApplication();
+  void IconChanged();
   void LoadIconResource(int dpi);
   void PopupMenuFreed(TPopupMenu& menu) override;
 
