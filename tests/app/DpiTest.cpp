@@ -16,6 +16,7 @@
 #include "accounts/AccountWindow1.h"
 #include "desktop/TrayIcon.h"
 #include "resources/Resource.h"
+#include "tests/support/PlatformRecorders.h"
 #include "tests/support/ProgramRun.h"
 #include "toolkit/Application.h"
 #include "toolkit/Dpi.h"
@@ -132,7 +133,7 @@ TEST(Dpi, WindowsAreLaidOutFromTheirDesignAtTheDpiOfTheDisplay) {
 // Moved to a monitor of twice the DPI and back, a window is laid out anew each time and ends where it
 // began, to the pixel.
 TEST(Dpi, AWindowFollowsItsDpiWhenItChangesAndComesBackToThePixel) {
-  TMediaPlayer player(nullptr);
+  TMediaPlayer player(SystemMci());
   TAccountForm1 account(player);
   const int dpi = account.Dpi();
   const std::map<HWND, RECT> before = ControlRects(account.Handle());
@@ -176,20 +177,18 @@ int IconWidth(HICON icon) {
 // The notification area shows a small icon; the image drawn for that size is handed over, not the
 // large one for the shell to shrink.
 TEST(Dpi, TrayIconIsTheImageDrawnForTheSmallIconSizeOfTheDpi) {
-  std::vector<std::pair<DWORD, int>> shown;
-  TTrayIcon tray(nullptr, TTrayApplication{});
-  tray.ShellNotifyIcon = [&shown](DWORD message, NOTIFYICONDATAW* data) {
-    shown.emplace_back(message, IconWidth(data->hIcon));
-    return TRUE;
-  };
+  RecordingShell shell;
+  TTrayIcon tray(nullptr, TTrayApplication{}, shell);
   tray.SetIconResource(GetModuleHandleW(nullptr), IDI_MAINICON);
   tray.Loaded();
-  ASSERT_FALSE(shown.empty());
-  EXPECT_EQ(shown.back().second, SystemMetricForDpi(SM_CXSMICON, PrefixDpi()));
-  if (PrefixDpi() == 144) EXPECT_EQ(shown.back().second, 24);
+  ASSERT_FALSE(shell.Notified.empty());
+  const int width = IconWidth(shell.Notified.back().second.hIcon);
+  EXPECT_EQ(width, SystemMetricForDpi(SM_CXSMICON, PrefixDpi()));
+  if (PrefixDpi() == 144) EXPECT_EQ(width, 24);
   // The DPI of the display changes: the icon is taken anew at the new size.
   SendMessageW(tray.CallbackWindow(), WM_DPICHANGED, MAKEWPARAM(192, 192), 0);
-  EXPECT_EQ(shown.back(), std::make_pair(static_cast<DWORD>(NIM_MODIFY), 32));
+  EXPECT_EQ(shell.Notified.back().first, static_cast<DWORD>(NIM_MODIFY));
+  EXPECT_EQ(IconWidth(shell.Notified.back().second.hIcon), 32);
 }
 
 }  // namespace

@@ -20,6 +20,7 @@
 #include "tests/support/ProgramRun.h"
 #include "tests/support/ScriptedPop3Server.h"
 #include "tests/support/UiProbe.h"
+#include "toolkit/Application.h"
 #include "toolkit/Text.h"
 
 namespace {
@@ -198,7 +199,7 @@ TEST_F(CheckRun, TheMailboxIsFreeWhileTheNewMailBoxWaits) {
   ASSERT_TRUE(box);
   EXPECT_EQ(uiprobe::MessageBoxText(box).utf16, Text(checking::NewMailText(kInbox, 2)));
 
-  TPOP3Client mailProgram;
+  TPOP3Client mailProgram{Application()};
   mailProgram.Host = "127.0.0.3";
   mailProgram.UserID = "pelmora6";
   mailProgram.Password = "secret6";

@@ -267,7 +267,7 @@ TEST(SockTransportConnect, ARefusedConnectionFailsAndTheNextConnectWorks) {
 TEST(SockTransportConnect, AConnectionClosedInTheSamePassAsItsConnectNoticeFailsAtOnce) {
   ScriptedPop3Server server;
   server.Add(ServerScript().Close());
-  TSockTransport transport;
+  TSockTransport transport{Application()};
   transport.Host = server.Address();
   transport.Port = server.Port();
   transport.TimeOut = 5000;
