@@ -2,8 +2,9 @@
 # "pelmora1" (password "secret1", 3 messages) and "pelmora2" (password "secret2", empty), which
 # tests may add messages to; "pelmora3" (4 messages), "pelmora4" (empty) and "pelmora5" (1 message),
 # which stay as they are for the program's check cycle. Tests find the maildirs' root in
-# PELMORA_DOVECOT_MAIL and the server's log (one "Login: user=<NAME>" line a login) beside it in
-# log/dovecot.log.
+# PELMORA_DOVECOT_MAIL and the server's log (one "Login: user=<NAME>" line a login, ", TLS" in it
+# when secured; every attempt logged) beside it in log/dovecot.log; the test certificates, ca.pem
+# among them, in PELMORA_DOVECOT_TLS.
 . "$(dirname "${BASH_SOURCE[0]}")/../dovecot.sh"
 
 dovecot_start() {
@@ -16,7 +17,7 @@ dovecot_start() {
     dovecot_add_user "$SERVICE_DIR" pelmora4 secret4 &&
     dovecot_add_user "$SERVICE_DIR" pelmora5 secret5 &&
     dovecot_put_messages "$SERVICE_DIR" pelmora5 1 || return 1
-  export PELMORA_DOVECOT_MAIL=$SERVICE_DIR/mail
+  export PELMORA_DOVECOT_MAIL=$SERVICE_DIR/mail PELMORA_DOVECOT_TLS=$SERVICE_DIR/tls
 }
 
 dovecot_stop() { dovecot_server_stop "$SERVICE_DIR"; }
