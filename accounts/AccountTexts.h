@@ -15,8 +15,12 @@ inline constexpr std::string_view kActionMessage = "\xd2\xaf\xbe\xb0\xbc\xde";  
 inline constexpr std::string_view kActionSound = "\xbb\xb3\xdd\xc4\xde";        // ｻｳﾝﾄﾞ
 inline constexpr std::string_view kActionCdTray = "CD\xc4\xda\xb2";             // CDﾄﾚｲ
 
+// Column 7: how the connection is secured; empty for none.
+inline constexpr std::string_view kSecuritySsl = "SSL";
+inline constexpr std::string_view kSecurityStartTls = "STARTTLS";
+
 // Titles of the header row, one per column; each begins with a space.
-inline constexpr std::array<std::string_view, 7> kColumnTitles = {
+inline constexpr std::array<std::string_view, 9> kColumnTitles = {
     " \xb1\xb6\xb3\xdd\xc4\x96\xbc",  //  ｱｶｳﾝﾄ名
     " \xc1\xaa\xaf\xb8",              //  ﾁｪｯｸ
     " \xce\xbd\xc4\x96\xbc",          //  ﾎｽﾄ名
@@ -24,6 +28,8 @@ inline constexpr std::array<std::string_view, 7> kColumnTitles = {
     " \xca\xdf\xbd\xdc\xb0\xc4\xde",  //  ﾊﾟｽﾜｰﾄﾞ
     " \x93\xae\x8d\xec",              //  動作
     " \xbb\xb3\xdd\xc4\xde",          //  ｻｳﾝﾄﾞ
+    " 接続の保護",
+    " ﾎﾟｰﾄ",
 };
 
 }  // namespace accounts

@@ -42,12 +42,12 @@ TEST(AccountTable, ShrinkingDropsRowsAndGrowingAddsEmptyOnes) {
 
 TEST(AccountTable, CellsOutsideTheTableAreRangeErrors) {
   AccountTable table;
-  EXPECT_THROW(table.Cell(7, 0), ERangeError);
+  EXPECT_THROW(table.Cell(AccountTable::ColCount, 0), ERangeError);
   EXPECT_THROW(table.Cell(-1, 0), ERangeError);
   EXPECT_THROW(table.Cell(0, 2), ERangeError);
   EXPECT_THROW(table.Cell(0, -1), ERangeError);
   EXPECT_THROW(table.SetCell(0, 2, "x"), ERangeError);
-  EXPECT_THROW(table.SetCell(7, 1, "x"), ERangeError);
+  EXPECT_THROW(table.SetCell(AccountTable::ColCount, 1, "x"), ERangeError);
 }
 
 TEST(AccountTable, CellsHoldAnyBytesUnchanged) {
@@ -63,7 +63,9 @@ TEST(AccountTable, HeaderRowHoldsTheColumnTitles) {
   const std::vector<std::string> expected = {"\x20\xb1\xb6\xb3\xdd\xc4\x96\xbc", "\x20\xc1\xaa\xaf\xb8",
                                              "\x20\xce\xbd\xc4\x96\xbc",         "\x20\xd5\xb0\xbb\xde\xb0\x96\xbc",
                                              "\x20\xca\xdf\xbd\xdc\xb0\xc4\xde", "\x20\x93\xae\x8d\xec",
-                                             "\x20\xbb\xb3\xdd\xc4\xde"};
+                                             "\x20\xbb\xb3\xdd\xc4\xde",
+                                             // 接続の保護, ﾎﾟｰﾄ
+                                             "\x20\x90\xda\x91\xb1\x82\xcc\x95\xdb\x8c\xec", "\x20\xce\xdf\xb0\xc4"};
   for (int col = 0; col < AccountTable::ColCount; ++col) EXPECT_EQ(table.Cell(col, 0), expected[col]) << col;
   EXPECT_EQ(table.RowCount(), 2);
 }
