@@ -5,6 +5,7 @@
 
 #include <algorithm>
 
+#include "accounts/AccountConnection.h"
 #include "accounts/AccountTexts.h"
 #include "accounts/AccountWindow1.h"
 #include "app/DiskAccountFiles.h"
@@ -73,7 +74,7 @@ TMainForm1::TMainForm1()
                 true),
       Memo1(TabSheet1, {304, 88, 109, 65}, false),
       Button10(TabSheet1, {436, 156, 61, 17}, "LOAD", false),
-      StringGrid1(TabSheet1, {4, 4, 424, 173}, {123, 37, 152, 146, 179, 40, 40}),
+      StringGrid1(TabSheet1, {4, 4, 424, 173}, {123, 37, 152, 146, 179, 40, 40, 70, 40}),
       Button4(*this, {466, 232, 110, 21}, "\x83\x5e\x83\x58\x83\x4e\x83\x67\x83\x8c\x83\x43\x82\xd6"),  // タスクトレイへ
       Bevel1(*this, {12, 222, 585, 3}),
       SpinEdit1(TabSheet2, {32, 62, 110, 20}),
@@ -176,6 +177,8 @@ void TMainForm1::CheckAccounts() {
     const std::string name = Accounts.Cell(accounts::ColName, row);
     try {
       CheckAccount(row);
+    } catch (const ETlsError& e) {
+      checking::Announce(checking::FailureText(name, e.message()));
     } catch (...) {
       checking::Announce(checking::FailureText(name));
     }
@@ -190,7 +193,9 @@ void TMainForm1::CheckAccount(int row) {
   POP3Client1.SetAttachFilePath(".");
   POP3Client1.DeleteOnRead = false;
   POP3Client1.TimeOut = CheckTimeOut;
-  POP3Client1.Port = 110;
+  const accounts::Connection connection = accounts::ConnectionOfCells(cell(accounts::ColSecurity), cell(accounts::ColPort));
+  POP3Client1.Security = connection.Security;
+  POP3Client1.Port = connection.Port;
   POP3Client1.Host = cell(accounts::ColHost);
   POP3Client1.UserID = cell(accounts::ColUser);
   POP3Client1.Password = cell(accounts::ColPassword);
@@ -242,6 +247,8 @@ void TMainForm1::Button1Click(TObject*) {
   dialog.CheckBox1.SetChecked(true);
   dialog.RadioButton1.SetChecked(true);
   dialog.RadioButton1Click(&dialog.RadioButton1);
+  dialog.ComboBox1.SetItemIndex(static_cast<int>(TSecurity::None));
+  dialog.Edit5.SetText(std::to_string(DefaultPort(TSecurity::None)));
   dialog.FileOpenEdit1.SetFilename({});
   const int result = dialog.ShowModal();
   // Ends the preview whatever follows, a failed save included.
@@ -276,6 +283,10 @@ void TMainForm1::Button3Click(TObject*) {
   if (cell(accounts::ColAction) == accounts::kActionSound) dialog.RadioButton2.SetChecked(true);
   if (cell(accounts::ColAction) == accounts::kActionCdTray) dialog.RadioButton3.SetChecked(true);
   dialog.RadioButton1Click(&dialog.RadioButton1);
+  if (const auto security = accounts::SecurityOfCell(cell(accounts::ColSecurity)))
+    dialog.ComboBox1.SetItemIndex(static_cast<int>(*security));
+  dialog.Edit5.SetText(cell(accounts::ColPort).empty() ? std::to_string(DefaultPort(dialog.Security()))
+                                                       : cell(accounts::ColPort));
   dialog.FileOpenEdit1.SetFilename(cell(accounts::ColSoundFile));
   const int result = dialog.ShowModal();
   MediaPlayer1.Close();
@@ -298,6 +309,9 @@ void TMainForm1::StoreAccount(int row) {
                                                                   : accounts::kActionCdTray;
   Accounts.SetCell(accounts::ColAction, row, action);
   Accounts.SetCell(accounts::ColSoundFile, row, dialog.FileOpenEdit1.Filename());
+  Accounts.SetCell(accounts::ColSecurity, row, accounts::SecurityCell(dialog.Security()));
+  Accounts.SetCell(accounts::ColPort, row,
+                   accounts::PortCell(dialog.Security(), accounts::PortNumber(dialog.Edit5.Text())));
 }
 
 // The rows below move up; the selected row number stays, so the next account is selected.

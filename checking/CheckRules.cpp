@@ -20,10 +20,12 @@ std::string NewMailText(const std::string& accountName, std::int32_t count) {
   // 通のメールが届いています。
 }
 
-std::string FailureText(const std::string& accountName) {
-  return "'" + accountName +
-         "' \x82\xd6\x82\xcc\x83\x54\x81\x5b\x83\x6f\x81\x5b\x90\xda\x91\xb1\x82\xc9\x8e\xb8\x94\x73\x82\xb5\x82\xdc"
-         "\x82\xb5\x82\xbd\x81\x42";  // へのサーバー接続に失敗しました。
+std::string FailureText(const std::string& accountName, const std::string& reason) {
+  const std::string text =
+      "'" + accountName +
+      "' \x82\xd6\x82\xcc\x83\x54\x81\x5b\x83\x6f\x81\x5b\x90\xda\x91\xb1\x82\xc9\x8e\xb8\x94\x73\x82\xb5\x82\xdc"
+      "\x82\xb5\x82\xbd\x81\x42";  // へのサーバー接続に失敗しました。
+  return reason.empty() ? text : text + "\n" + reason;
 }
 
 bool CheckRequests::Begin() {
