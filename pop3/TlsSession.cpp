@@ -12,12 +12,25 @@ constexpr DWORD kContextFlags = ISC_REQ_SEQUENCE_DETECT | ISC_REQ_REPLAY_DETECT 
 
 [[noreturn]] void Fail() { throw ETlsError(TlsFailureText(TTlsFailure::Handshake)); }
 
+// Schannel is loaded when the first secure connection needs it: under Wine, loading it starts Windows
+// Sockets for the whole process, which a program that never uses TLS must not see.
+const SecurityFunctionTableW& Sspi() {
+  static const PSecurityFunctionTableW table = [] {
+    const HMODULE module = LoadLibraryW(L"secur32.dll");
+    const FARPROC entry = module ? GetProcAddress(module, "InitSecurityInterfaceW") : nullptr;
+    const auto init = reinterpret_cast<INIT_SECURITY_INTERFACE_W>(reinterpret_cast<void*>(entry));
+    return init ? init() : nullptr;
+  }();
+  if (!table) Fail();
+  return *table;
+}
+
 // Takes the bytes of a buffer that SSPI allocated, and frees it.
 std::string TakeToken(SecBuffer& buffer) {
   std::string bytes;
   if (buffer.pvBuffer) {
     bytes.assign(static_cast<const char*>(buffer.pvBuffer), buffer.cbBuffer);
-    FreeContextBuffer(buffer.pvBuffer);
+    Sspi().FreeContextBuffer(buffer.pvBuffer);
     buffer.pvBuffer = nullptr;
   }
   return bytes;
@@ -32,15 +45,15 @@ TTlsSession::TTlsSession(const std::wstring& host) : Host(host) {
   credentials.grbitEnabledProtocols = 0;
   credentials.dwFlags = SCH_CRED_MANUAL_CRED_VALIDATION | SCH_CRED_NO_DEFAULT_CREDS;
   TimeStamp expiry;
-  if (AcquireCredentialsHandleW(nullptr, const_cast<wchar_t*>(UNISP_NAME_W), SECPKG_CRED_OUTBOUND, nullptr,
+  if (Sspi().AcquireCredentialsHandleW(nullptr, const_cast<wchar_t*>(UNISP_NAME_W), SECPKG_CRED_OUTBOUND, nullptr,
                                 &credentials, nullptr, nullptr, &Credentials, &expiry) != SEC_E_OK)
     Fail();
   HasCredentials = true;
 }
 
 TTlsSession::~TTlsSession() {
-  if (HasContext) DeleteSecurityContext(&Context);
-  if (HasCredentials) FreeCredentialsHandle(&Credentials);
+  if (HasContext) Sspi().DeleteSecurityContext(&Context);
+  if (HasCredentials) Sspi().FreeCredentialsHandle(&Credentials);
 }
 
 std::string TTlsSession::Step(SecBufferDesc* inputDesc, bool& incomplete) {
@@ -48,15 +61,15 @@ std::string TTlsSession::Step(SecBufferDesc* inputDesc, bool& incomplete) {
   SecBufferDesc outDesc{SECBUFFER_VERSION, 1, &out};
   ULONG attributes = 0;
   const SECURITY_STATUS status =
-      InitializeSecurityContextW(&Credentials, HasContext ? &Context : nullptr, Host.data(), kContextFlags, 0, 0,
-                                 inputDesc, 0, HasContext ? nullptr : &Context, &outDesc, &attributes, nullptr);
+      Sspi().InitializeSecurityContextW(&Credentials, HasContext ? &Context : nullptr, Host.data(), kContextFlags, 0, 0,
+                                        inputDesc, 0, HasContext ? nullptr : &Context, &outDesc, &attributes, nullptr);
   std::string token = TakeToken(out);
   incomplete = status == SEC_E_INCOMPLETE_MESSAGE;
   if (incomplete) return {};
   if (status != SEC_E_OK && status != SEC_I_CONTINUE_NEEDED) Fail();
   HasContext = true;
   if (status == SEC_E_OK && !IsEstablished) {
-    if (QueryContextAttributesW(&Context, SECPKG_ATTR_STREAM_SIZES, &Sizes) != SEC_E_OK) Fail();
+    if (Sspi().QueryContextAttributesW(&Context, SECPKG_ATTR_STREAM_SIZES, &Sizes) != SEC_E_OK) Fail();
     IsEstablished = true;
   }
   return token;
@@ -81,13 +94,14 @@ std::string TTlsSession::Continue(std::string& input) {
 
 void TTlsSession::RequireModernProtocol() {
   SecPkgContext_ConnectionInfo info{};
-  if (QueryContextAttributesW(&Context, SECPKG_ATTR_CONNECTION_INFO, &info) != SEC_E_OK) Fail();
+  if (Sspi().QueryContextAttributesW(&Context, SECPKG_ATTR_CONNECTION_INFO, &info) != SEC_E_OK) Fail();
   if (!(info.dwProtocol & (SP_PROT_TLS1_2_CLIENT | SP_PROT_TLS1_3_CLIENT))) Fail();
 }
 
 CertificatePtr TTlsSession::ServerCertificate() {
   PCCERT_CONTEXT certificate = nullptr;
-  if (QueryContextAttributesW(&Context, SECPKG_ATTR_REMOTE_CERT_CONTEXT, &certificate) != SEC_E_OK || !certificate)
+  if (Sspi().QueryContextAttributesW(&Context, SECPKG_ATTR_REMOTE_CERT_CONTEXT, &certificate) != SEC_E_OK ||
+      !certificate)
     Fail();
   return CertificatePtr(certificate);
 }
@@ -105,7 +119,7 @@ std::string TTlsSession::Encrypt(const std::string& plain) {
         {0, SECBUFFER_EMPTY, nullptr},
     };
     SecBufferDesc desc{SECBUFFER_VERSION, 4, buffers};
-    if (EncryptMessage(&Context, 0, &desc, 0) != SEC_E_OK) Fail();
+    if (Sspi().EncryptMessage(&Context, 0, &desc, 0) != SEC_E_OK) Fail();
     out.append(record.data(), buffers[0].cbBuffer + buffers[1].cbBuffer + buffers[2].cbBuffer);
     at += length;
   }
@@ -119,7 +133,7 @@ bool TTlsSession::Decrypt(std::string& input, std::string& plain, std::string& t
                             {0, SECBUFFER_EMPTY, nullptr},
                             {0, SECBUFFER_EMPTY, nullptr}};
     SecBufferDesc desc{SECBUFFER_VERSION, 4, buffers};
-    const SECURITY_STATUS status = DecryptMessage(&Context, &desc, 0, nullptr);
+    const SECURITY_STATUS status = Sspi().DecryptMessage(&Context, &desc, 0, nullptr);
     if (status == SEC_E_INCOMPLETE_MESSAGE) return true;
     if (status == SEC_I_CONTEXT_EXPIRED) {
       input.clear();
