@@ -490,8 +490,9 @@ void TSockTransport::SecureConnection() {
     TlsPlain.clear();
     TlsClosed = false;
   } catch (...) {
-    // Whatever the server has seen so far, nothing more goes to it in clear.
-    CloseSocket();
+    // Whatever the server has seen so far, nothing more goes to it in clear (a time-out or the
+    // server has closed the connection already).
+    if (IsConnected) CloseSocket();
     throw;
   }
 }
