@@ -28,7 +28,8 @@ inline void TrustTestCa() {
   pem << file.rdbuf();
   const std::string text = pem.str();
   DWORD size = 0;
-  if (text.empty() || !CryptStringToBinaryA(text.c_str(), 0, CRYPT_STRING_BASE64HEADER, nullptr, &size, nullptr, nullptr))
+  if (text.empty() ||
+      !CryptStringToBinaryA(text.c_str(), 0, CRYPT_STRING_BASE64HEADER, nullptr, &size, nullptr, nullptr))
     throw std::runtime_error("cannot read the test CA");
   std::string der(size, '\0');
   CryptStringToBinaryA(text.c_str(), 0, CRYPT_STRING_BASE64HEADER, reinterpret_cast<BYTE*>(der.data()), &size, nullptr,
@@ -40,8 +41,8 @@ inline void TrustTestCa() {
                                                          L"Pelmora Test CA", nullptr)) {
     CertDeleteCertificateFromStore(old);
   }
-  const BOOL added = CertAddEncodedCertificateToStore(root, X509_ASN_ENCODING, reinterpret_cast<const BYTE*>(der.data()),
-                                                      size, CERT_STORE_ADD_REPLACE_EXISTING, nullptr);
+  const BOOL added = CertAddEncodedCertificateToStore(
+      root, X509_ASN_ENCODING, reinterpret_cast<const BYTE*>(der.data()), size, CERT_STORE_ADD_REPLACE_EXISTING, nullptr);
   CertCloseStore(root, 0);
   if (!added) throw std::runtime_error("cannot add the test CA to the Root store");
 }
