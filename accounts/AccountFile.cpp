@@ -135,7 +135,8 @@ void LoadAccounts(AccountTable& table, std::string_view bytes) {
 }
 
 std::string FormatAccountLine(const AccountTable& table, int row, std::string_view quote) {
-  const bool ownConnection = !Storable(table.Cell(ColSecurity, row)).empty() || !Storable(table.Cell(ColPort, row)).empty();
+  const bool ownConnection =
+      !Storable(table.Cell(ColSecurity, row)).empty() || !Storable(table.Cell(ColPort, row)).empty();
   const int fields = ownConnection ? AccountTable::ColCount : ColSecurity;
   std::string line;
   AppendQuoted(line, Storable(table.Cell(ColName, row)), quote);

@@ -193,7 +193,8 @@ void TMainForm1::CheckAccount(int row) {
   POP3Client1.SetAttachFilePath(".");
   POP3Client1.DeleteOnRead = false;
   POP3Client1.TimeOut = CheckTimeOut;
-  const accounts::Connection connection = accounts::ConnectionOfCells(cell(accounts::ColSecurity), cell(accounts::ColPort));
+  const accounts::Connection connection =
+      accounts::ConnectionOfCells(cell(accounts::ColSecurity), cell(accounts::ColPort));
   POP3Client1.Security = connection.Security;
   POP3Client1.Port = connection.Port;
   POP3Client1.Host = cell(accounts::ColHost);

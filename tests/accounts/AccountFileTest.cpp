@@ -187,7 +187,8 @@ TEST(AccountFileLoad, ALoadReplacesEveryAccountRowAndReportsOnce) {
 
 TEST(AccountFileConnection, PlainRowsKeepTheirSevenFieldsAndNineFieldLinesRoundTrip) {
   const std::string action(accounts::kActionMessage);
-  const std::string plain = "\"Home\"," + std::string(accounts::kInclude) + ",pop.example.jp,taro,pw," + action + ",\r\n";
+  const std::string plain =
+      "\"Home\"," + std::string(accounts::kInclude) + ",pop.example.jp,taro,pw," + action + ",\r\n";
   const std::string secured = "\"TLS\"," + std::string(accounts::kInclude) + ",mail.example.jp,taro,pw," + action +
                               ",,SSL,\r\n" + "\"Own port\",x,h,u,p," + action + ",,STARTTLS,1110\r\n" +
                               "\"Port only\",x,h,u,p," + action + ",a.wav,,2110\r\n";

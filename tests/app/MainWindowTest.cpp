@@ -154,14 +154,16 @@ TEST_F(MainWindow, ShowsTheAccountFileRowByRowAndSavesItBackByteForByte) {
   EXPECT_EQ(form.StringGrid1.RowCount(), 5);
   EXPECT_EQ(RowTexts(form.StringGrid1, 1),
             (std::vector<std::wstring>{L"\u81EA\u5B85, \u30E1\u30A4\u30F3", L"\u3059\u308B", L"pop.example.jp", L"taro",
-                                       L"pw", L"\uFF92\uFF6F\uFF7E\uFF70\uFF7C\uFF9E", L""}));
-  EXPECT_EQ(RowTexts(form.StringGrid1, 2), std::vector<std::wstring>(7, L""));
+                                       L"pw", L"\uFF92\uFF6F\uFF7E\uFF70\uFF7C\uFF9E", L"", L"", L""}));
+  EXPECT_EQ(RowTexts(form.StringGrid1, 2), std::vector<std::wstring>(9, L""));
   EXPECT_EQ(RowTexts(form.StringGrid1, 3),
             (std::vector<std::wstring>{L"\u4F1A\u793E", L"\u3057\u306A\u3044", L"mail.example.com", L"hanako", L"a b",
-                                       L"\uFF7B\uFF73\uFF9D\uFF84\uFF9E", L"C:\\s.wav"}));
-  EXPECT_EQ(RowTexts(form.StringGrid1, 4), std::vector<std::wstring>(7, L""));
+                                       L"\uFF7B\uFF73\uFF9D\uFF84\uFF9E", L"C:\\s.wav", L"", L""}));
+  EXPECT_EQ(RowTexts(form.StringGrid1, 4), std::vector<std::wstring>(9, L""));
   EXPECT_EQ(form.StringGrid1.Cell(0, 0), " \xb1\xb6\xb3\xdd\xc4\x96\xbc");
   EXPECT_EQ(form.StringGrid1.Cell(6, 0), " \xbb\xb3\xdd\xc4\xde");
+  EXPECT_EQ(form.StringGrid1.Cell(7, 0), " 接続の保護");
+  EXPECT_EQ(form.StringGrid1.Cell(8, 0), " ﾎﾟｰﾄ");
   EXPECT_EQ(form.StringGrid1.Row(), 1);
   EXPECT_TRUE(form.Button2.Enabled());
   EXPECT_TRUE(form.Button3.Enabled());

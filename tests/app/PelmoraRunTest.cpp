@@ -49,13 +49,13 @@ TEST(PelmoraRun, LivesInTheTrayShowsTheAccountsOnDoubleClickAndEndsWithTheCloseB
   ASSERT_TRUE(list);
   std::vector<std::vector<std::wstring>> rows;
   for (const auto& row : uiprobe::ListViewRows(list)) rows.push_back(Utf16(row));
-  const std::vector<std::wstring> blank(7, L"");
+  const std::vector<std::wstring> blank(9, L"");
   const std::vector<std::vector<std::wstring>> expected = {
       {L"\u81EA\u5B85, \u30E1\u30A4\u30F3", L"\u3059\u308B", L"pop.example.jp", L"taro", L"pw",
-       L"\uFF92\uFF6F\uFF7E\uFF70\uFF7C\uFF9E", L""},
+       L"\uFF92\uFF6F\uFF7E\uFF70\uFF7C\uFF9E", L"", L"", L""},
       blank,
       {L"\u4F1A\u793E", L"\u3057\u306A\u3044", L"mail.example.com", L"hanako", L"a b", L"\uFF7B\uFF73\uFF9D\uFF84\uFF9E",
-       L"C:\\s.wav"},
+       L"C:\\s.wav", L"", L""},
       blank,
   };
   EXPECT_EQ(rows, expected);
