@@ -37,8 +37,8 @@ TAccountForm1::TAccountForm1(TMediaPlayer& mediaPlayer1)
       Edit4(TabSheet1, {157, 148, 224, 20}),
       Label8(TabSheet1, {22, 180, 90, 12}, "接続の保護(&E):"),
       ComboBox1(TabSheet1, {157, 176, 100, 20}, {"なし", "SSL/TLS", "STARTTLS"}),
-      Label9(TabSheet1, {270, 180, 48, 12}, "ポート(&O):"),
-      Edit5(TabSheet1, {321, 176, 60, 20}),
+      Label9(TabSheet1, {266, 180, 56, 12}, "ポート(&O):"),
+      Edit5(TabSheet1, {329, 176, 52, 20}),
       Label7(TabSheet1, {12, 212, 129, 12},
              "\x90\x56\x92\x85\x83\x81\x81\x5b\x83\x8b\x8a\x6d\x94\x46\x8e\x9e\x82\xcc\x93\xae\x8d\xec"),  // 新着メール確認時の動作
       Bevel3(TabSheet1, {148, 216, 237, 3}),

@@ -53,8 +53,8 @@ TEST(AccountWindow, IsLaidOutAsDesignedAndStartsEmptyWithOkDisabled) {
   EXPECT_EQ(form.ComboBox1.Bounds().Left, 157);
   EXPECT_EQ(form.ComboBox1.Bounds().Top, 176);
   EXPECT_EQ(form.ComboBox1.Bounds().Width, 100);
-  ExpectLabelAt(form.Label9, 270, 180, 48);
-  ExpectBounds(form.Edit5, 321, 176, 60, 20);
+  ExpectLabelAt(form.Label9, 266, 180, 56);
+  ExpectBounds(form.Edit5, 329, 176, 52, 20);
   ExpectLabelAt(form.Label7, 12, 212, 129);
   ExpectBounds(form.Bevel3, 148, 216, 237, 3);
   ExpectBounds(form.RadioButton1, 22, 232, 160, 17);
