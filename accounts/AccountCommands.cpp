@@ -3,6 +3,7 @@
 #include <string>
 #include <string_view>
 
+#include "accounts/AccountConnection.h"
 #include "accounts/AccountTexts.h"
 #include "desktop/MediaPlayer.h"
 #include "toolkit/Dialogs.h"
@@ -28,6 +29,8 @@ bool TAccountCommands::Add() {
   dialog.CheckBox1.SetChecked(true);
   dialog.RadioButton1.SetChecked(true);
   dialog.RadioButton1Click(&dialog.RadioButton1);
+  dialog.ComboBox1.SetItemIndex(static_cast<int>(TSecurity::None));
+  dialog.Edit5.SetText(std::to_string(DefaultPort(TSecurity::None)));
   dialog.FileOpenEdit1.SetFilename({});
   if (ShowDialog() != mrOk) return false;
   const int row = Table.RowCount() - 1;
@@ -54,6 +57,8 @@ bool TAccountCommands::Edit(int row) {
   if (cell(ColAction) == kActionSound) dialog.RadioButton2.SetChecked(true);
   if (cell(ColAction) == kActionCdTray) dialog.RadioButton3.SetChecked(true);
   dialog.RadioButton1Click(&dialog.RadioButton1);
+  if (const auto security = SecurityOfCell(cell(ColSecurity))) dialog.ComboBox1.SetItemIndex(static_cast<int>(*security));
+  dialog.Edit5.SetText(cell(ColPort).empty() ? std::to_string(DefaultPort(dialog.Security())) : cell(ColPort));
   dialog.FileOpenEdit1.SetFilename(cell(ColSoundFile));
   if (ShowDialog() != mrOk) return false;
   StoreAccount(row);
@@ -81,6 +86,8 @@ void TAccountCommands::StoreAccount(int row) {
                                                                   : kActionCdTray;
   Table.SetCell(ColAction, row, action);
   Table.SetCell(ColSoundFile, row, dialog.FileOpenEdit1.Filename());
+  Table.SetCell(ColSecurity, row, SecurityCell(dialog.Security()));
+  Table.SetCell(ColPort, row, PortCell(dialog.Security(), PortNumber(dialog.Edit5.Text())));
 }
 
 }  // namespace accounts

@@ -135,15 +135,18 @@ void LoadAccounts(AccountTable& table, std::string_view bytes) {
 }
 
 std::string FormatAccountLine(const AccountTable& table, int row, std::string_view quote) {
+  const bool ownConnection =
+      !Storable(table.Cell(ColSecurity, row)).empty() || !Storable(table.Cell(ColPort, row)).empty();
+  const int fields = ownConnection ? AccountTable::ColCount : ColSecurity;
   std::string line;
   AppendQuoted(line, Storable(table.Cell(ColName, row)), quote);
-  for (int col = 1; col < AccountTable::ColCount; ++col) {
+  for (int col = 1; col < fields; ++col) {
     const std::string_view cell = Storable(table.Cell(col, row));
     line += ',';
     if (!ReadsBackUnquoted(cell)) {
       AppendQuoted(line, cell, quote);
     } else {
-      line += col == AccountTable::ColCount - 1 ? cell : WithoutBrokenEnd(cell);
+      line += col == fields - 1 ? cell : WithoutBrokenEnd(cell);
     }
   }
   return line;

@@ -1,8 +1,9 @@
 #pragma once
 // The account table: the program's only store of accounts, shown by the main window's grid.
 // Row 0 is the header, rows 1 .. RowCount() - 2 are the accounts in file order, and the last row is
-// the trailing blank row, so RowCount() is never below 2. Each row has seven code page 932 cells,
-// held exactly as written.
+// the trailing blank row, so RowCount() is never below 2. Each row has nine code page 932 cells,
+// held exactly as written: the seven of every account and the two of its connection, empty for a
+// plain connection to port 110.
 #include <array>
 #include <string>
 #include <string_view>
@@ -21,11 +22,13 @@ enum Column : int {
   ColPassword = 4,
   ColAction = 5,
   ColSoundFile = 6,
+  ColSecurity = 7,  // "" plain, "SSL" or "STARTTLS"
+  ColPort = 8,      // "" the security's default port
 };
 
 class AccountTable {
 public:
-  static constexpr int ColCount = 7;
+  static constexpr int ColCount = 9;
   // Passed to OnChanged when more than one row, or the number of rows, changed.
   static constexpr int AllRows = -1;
 

@@ -15,8 +15,12 @@ inline constexpr std::string_view kActionMessage = "ﾒｯｾｰｼﾞ";
 inline constexpr std::string_view kActionSound = "ｻｳﾝﾄﾞ";
 inline constexpr std::string_view kActionCdTray = "CDﾄﾚｲ";
 
+// Column 7: how the connection is secured; empty for none.
+inline constexpr std::string_view kSecuritySsl = "SSL";
+inline constexpr std::string_view kSecurityStartTls = "STARTTLS";
+
 // Titles of the header row, one per column; each begins with a space.
-inline constexpr std::array<std::string_view, 7> kColumnTitles = {
+inline constexpr std::array<std::string_view, 9> kColumnTitles = {
     " ｱｶｳﾝﾄ名",
     " ﾁｪｯｸ",
     " ﾎｽﾄ名",
@@ -24,6 +28,8 @@ inline constexpr std::array<std::string_view, 7> kColumnTitles = {
     " ﾊﾟｽﾜｰﾄﾞ",
     " 動作",
     " ｻｳﾝﾄﾞ",
+    " 接続の保護",
+    " ﾎﾟｰﾄ",
 };
 
 }  // namespace accounts

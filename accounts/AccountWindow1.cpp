@@ -1,17 +1,23 @@
 #include "accounts/AccountWindow1.h"
 
+#include <algorithm>
+#include <string>
+
+#include "accounts/AccountConnection.h"
+
 namespace {
 
 // A line of account.dat is read only up to its first 4,096 bytes. With these limits on what can be
 // typed, even a line of double-byte or doubled-quote characters in every field stays far below that.
 constexpr int kMaxFieldLength = 256;
 constexpr int kMaxSoundPathLength = 260;
+constexpr int kMaxPortLength = 5;
 
 }  // namespace
 
 TAccountForm1::TAccountForm1(TMediaPlayer& mediaPlayer1)
-    : TForm(std::string(AddCaption), 417, 376),
-      PageControl1(*this, {4, 4, 409, 330}),
+    : TForm(std::string(AddCaption), 417, 404),
+      PageControl1(*this, {4, 4, 409, 358}),
       TabSheet1(PageControl1, "プロパティ"),
       Label1(TabSheet1, {12, 8, 101, 12}, "メールアカウント(&C):"),
       Bevel1(TabSheet1, {120, 12, 269, 3}),
@@ -25,25 +31,36 @@ TAccountForm1::TAccountForm1(TMediaPlayer& mediaPlayer1)
       Edit3(TabSheet1, {157, 120, 224, 20}),
       Label4(TabSheet1, {22, 152, 71, 12}, "パスワード(&P):"),
       Edit4(TabSheet1, {157, 148, 224, 20}),
-      Label7(TabSheet1, {12, 184, 129, 12}, "新着メール確認時の動作"),
-      Bevel3(TabSheet1, {148, 188, 237, 3}),
-      RadioButton1(TabSheet1, {22, 204, 160, 17}, "メッセージを出す(&M)", true),
-      RadioButton2(TabSheet1, {22, 228, 160, 17}, "音を鳴らす(&L)"),
-      Label5(TabSheet1, {32, 252, 99, 12}, "サウンドファイル(&S):"),
-      FileOpenEdit1(TabSheet1, {157, 248, 224, 21}),
-      RadioButton3(TabSheet1, {22, 276, 160, 17}, "CDトレイをオープンする(&C)"),
-      OKBtn(*this, {92, 344, 110, 21}, "OK"),
-      CancelBtn(*this, {216, 344, 110, 21}, "キャンセル"),
+      Label8(TabSheet1, {22, 180, 90, 12}, "接続の保護(&E):"),
+      ComboBox1(TabSheet1, {157, 176, 100, 20}, {"なし", "SSL/TLS", "STARTTLS"}),
+      Label9(TabSheet1, {266, 180, 56, 12}, "ポート(&O):"),
+      Edit5(TabSheet1, {329, 176, 52, 20}),
+      Label7(TabSheet1, {12, 212, 129, 12}, "新着メール確認時の動作"),
+      Bevel3(TabSheet1, {148, 216, 237, 3}),
+      RadioButton1(TabSheet1, {22, 232, 160, 17}, "メッセージを出す(&M)", true),
+      RadioButton2(TabSheet1, {22, 256, 160, 17}, "音を鳴らす(&L)"),
+      Label5(TabSheet1, {32, 280, 99, 12}, "サウンドファイル(&S):"),
+      FileOpenEdit1(TabSheet1, {157, 276, 224, 21}),
+      RadioButton3(TabSheet1, {22, 304, 160, 17}, "CDトレイをオープンする(&C)"),
+      OKBtn(*this, {92, 372, 110, 21}, "OK"),
+      CancelBtn(*this, {216, 372, 110, 21}, "キャンセル"),
       MediaPlayer1(mediaPlayer1) {
   Label1.FocusControl = &Edit1;
   Label2.FocusControl = &Edit2;
   Label3.FocusControl = &Edit3;
   Label4.FocusControl = &Edit4;
   Label5.FocusControl = &FileOpenEdit1;
+  Label8.FocusControl = &ComboBox1;
+  Label9.FocusControl = &Edit5;
   for (TEdit* edit : {&Edit1, &Edit2, &Edit3, &Edit4}) {
     edit->SetMaxLength(kMaxFieldLength);
     edit->OnChange = [this](TObject* sender) { Edit1Change(sender); };
   }
+  ComboBox1.SetItemIndex(0);
+  ComboBox1.OnChange = [this](TObject* sender) { ComboBox1Change(sender); };
+  Edit5.SetText(std::to_string(DefaultPort(TSecurity::None)));
+  Edit5.SetMaxLength(kMaxPortLength);
+  Edit5.OnChange = [this](TObject* sender) { Edit1Change(sender); };
   for (TRadioButton* radio : {&RadioButton1, &RadioButton2, &RadioButton3}) {
     radio->OnClick = [this](TObject* sender) { RadioButton1Click(sender); };
   }
@@ -60,10 +77,19 @@ TAccountForm1::TAccountForm1(TMediaPlayer& mediaPlayer1)
   CancelBtn.SetCancel(true);
 }
 
-// A single space counts as filled: only the empty text keeps OK disabled.
+// A single space counts as filled: only the empty text keeps OK disabled. The port must be 1 to 65535.
 void TAccountForm1::Edit1Change(TObject*) {
   OKBtn.SetEnabled(!Edit1.Text().empty() && !Edit2.Text().empty() && !Edit3.Text().empty() &&
-                   !Edit4.Text().empty());
+                   !Edit4.Text().empty() && accounts::PortNumber(Edit5.Text()) != 0);
+}
+
+TSecurity TAccountForm1::Security() const { return static_cast<TSecurity>(std::max(ComboBox1.ItemIndex(), 0)); }
+
+// The port follows the security's default until the user types a port of their own.
+void TAccountForm1::ComboBox1Change(TObject*) {
+  if (Edit5.Text().empty() || accounts::PortNumber(Edit5.Text()) == DefaultPort(ShownSecurity))
+    Edit5.SetText(std::to_string(DefaultPort(Security())));
+  ShownSecurity = Security();
 }
 
 // The field keeps its text while disabled, so that a file chosen once is not lost.

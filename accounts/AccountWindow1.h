@@ -1,5 +1,6 @@
 #pragma once
-// The account dialog: one account's name, include flag, POP3 server, user, password and action.
+// The account dialog: one account's name, include flag, POP3 server, user, password, connection
+// security and port, and action.
 // Created once at start-up, hidden between the account commands that show it modally; its controls
 // keep what the last use left. It neither reads nor writes the account table: the commands fill it
 // and copy it back.
@@ -7,7 +8,9 @@
 
 #include "desktop/FileOpenEdit.h"
 #include "desktop/MediaPlayer.h"
+#include "pop3/TlsRules.h"
 #include "toolkit/Buttons.h"
+#include "toolkit/ComboBox.h"
 #include "toolkit/Edits.h"
 #include "toolkit/Form.h"
 #include "toolkit/Labels.h"
@@ -36,6 +39,10 @@ public:
   TEdit Edit3;
   TLabel Label4;
   TEdit Edit4;
+  TLabel Label8;
+  TComboBox ComboBox1;  // なし, SSL/TLS, STARTTLS: the order of TSecurity
+  TLabel Label9;
+  TEdit Edit5;
   TLabel Label7;
   TBevel Bevel3;
   TRadioButton RadioButton1;
@@ -49,7 +56,12 @@ public:
   void Edit1Change(TObject* sender);
   void RadioButton1Click(TObject* sender);
   void FileOpenEdit1Change(TObject* sender);
+  void ComboBox1Change(TObject* sender);
+
+  TSecurity Security() const;
 
 private:
   TMediaPlayer& MediaPlayer1;
+  // The security whose default port the port field may be showing.
+  TSecurity ShownSecurity = TSecurity::None;
 };

@@ -3,6 +3,7 @@
 #include <exception>
 #include <string>
 
+#include "accounts/AccountConnection.h"
 #include "accounts/AccountTexts.h"
 #include "checking/MailActions.h"
 #include "pop3/Pop3Client.h"
@@ -32,10 +33,12 @@ void TCheckCycle::CheckAccounts() {
   for (int row = 1; row < Accounts.RowCount() && !IsStopped; ++row) {
     if (Accounts.Cell(accounts::ColInclude, row) != accounts::kInclude) continue;
     const std::string name = Accounts.Cell(accounts::ColName, row);
+    // A session aborted because the user is leaving is no failure of the server.
     try {
       CheckAccount(row);
+    } catch (const ETlsError& e) {
+      if (!IsStopped) Announce(FailureText(name, e.message()));
     } catch (...) {
-      // A session aborted because the user is leaving is no failure of the server.
       if (!IsStopped) Announce(FailureText(name));
     }
   }
@@ -49,7 +52,9 @@ void TCheckCycle::CheckAccount(int row) {
   Client.SetAttachFilePath(".");
   Client.DeleteOnRead = false;
   Client.TimeOut = TimeOutMs;
-  Client.Port = 110;
+  const accounts::Connection connection = accounts::ConnectionOfCells(cell(accounts::ColSecurity), cell(accounts::ColPort));
+  Client.Security = connection.Security;
+  Client.Port = connection.Port;
   Client.Host = cell(accounts::ColHost);
   Client.UserID = cell(accounts::ColUser);
   Client.Password = cell(accounts::ColPassword);

@@ -16,8 +16,9 @@ std::string NewMailText(const std::string& accountName, std::int32_t count) {
   return "'" + accountName + "' に " + std::to_string(count) + " 通のメールが届いています。";
 }
 
-std::string FailureText(const std::string& accountName) {
-  return "'" + accountName + "' へのサーバー接続に失敗しました。";
+std::string FailureText(const std::string& accountName, const std::string& reason) {
+  const std::string text = "'" + accountName + "' へのサーバー接続に失敗しました。";
+  return reason.empty() ? text : text + "\n" + reason;
 }
 
 bool CheckRequests::Begin() {

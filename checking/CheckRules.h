@@ -12,7 +12,8 @@ namespace checking {
 bool RecordCount(std::vector<std::int32_t>& lastMailCount, int row, std::int32_t count);
 
 std::string NewMailText(const std::string& accountName, std::int32_t count);
-std::string FailureText(const std::string& accountName);
+// With a reason (a failed secure connection), the reason follows on a second line.
+std::string FailureText(const std::string& accountName, const std::string& reason = {});
 extern const char* const kSoundFailureText;
 
 // A check asked for while a cycle runs never reaches the client: it is remembered, and one more

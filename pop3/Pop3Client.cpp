@@ -29,9 +29,11 @@ void TPOP3Client::DoConnect() {
   try {
     TSockTransport::DoConnect();
     try {
+      if (Security == TSecurity::Tls) SecureConnection();
       std::string greeting;
       DoReadLn(greeting);
       if (!IsPositiveReply(greeting)) throw Exception(greeting);
+      if (Security == TSecurity::StartTls) StartTls();
       attempts = 0;
       Login(attempts);
       loggedIn = true;
@@ -54,6 +56,14 @@ void TPOP3Client::DoConnect() {
 
 void TPOP3Client::FinishConnect(bool loggedIn) {
   if (loggedIn) OnConnect(this);
+}
+
+// A server that refuses STLS fails the check: the password is never sent in clear.
+void TPOP3Client::StartTls() {
+  std::string reply;
+  DoTransaction("STLS", reply);
+  if (!IsPositiveReply(reply)) throw ETlsError(TlsFailureText(TTlsFailure::NoStartTls));
+  SecureConnection();
 }
 
 void TPOP3Client::Login(int& attempts) {

@@ -1,11 +1,13 @@
 #pragma once
 // The POP3 session: Connect logs in (greeting, USER, PASS) and asks STAT, leaving the mailbox's
-// message count in MessageCount; Disconnect says QUIT and closes.
+// message count in MessageCount; Disconnect says QUIT and closes. With Security set, the session is
+// secured before the login.
 #include <cstdint>
 #include <string>
 
 #include "pop3/Pop3Rules.h"
 #include "pop3/SockTransport.h"
+#include "pop3/TlsRules.h"
 
 // A fetched message and its summary. Nothing fetches messages yet; they are kept for the session's
 // fetching side.
@@ -32,6 +34,8 @@ public:
   std::string Password;
   bool Parse = false;
   bool DeleteOnRead = false;
+  // TLS from the first byte, or STLS after the greeting; either never falls back to plain.
+  TSecurity Security = TSecurity::None;
   // The login succeeded (this hides the transport's OnConnect, which reports the TCP connection).
   Event<TObject*> OnConnect;
   Event<TObject*, bool&> OnAuthenticationNeeded;  // UserID or Password is empty
@@ -67,6 +71,7 @@ protected:
   void DoDisconnect() override;
 
 private:
+  void StartTls();
   void Login(int& attempts);
   bool ReplyOK(const std::string& reply, int& attempts);
   void FinishConnect(bool loggedIn);

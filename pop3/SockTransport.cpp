@@ -5,7 +5,10 @@
 
 #include "pop3/HiddenWindow.h"
 #include "pop3/MessageWait.h"
+#include "pop3/CertificateCheck.h"
 #include "pop3/SockErrors.h"
+#include "pop3/TlsSession.h"
+#include "toolkit/Text.h"
 
 namespace {
 // FD_WRITE tells a send that found the socket's buffer full when to go on.
@@ -139,6 +142,10 @@ void TSockTransport::OpenSocket(int protocol, bool resetOnClose) {
 void TSockTransport::CloseSocket() {
   ReportStatus(4, "Request Close Socket");
   IsConnected = false;
+  Tls.reset();
+  TlsInput.clear();
+  TlsPlain.clear();
+  TlsClosed = false;
   if (Socket == NoSocket) return;
   if (closesocket(Socket) != 0) {
     ErrorCheck(WSAEWOULDBLOCK);
@@ -328,7 +335,7 @@ void TSockTransport::SendBuffer(const char* data, uint16_t length) {
     // middle of a command; only a full buffer waits, for FD_WRITE, within the time-out.
     do {
       Writable = false;
-      const int n = send(Socket, data + (total - remaining), static_cast<int>(remaining), 0);
+      const int n = SendBytes(data + (total - remaining), static_cast<int>(remaining));
       if (n == 0) break;
       if (n > 0) {
         remaining -= static_cast<std::size_t>(n);
@@ -384,7 +391,7 @@ void TSockTransport::DoReadLn(std::string& line) {
   bool notConnected = false;
   for (;;) {
     if (taken >= TransferBufferSize) throw ERangeError();
-    const int n = recv(Socket, TransferBuffer + taken, static_cast<int>(TransferBufferSize - taken), MSG_PEEK);
+    const int n = ReceiveBytes(TransferBuffer + taken, static_cast<int>(TransferBufferSize - taken), MSG_PEEK);
     if (n == 0) {
       line.clear();
       return;
@@ -398,7 +405,7 @@ void TSockTransport::DoReadLn(std::string& line) {
         break;
       }
       line.resize(taken + static_cast<std::size_t>(n));
-      const int got = recv(Socket, line.data() + taken, n, 0);
+      const int got = ReceiveBytes(line.data() + taken, n, 0);
       if (got < 0) ErrorCheck(WSAEWOULDBLOCK);
       taken += static_cast<std::size_t>(std::max(got, 0));
       line.resize(taken);
@@ -425,7 +432,7 @@ void TSockTransport::DoReadLn(std::string& line) {
   if (notConnected) RaiseSockError(WSAENOTCONN);
   line.resize(lineEnd + 1);
   while (taken < lineEnd + 1) {
-    const int got = recv(Socket, line.data() + taken, static_cast<int>(lineEnd + 1 - taken), 0);
+    const int got = ReceiveBytes(line.data() + taken, static_cast<int>(lineEnd + 1 - taken), 0);
     if (got <= 0) {
       if (got < 0) ErrorCheck(WSAEWOULDBLOCK);
       if (got == 0) break;
@@ -465,13 +472,125 @@ SOCKET TSockTransport::Accept() {
 bool TSockTransport::DataAvailable() {
   ReportStatus(8, "Data Available");
   // The peeked byte goes to a scratch byte: a read may be holding a partial line in TransferBuffer.
-  return recv(Socket, &PeekScratch, 1, MSG_PEEK) >= 1;
+  return ReceiveBytes(&PeekScratch, 1, MSG_PEEK) >= 1;
 }
 
 void TSockTransport::ClearInput() {
   ReportStatus(8, "Clearing Input");
   std::vector<char> scratch(TransferBufferSize);
   recv(Socket, scratch.data(), static_cast<int>(scratch.size()), 0);
+  TlsInput.clear();
+  TlsPlain.clear();
+}
+
+void TSockTransport::SecureConnection() {
+  ReportStatus(8, "Securing Connection");
+  try {
+    auto session = std::make_unique<TTlsSession>(Widen(Host));
+    std::string input;
+    Handshake(*session, input);
+    session->RequireModernProtocol();
+    if (const auto failure = CheckServerCertificate(session->ServerCertificate().get(), Widen(Host)))
+      throw ETlsError(TlsFailureText(*failure));
+    Tls = std::move(session);
+    TlsInput = std::move(input);
+    TlsPlain.clear();
+    TlsClosed = false;
+  } catch (...) {
+    // Whatever the server has seen so far, nothing more goes to it in clear (a time-out or the
+    // server has closed the connection already).
+    if (IsConnected) CloseSocket();
+    throw;
+  }
+}
+
+void TSockTransport::Handshake(TTlsSession& session, std::string& input) {
+  TimerOn();
+  TimerOffGuard timerOff(*this);
+  try {
+    SendAll(session.Start());
+    char chunk[4096];
+    while (!session.Established()) {
+      const int n = recv(Socket, chunk, sizeof chunk, 0);
+      if (n > 0) {
+        input.append(chunk, static_cast<std::size_t>(n));
+        SendAll(session.Continue(input));
+        continue;
+      }
+      if (n == 0) throw ETlsError(TlsFailureText(TTlsFailure::Handshake));
+      ErrorCheck(WSAEWOULDBLOCK);
+      WaitForMessage();
+      Pump.ProcessMessages();
+      if (Canceled) {
+        Canceled = false;
+        throw EAbortError("TLS handshake aborted");
+      }
+    }
+  } catch (const EAbortError&) {
+    throw;
+  } catch (const ESockError&) {
+    // A server that breaks the connection mid-handshake (e.g. no common protocol) is a failed
+    // secure connection, whatever the socket reported.
+    throw ETlsError(TlsFailureText(TTlsFailure::Handshake));
+  }
+}
+
+int TSockTransport::ReceiveBytes(char* buffer, int length, int flags) {
+  if (!Tls) return recv(Socket, buffer, length, flags);
+  if (TlsPlain.empty() && !TlsClosed) DecryptArrived();
+  if (TlsPlain.empty()) {
+    if (TlsClosed) return 0;
+    if (WSAGetLastError() == 0) WSASetLastError(WSAEWOULDBLOCK);
+    return SOCKET_ERROR;
+  }
+  const std::size_t n = std::min(TlsPlain.size(), static_cast<std::size_t>(std::max(length, 0)));
+  std::memcpy(buffer, TlsPlain.data(), n);
+  if (!(flags & MSG_PEEK)) TlsPlain.erase(0, n);
+  return static_cast<int>(n);
+}
+
+// Leaves WSAGetLastError at the socket's error when nothing could be read, or 0 after a read.
+void TSockTransport::DecryptArrived() {
+  char chunk[16384];
+  int error = 0;
+  bool peerClosed = false;
+  for (;;) {
+    const int n = recv(Socket, chunk, sizeof chunk, 0);
+    if (n > 0) {
+      TlsInput.append(chunk, static_cast<std::size_t>(n));
+      continue;
+    }
+    if (n == 0) peerClosed = true;
+    if (n < 0) error = WSAGetLastError();
+    break;
+  }
+  std::string toSend;
+  if (!Tls->Decrypt(TlsInput, TlsPlain, toSend)) TlsClosed = true;
+  SendAll(toSend);
+  if (peerClosed && TlsPlain.empty()) TlsClosed = true;
+  WSASetLastError(error == WSAEWOULDBLOCK ? 0 : error);
+}
+
+int TSockTransport::SendBytes(const char* data, int length) {
+  if (!Tls) return send(Socket, data, length, 0);
+  SendAll(Tls->Encrypt(std::string(data, static_cast<std::size_t>(length))));
+  return length;
+}
+
+// Runs inside an operation whose time-out timer is armed.
+void TSockTransport::SendAll(const std::string& bytes) {
+  for (std::size_t sent = 0; sent < bytes.size();) {
+    Writable = false;
+    const int n = send(Socket, bytes.data() + sent, static_cast<int>(bytes.size() - sent), 0);
+    if (n > 0) {
+      sent += static_cast<std::size_t>(n);
+      continue;
+    }
+    ErrorCheck(WSAEWOULDBLOCK);
+    // A record must go out whole; the socket's buffer is full, so wait until it has room.
+    WaitUntil([this] { return Writable || TimedOut || Canceled || !IsConnected; });
+    if (TimedOut || Canceled) throw ESockError("Socket send timed out");
+  }
 }
 
 LRESULT CALLBACK TSockTransport::SocketWindowProc(HWND window, UINT msg, WPARAM wParam, LPARAM lParam) {

@@ -30,6 +30,14 @@ public:
   using ESockError::ESockError;
 };
 
+// A secure connection failed; the message is the reason as the user reads it.
+class ETlsError : public ESockError {
+public:
+  using ESockError::ESockError;
+};
+
+class TTlsSession;
+
 class TSockTransport : public TObject {
 public:
   static constexpr UINT SocketMessage = WM_USER + 101;  // wParam the socket, lParam event and error
@@ -98,6 +106,10 @@ protected:
   void DoReadLn(std::string& line);
   void ClearInput();
   bool DataAvailable();
+  // Makes the connection TLS: handshake (bounded by TimeOut) and the server's certificate checked
+  // against Host. On failure the connection is closed, without a further word in clear, and
+  // ETlsError names the reason.
+  void SecureConnection();
   void ReportStatus(int32_t level, const std::string& text);
   // Set by the most derived destructor first, so no event fires during destruction.
   bool ComponentDestroying = false;
@@ -135,6 +147,13 @@ private:
   void WithdrawAttempt();
   void DiscardSocketNotifications();
   void ResolveHost();
+  // recv and send, through TLS once SecureConnection succeeded.
+  int ReceiveBytes(char* buffer, int length, int flags);
+  int SendBytes(const char* data, int length);
+  void DecryptArrived();
+  void Handshake(TTlsSession& session, std::string& input);
+  // Sends all bytes, waiting for room in the socket's buffer without dispatching messages.
+  void SendAll(const std::string& bytes);
   void ErrorCheck(int32_t ignored);
   [[noreturn]] void RaiseSockError(int32_t code);
   void TimerOn();
@@ -172,4 +191,8 @@ private:
   uint16_t Socket = NoSocket;
   HWND Window = nullptr;
   bool IsConnected = false;
+  std::unique_ptr<TTlsSession> Tls;
+  std::string TlsInput;  // received, not yet decrypted
+  std::string TlsPlain;  // decrypted, not yet read
+  bool TlsClosed = false;
 };

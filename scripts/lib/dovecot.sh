@@ -1,7 +1,14 @@
-# A private Dovecot POP3 server on 127.0.0.1:110 for the tests and the benchmark (and on 127.0.0.3:110,
-# where a session keeps its mailbox locked until it ends, as mbox-based servers do): its own
-# configuration, run, state and log folders, passwd-file users and maildirs under one folder DIR,
-# never the system's configuration. Source this file; it defines functions only.
+# A private Dovecot POP3 server on 127.0.0.1:110 (STLS) and :995 (TLS) for the tests and the
+# benchmark: its own configuration, run, state and log folders, certificates, passwd-file users and
+# maildirs under one folder DIR, never the system's configuration. Source this file; it defines
+# functions only.
+#
+# TLS: DIR/tls/ca.pem is the test CA (trusted only inside the tests' own Wine prefix, by the tests);
+# 127.0.0.1 shows a certificate of that CA for the name localhost. Further addresses serve the
+# failures: 127.0.0.11 a certificate of an unknown CA, 127.0.0.12 an expired one, 127.0.0.13 no TLS
+# at all (no STLS, nothing on 995). A client that connects to 127.0.0.1 by address meets a
+# certificate for another name. On 127.0.0.3:110 a session keeps its mailbox locked until it ends, as
+# mbox-based servers do.
 #
 #   dovecot_server_start DIR        waits for the machine-wide lock, then starts and waits for the greeting
 #   dovecot_server_stop DIR         stops the server and releases the lock
@@ -26,30 +33,109 @@ dovecot_mail_user() {
   fi
 }
 
+DOVECOT_ADDRESSES=(127.0.0.1 127.0.0.11 127.0.0.12 127.0.0.13 127.0.0.3)
+
+# dovecot_tls_cert DIR NAME CA DNS [openssl ca options]: DIR/tls/NAME.pem and .key, signed by CA
+# (ca or other) for the DNS name.
+dovecot_tls_cert() {
+  local tls=$1/tls name=$2 ca=$3 dns=$4
+  shift 4
+  openssl req -new -newkey rsa:2048 -nodes -subj "/CN=$dns" -keyout "$tls/$name.key" -out "$tls/$name.csr" \
+    2>/dev/null || return 1
+  printf 'subjectAltName = DNS:%s\nextendedKeyUsage = serverAuth\n' "$dns" >"$tls/$name.ext"
+  openssl ca -batch -config "$tls/$ca.cnf" -extfile "$tls/$name.ext" -in "$tls/$name.csr" -out "$tls/$name.pem" \
+    -notext "$@" 2>/dev/null
+}
+
+# dovecot_tls_ca DIR NAME: a CA of its own in DIR/tls/NAME.pem, with what `openssl ca` needs beside it.
+dovecot_tls_ca() {
+  local tls=$1/tls name=$2
+  mkdir -p "$tls/$name.db"
+  : >"$tls/$name.db/index"
+  cat >"$tls/$name.cnf" <<CNF
+[ ca ]
+default_ca = ca_section
+[ ca_section ]
+dir = $tls/$name.db
+database = \$dir/index
+new_certs_dir = \$dir
+certificate = $tls/$name.pem
+private_key = $tls/$name.key
+rand_serial = yes
+default_md = sha256
+default_days = 30
+policy = policy_any
+unique_subject = no
+[ policy_any ]
+commonName = supplied
+CNF
+  openssl req -x509 -newkey rsa:2048 -nodes -days 30 -subj "/CN=Pelmora Test CA $name" \
+    -addext basicConstraints=critical,CA:true -addext keyUsage=critical,keyCertSign,cRLSign \
+    -keyout "$tls/$name.key" -out "$tls/$name.pem" 2>/dev/null
+}
+
+# The certificates of every run are new: nothing outlives the run that made them.
+dovecot_make_certificates() {
+  local dir=$1
+  mkdir -p "$dir/tls"
+  dovecot_tls_ca "$dir" ca && dovecot_tls_ca "$dir" other &&
+    dovecot_tls_cert "$dir" localhost ca localhost &&
+    dovecot_tls_cert "$dir" untrusted other localhost &&
+    dovecot_tls_cert "$dir" expired ca localhost -startdate 20200101000000Z -enddate 20210101000000Z || {
+    printf 'error: cannot make the test certificates\n' >&2
+    return 1
+  }
+}
+
 dovecot_write_config() {
-  local dir=$1 uid gid
+  local dir=$1 uid gid all tls
   uid=$(id -u "$DOVECOT_MAIL_USER") && gid=$(id -g "$DOVECOT_MAIL_USER") || return 1
+  all=$(IFS=,; printf '%s' "${DOVECOT_ADDRESSES[*]}")
+  tls=$(IFS=,; printf '%s' "${DOVECOT_ADDRESSES[*]:0:3}")
   mkdir -p "$dir/run" "$dir/state" "$dir/log" "$dir/mail"
   touch "$dir/users"
   chown "$uid:$gid" "$dir/mail"
+  dovecot_make_certificates "$dir" || return 1
   cat >"$dir/dovecot.conf" <<CONF
 base_dir = $dir/run
 state_dir = $dir/state
 log_path = $dir/log/dovecot.log
 protocols = pop3
-listen = 127.0.0.1, 127.0.0.3
-ssl = no
+listen = $all
+ssl = yes
+ssl_cert = <$dir/tls/localhost.pem
+ssl_key = <$dir/tls/localhost.key
+ssl_dh = </usr/share/dovecot/dh.pem
+ssl_min_protocol = TLSv1.2
 disable_plaintext_auth = no
 auth_mechanisms = plain
 auth_failure_delay = 0
+# Every login attempt is logged, so tests can show that a password was never sent.
+auth_verbose = yes
+local 127.0.0.11 {
+  ssl_cert = <$dir/tls/untrusted.pem
+  ssl_key = <$dir/tls/untrusted.key
+}
+local 127.0.0.12 {
+  ssl_cert = <$dir/tls/expired.pem
+  ssl_key = <$dir/tls/expired.key
+}
+local 127.0.0.13 {
+  ssl = no
+}
 first_valid_uid = $uid
 last_valid_uid = $uid
 mail_location = maildir:$dir/mail/%u
 pop3_uidl_format = %08Xu%08Xv
 service pop3-login {
   inet_listener pop3 {
-    address = 127.0.0.1, 127.0.0.3
+    address = $all
     port = 110
+  }
+  inet_listener pop3s {
+    address = $tls
+    port = 995
+    ssl = yes
   }
 }
 local 127.0.0.3 {

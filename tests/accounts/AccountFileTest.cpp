@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "accounts/AccountConnection.h"
 #include "accounts/AccountTexts.h"
 #include "tests/support/ExceptionMessage.h"
 #include "toolkit/Exception.h"
@@ -17,12 +18,13 @@ namespace {
 
 using Rows = std::vector<std::vector<std::string>>;
 
-// Account rows 1..N of the table, each cell as held.
+// Account rows 1..N of the table, each cell as held; the two connection cells only when either is set.
 Rows AccountRows(const AccountTable& table) {
   Rows rows;
   for (int row = 1; row <= table.RowCount() - 2; ++row) {
     std::vector<std::string> cells;
     for (int col = 0; col < AccountTable::ColCount; ++col) cells.push_back(table.Cell(col, row));
+    if (cells[accounts::ColSecurity].empty() && cells[accounts::ColPort].empty()) cells.resize(accounts::ColSecurity);
     rows.push_back(cells);
   }
   return rows;
@@ -154,8 +156,8 @@ TEST(AccountFileLoad, AnEmptyFileIsAnEmptyTable) {
 }
 
 TEST(AccountFileLoad, FieldsGoToTheirColumnsAndMissingOnesStayEmpty) {
-  const Rows rows = Loaded("\"a\",1,2,3,4,5,6,7,8\r\n\"b\",1,2\r\n\r\n\"c\",1,2,3,4,5,\r\n");
-  EXPECT_EQ(rows, (Rows{{"a", "1", "2", "3", "4", "5", "6"},
+  const Rows rows = Loaded("\"a\",1,2,3,4,5,6,7,8,9\r\n\"b\",1,2\r\n\r\n\"c\",1,2,3,4,5,\r\n");
+  EXPECT_EQ(rows, (Rows{{"a", "1", "2", "3", "4", "5", "6", "7", "8"},
                         {"b", "1", "2", "", "", "", ""},
                         {"", "", "", "", "", "", ""},
                         {"c", "1", "2", "3", "4", "5", ""}}));
@@ -179,6 +181,47 @@ TEST(AccountFileLoad, ALoadReplacesEveryAccountRowAndReportsOnce) {
   EXPECT_EQ(AccountRows(table), (Rows{{"new", "a", "", "", "", "", ""}}));
   EXPECT_EQ(table.Cell(3, 2), "") << "the trailing blank row is blank";
   EXPECT_EQ(reports, 1);
+}
+
+// --- The connection's two fields -----------------------------------------------------------------
+
+TEST(AccountFileConnection, PlainRowsKeepTheirSevenFieldsAndNineFieldLinesRoundTrip) {
+  const std::string action(accounts::kActionMessage);
+  const std::string plain =
+      "\"Home\"," + std::string(accounts::kInclude) + ",pop.example.jp,taro,pw," + action + ",\r\n";
+  const std::string secured = "\"TLS\"," + std::string(accounts::kInclude) + ",mail.example.jp,taro,pw," + action +
+                              ",,SSL,\r\n" + "\"Own port\",x,h,u,p," + action + ",,STARTTLS,1110\r\n" +
+                              "\"Port only\",x,h,u,p," + action + ",a.wav,,2110\r\n";
+  EXPECT_EQ(Saved(Loaded(plain)), plain);
+  EXPECT_EQ(Saved(Loaded(plain + secured + plain)), plain + secured + plain);
+  const Rows rows = Loaded(secured);
+  EXPECT_EQ(rows[0][accounts::ColSecurity], "SSL");
+  EXPECT_EQ(rows[0][accounts::ColPort], "");
+  EXPECT_EQ(rows[1][accounts::ColPort], "1110");
+  EXPECT_EQ(rows[2][accounts::ColSoundFile], "a.wav");
+}
+
+TEST(AccountConnection, TheCellsNameSecurityAndPortAndAnyOtherTextRefusesTheCheck) {
+  using accounts::ConnectionOfCells;
+  const auto is = [](const accounts::Connection& c, TSecurity security, int32_t port) {
+    return c.Security == security && c.Port == port;
+  };
+  EXPECT_TRUE(is(ConnectionOfCells("", ""), TSecurity::None, 110));
+  EXPECT_TRUE(is(ConnectionOfCells("SSL", ""), TSecurity::Tls, 995));
+  EXPECT_TRUE(is(ConnectionOfCells("STARTTLS", ""), TSecurity::StartTls, 110));
+  EXPECT_TRUE(is(ConnectionOfCells("SSL", "65535"), TSecurity::Tls, 65535));
+  EXPECT_TRUE(is(ConnectionOfCells("", "1"), TSecurity::None, 1));
+  for (const char* security : {"ssl", "TLS", " SSL"}) {
+    EXPECT_EQ(MessageOf([&] { ConnectionOfCells(security, ""); }), "Unknown connection security") << security;
+  }
+  for (const char* port : {"0", "65536", "+110", " 110", "110 ", "99999999999", "1e3"}) {
+    EXPECT_EQ(MessageOf([&] { ConnectionOfCells("", port); }), "Invalid port") << port;
+  }
+  // The default port is stored as an empty cell, so an account left at it stays a seven-field line.
+  EXPECT_EQ(accounts::PortCell(TSecurity::Tls, 995), "");
+  EXPECT_EQ(accounts::PortCell(TSecurity::Tls, 110), "110");
+  EXPECT_EQ(accounts::PortCell(TSecurity::None, 110), "");
+  EXPECT_EQ(accounts::SecurityCell(TSecurity::StartTls), "STARTTLS");
 }
 
 // --- Save --------------------------------------------------------------------------------------
@@ -317,6 +360,7 @@ TEST(AccountFileRoundTrip, RandomCellsComeBackUnchanged) {
     Rows rows(static_cast<std::size_t>(text.Pick(0, 5)));
     for (auto& row : rows) {
       for (int col = 0; col < AccountTable::ColCount; ++col) row.push_back(text.Next(false));
+      if (row[accounts::ColSecurity].empty() && row[accounts::ColPort].empty()) row.resize(accounts::ColSecurity);
     }
     const std::string bytes = Saved(rows);
     ASSERT_EQ(Loaded(bytes), rows) << bytes;
@@ -330,7 +374,7 @@ TEST(AccountFileRoundTrip, RandomPlainValuesAreWrittenAsTheyAre) {
     std::vector<std::string> row = {text.Next(false)};
     std::erase(row[0], '"');
     std::string expected = "\"" + row[0] + "\"";
-    for (int col = 1; col < AccountTable::ColCount; ++col) {
+    for (int col = 1; col < accounts::ColSecurity; ++col) {
       row.push_back(text.Next(true));
       expected += "," + row.back();
     }

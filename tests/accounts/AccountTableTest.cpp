@@ -42,12 +42,12 @@ TEST(AccountTable, ShrinkingDropsRowsAndGrowingAddsEmptyOnes) {
 
 TEST(AccountTable, CellsOutsideTheTableAreRangeErrors) {
   AccountTable table;
-  EXPECT_THROW(table.Cell(7, 0), ERangeError);
+  EXPECT_THROW(table.Cell(AccountTable::ColCount, 0), ERangeError);
   EXPECT_THROW(table.Cell(-1, 0), ERangeError);
   EXPECT_THROW(table.Cell(0, 2), ERangeError);
   EXPECT_THROW(table.Cell(0, -1), ERangeError);
   EXPECT_THROW(table.SetCell(0, 2, "x"), ERangeError);
-  EXPECT_THROW(table.SetCell(7, 1, "x"), ERangeError);
+  EXPECT_THROW(table.SetCell(AccountTable::ColCount, 1, "x"), ERangeError);
 }
 
 TEST(AccountTable, CellsHoldAnyBytesUnchanged) {
@@ -60,8 +60,8 @@ TEST(AccountTable, CellsHoldAnyBytesUnchanged) {
 TEST(AccountTable, HeaderRowHoldsTheColumnTitles) {
   AccountTable table;
   table.WriteHeaderRow();
-  const std::vector<std::string> expected = {" ｱｶｳﾝﾄ名", " ﾁｪｯｸ", " ﾎｽﾄ名", " ﾕｰｻﾞｰ名",
-                                             " ﾊﾟｽﾜｰﾄﾞ", " 動作",    " ｻｳﾝﾄﾞ"};
+  const std::vector<std::string> expected = {" ｱｶｳﾝﾄ名", " ﾁｪｯｸ", " ﾎｽﾄ名", " ﾕｰｻﾞｰ名", " ﾊﾟｽﾜｰﾄﾞ",
+                                             " 動作",     " ｻｳﾝﾄﾞ", " 接続の保護", " ﾎﾟｰﾄ"};
   for (int col = 0; col < AccountTable::ColCount; ++col) EXPECT_EQ(table.Cell(col, 0), expected[col]) << col;
   EXPECT_EQ(table.RowCount(), 2);
 }

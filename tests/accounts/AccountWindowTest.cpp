@@ -30,11 +30,11 @@ TEST(AccountWindow, IsLaidOutAsDesignedAndStartsEmptyWithOkDisabled) {
   EXPECT_FALSE(form.Visible());
   EXPECT_EQ(form.Caption(), "メールアカウントの追加");
   EXPECT_EQ(form.ClientWidth(), 417);
-  EXPECT_EQ(form.ClientHeight(), 376);
+  EXPECT_EQ(form.ClientHeight(), 404);
   const LONG style = GetWindowLongW(form.Handle(), GWL_STYLE);
   EXPECT_FALSE(style & (WS_THICKFRAME | WS_MINIMIZEBOX | WS_MAXIMIZEBOX));
 
-  ExpectBounds(form.PageControl1, 4, 4, 409, 330);
+  ExpectBounds(form.PageControl1, 4, 4, 409, 358);
   EXPECT_EQ(form.PageControl1.PageCount(), 1);
   EXPECT_EQ(form.TabSheet1.TabCaption(), "プロパティ");
   ExpectLabelAt(form.Label1, 12, 8, 101);
@@ -49,15 +49,21 @@ TEST(AccountWindow, IsLaidOutAsDesignedAndStartsEmptyWithOkDisabled) {
   ExpectBounds(form.Edit3, 157, 120, 224, 20);
   ExpectLabelAt(form.Label4, 22, 152, 71);
   ExpectBounds(form.Edit4, 157, 148, 224, 20);
-  ExpectLabelAt(form.Label7, 12, 184, 129);
-  ExpectBounds(form.Bevel3, 148, 188, 237, 3);
-  ExpectBounds(form.RadioButton1, 22, 204, 160, 17);
-  ExpectBounds(form.RadioButton2, 22, 228, 160, 17);
-  ExpectLabelAt(form.Label5, 32, 252, 99);
-  ExpectBounds(form.FileOpenEdit1, 157, 248, 224, 21);
-  ExpectBounds(form.RadioButton3, 22, 276, 160, 17);
-  ExpectBounds(form.OKBtn, 92, 344, 110, 21);
-  ExpectBounds(form.CancelBtn, 216, 344, 110, 21);
+  ExpectLabelAt(form.Label8, 22, 180, 90);
+  EXPECT_EQ(form.ComboBox1.Bounds().Left, 157);
+  EXPECT_EQ(form.ComboBox1.Bounds().Top, 176);
+  EXPECT_EQ(form.ComboBox1.Bounds().Width, 100);
+  ExpectLabelAt(form.Label9, 266, 180, 56);
+  ExpectBounds(form.Edit5, 329, 176, 52, 20);
+  ExpectLabelAt(form.Label7, 12, 212, 129);
+  ExpectBounds(form.Bevel3, 148, 216, 237, 3);
+  ExpectBounds(form.RadioButton1, 22, 232, 160, 17);
+  ExpectBounds(form.RadioButton2, 22, 256, 160, 17);
+  ExpectLabelAt(form.Label5, 32, 280, 99);
+  ExpectBounds(form.FileOpenEdit1, 157, 276, 224, 21);
+  ExpectBounds(form.RadioButton3, 22, 304, 160, 17);
+  ExpectBounds(form.OKBtn, 92, 372, 110, 21);
+  ExpectBounds(form.CancelBtn, 216, 372, 110, 21);
 
   EXPECT_EQ(form.Label1.Caption(), "メールアカウント(&C):");
   EXPECT_EQ(form.CheckBox1.Caption(),
@@ -100,6 +106,13 @@ TEST(AccountWindow, IsLaidOutAsDesignedAndStartsEmptyWithOkDisabled) {
   EXPECT_EQ(form.Label3.FocusControl, &form.Edit3);
   EXPECT_EQ(form.Label4.FocusControl, &form.Edit4);
   EXPECT_EQ(form.Label5.FocusControl, &form.FileOpenEdit1);
+  EXPECT_EQ(form.Label8.Caption(), "接続の保護(&E):");
+  EXPECT_EQ(form.Label9.Caption(), "ポート(&O):");
+  EXPECT_EQ(form.Label8.FocusControl, &form.ComboBox1);
+  EXPECT_EQ(form.Label9.FocusControl, &form.Edit5);
+  EXPECT_EQ(form.ComboBox1.ItemIndex(), 0);
+  EXPECT_EQ(form.Edit5.Text(), "110");
+  EXPECT_EQ(LimitOf(form.Edit5), 5);
 
   // With the sound action chosen and the four fields filled, Tab reaches the controls in design
   // order (of the radio buttons, the checked one, as in any dialog): the page's controls, the tab
@@ -109,7 +122,8 @@ TEST(AccountWindow, IsLaidOutAsDesignedAndStartsEmptyWithOkDisabled) {
   for (TEdit* edit : {&form.Edit1, &form.Edit2, &form.Edit3, &form.Edit4}) edit->SetText("x");
   const std::vector<HWND> expected = {
       form.Edit1.Handle(),        form.CheckBox1.Handle(),     form.Edit2.Handle(),
-      form.Edit3.Handle(),        form.Edit4.Handle(),         form.RadioButton2.Handle(),
+      form.Edit3.Handle(),        form.Edit4.Handle(),         form.ComboBox1.Handle(),
+      form.Edit5.Handle(),        form.RadioButton2.Handle(),
       form.FileOpenEdit1.Handle(), form.PageControl1.TabsHandle(), form.OKBtn.Handle(),
       form.CancelBtn.Handle()};
   EXPECT_EQ(TabCycle(form), expected);
@@ -125,4 +139,25 @@ TEST(AccountWindow, ASoundFileThePlayerCannotOpenRaisesItsErrorToWhoeverSetsIt) 
   EXPECT_NO_THROW(form.FileOpenEdit1.SetFilename(missing)) << "the same name is no change";
   EXPECT_NO_THROW(form.FileOpenEdit1.SetFilename("")) << "an empty name plays nothing";
   EXPECT_FALSE(player.Opened());
+}
+
+TEST(AccountWindow, ThePortFollowsTheSecurityUntilOneOfItsOwnIsTypedAndOkNeedsAPortFrom1To65535) {
+  TMediaPlayer player;
+  TAccountForm1 form(player);
+  for (TEdit* edit : {&form.Edit1, &form.Edit2, &form.Edit3, &form.Edit4}) edit->SetText("x");
+  EXPECT_TRUE(form.OKBtn.Enabled());
+  form.ComboBox1.SetItemIndex(static_cast<int>(TSecurity::Tls));
+  EXPECT_EQ(form.Security(), TSecurity::Tls);
+  EXPECT_EQ(form.Edit5.Text(), "995");
+  form.ComboBox1.SetItemIndex(static_cast<int>(TSecurity::StartTls));
+  EXPECT_EQ(form.Edit5.Text(), "110");
+  form.Edit5.SetText("1110");
+  form.ComboBox1.SetItemIndex(static_cast<int>(TSecurity::Tls));
+  EXPECT_EQ(form.Edit5.Text(), "1110") << "a port of one's own stays";
+  for (const char* port : {"", "0", "65536", "x"}) {
+    form.Edit5.SetText(port);
+    EXPECT_FALSE(form.OKBtn.Enabled()) << port;
+  }
+  form.Edit5.SetText("65535");
+  EXPECT_TRUE(form.OKBtn.Enabled());
 }

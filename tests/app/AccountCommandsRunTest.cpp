@@ -112,13 +112,13 @@ Settings ShowSettings(const ProgramRun& run) {
 // The account dialog while it is shown.
 struct AccountDialog {
   HWND window = nullptr;
-  std::vector<HWND> edits;  // the four edits of Edit1 .. Edit4, then the sound-file field
+  std::vector<HWND> edits;  // the four edits of Edit1 .. Edit4, the port, then the sound-file field
 
   HWND Name() const { return edits[0]; }
   HWND Host() const { return edits[1]; }
   HWND User() const { return edits[2]; }
   HWND Password() const { return edits[3]; }
-  HWND SoundFile() const { return edits[4]; }
+  HWND SoundFile() const { return edits[5]; }
   uiprobe::Control Button(const std::wstring& caption) const {
     return uiprobe::Describe(uiprobe::FindControl(window, L"Button", caption));
   }
@@ -140,7 +140,7 @@ AccountDialog WaitForDialog(const ProgramRun& run, const std::wstring& caption, 
   if (!d.window) return d;
   for (const uiprobe::Control& c : uiprobe::Controls(d.window))
     if (c.className == L"Edit") d.edits.push_back(c.hwnd);
-  if (d.edits.size() != 5) d.window = nullptr;
+  if (d.edits.size() != 6) d.window = nullptr;
   return d;
 }
 
@@ -204,7 +204,7 @@ TEST(AccountCommandsRun, AnAccountAddedThroughTheDialogIsSavedAndSurvivesARestar
     ASSERT_TRUE(Type(dialog.Name(), L"x", L"x"));
     uiprobe::PressKey(dialog.Name(), VK_ESCAPE);
     ASSERT_TRUE(uiprobe::WaitForGone(dialog.window, kWaitMs));
-    EXPECT_EQ(main.Rows(), std::vector<std::vector<std::string>>(1, std::vector<std::string>(7)));
+    EXPECT_EQ(main.Rows(), std::vector<std::vector<std::string>>(1, std::vector<std::string>(9)));
     EXPECT_FALSE(run.HasFile("account.dat"));
 
     // The add command empties the dialog again. OK needs all four edits; Enter does nothing without it.
@@ -246,8 +246,8 @@ TEST(AccountCommandsRun, AnAccountAddedThroughTheDialogIsSavedAndSurvivesARestar
 
     // One account row and the blank row; the selected first row now holds the account.
     EXPECT_EQ(main.Rows(), (std::vector<std::vector<std::string>>{
-                               {"自宅", kExcluded, "pop.example.jp", "taro", "p a,ss", kSoundAction, chime.path},
-                               std::vector<std::string>(7)}));
+                               {"自宅", kExcluded, "pop.example.jp", "taro", "p a,ss", kSoundAction, chime.path, "", ""},
+                               std::vector<std::string>(9)}));
     EXPECT_EQ(uiprobe::ListViewSelection(main.list), std::vector<int>{0});
     EXPECT_TRUE(main.Enabled(kDelete));
     EXPECT_TRUE(main.Enabled(kEdit));

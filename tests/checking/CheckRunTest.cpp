@@ -5,20 +5,21 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
 #include <functional>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "accounts/AccountTexts.h"
 #include "checking/CheckRules.h"
 #include "pop3/Pop3Client.h"
+#include "pop3/TlsRules.h"
 #include "tests/support/Clock.h"
+#include "tests/support/DovecotLog.h"
 #include "tests/support/ExceptionMessage.h"
 #include "tests/support/PelmoraUser.h"
 #include "tests/support/ProgramRun.h"
 #include "tests/support/ScriptedPop3Server.h"
+#include "tests/support/TestCa.h"
 #include "tests/support/UiProbe.h"
 #include "toolkit/Application.h"
 #include "toolkit/Text.h"
@@ -27,22 +28,7 @@ namespace {
 
 using namespace testsupport;
 
-std::string DovecotLog() {
-  const char* mail = std::getenv("PELMORA_DOVECOT_MAIL");
-  if (!mail) return {};
-  std::ifstream file(std::string("Z:") + mail + "/../log/dovecot.log", std::ios::binary);
-  std::ostringstream text;
-  text << file.rdbuf();
-  return text.str();
-}
-
-std::size_t Logins(const std::string& user) {
-  const std::string log = DovecotLog();
-  const std::string line = "Login: user=<" + user + ">";
-  std::size_t count = 0;
-  for (std::size_t at = log.find(line); at != std::string::npos; at = log.find(line, at + 1)) ++count;
-  return count;
-}
+std::size_t Logins(const std::string& user) { return LoginLines(user).size(); }
 
 // Polls the log until `user` has logged in `count` times in all, for at most 30 s.
 bool WaitForLogins(const std::string& user, std::size_t count) {
@@ -234,4 +220,44 @@ TEST_F(CheckRun, OneCycleChecksThreeHundredAccounts) {
 
   ASSERT_TRUE(PickTrayMenuItem(run, started.tray, kExitItem));
   ASSERT_TRUE(run.WaitForExit(10000));
+}
+
+// One line of account.dat with a connection of its own (the two fields after the seven).
+std::string SecuredAccount(const std::string& name, const std::string& host, const std::string& user,
+                           const std::string& pw, std::string_view security, const std::string& port) {
+  return name + "," + std::string(accounts::kInclude) + "," + host + "," + user + "," + pw + "," +
+         std::string(accounts::kActionMessage) + ",," + std::string(security) + "," + port + "\r\n";
+}
+
+TEST_F(CheckRun, SecuredAccountsAreAnnouncedAndFailedSecureConnectionsSayWhy) {
+  ASSERT_FALSE(TestTlsFolder().empty()) << "PELMORA_DOVECOT_TLS is not set: run through scripts/test";
+  TrustTestCa();
+  // The failing accounts' users are unknown to the server: any login attempt would show in its log.
+  const std::string table =
+      SecuredAccount("TLS", "localhost", "pelmora3", "secret3", accounts::kSecuritySsl, "") +
+      SecuredAccount("STARTTLS", "localhost", "pelmora5", "secret5", accounts::kSecurityStartTls, "110") +
+      SecuredAccount("untrusted", "127.0.0.11", "e2e-untrusted", "x", accounts::kSecuritySsl, "") +
+      SecuredAccount("wronghost", "127.0.0.1", "e2e-wronghost", "x", accounts::kSecuritySsl, "995") +
+      SecuredAccount("expired", "127.0.0.12", "e2e-expired", "x", accounts::kSecuritySsl, "") +
+      SecuredAccount("nostls", "127.0.0.13", "e2e-nostls", "x", accounts::kSecurityStartTls, "");
+  ProgramRun run(PelmoraExe(), {{"account.dat", table}});
+  const Started started = WaitUntilStarted(run);
+  ASSERT_TRUE(started.tray);
+
+  ASSERT_TRUE(PickTrayMenuItem(run, started.tray, kCheckItem));
+  EXPECT_EQ(NextBox(run), Text(checking::NewMailText("TLS", 4)));
+  EXPECT_EQ(NextBox(run), Text(checking::NewMailText("STARTTLS", 1)));
+  EXPECT_EQ(NextBox(run), Text(checking::FailureText("untrusted", TlsFailureText(TTlsFailure::Untrusted))));
+  EXPECT_EQ(NextBox(run), Text(checking::FailureText("wronghost", TlsFailureText(TTlsFailure::HostMismatch))));
+  EXPECT_EQ(NextBox(run), Text(checking::FailureText("expired", TlsFailureText(TTlsFailure::Expired))));
+  EXPECT_EQ(NextBox(run), Text(checking::FailureText("nostls", TlsFailureText(TTlsFailure::NoStartTls))));
+  for (const std::string user : {"pelmora3", "pelmora5"}) {
+    ASSERT_FALSE(LoginLines(user).empty());
+    EXPECT_NE(LoginLines(user).back().find(", TLS"), std::string::npos) << LoginLines(user).back();
+  }
+  EXPECT_EQ(DovecotLog().find("e2e-"), std::string::npos) << "a failed secure connection sent a login";
+
+  ASSERT_TRUE(PickTrayMenuItem(run, started.tray, kExitItem));
+  ASSERT_TRUE(run.WaitForExit(10000));
+  EXPECT_EQ(run.ReadFile("account.dat"), table) << "the file is only read";
 }

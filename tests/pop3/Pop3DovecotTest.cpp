@@ -1,10 +1,17 @@
-// The POP3 session against the real server that scripts/test starts (scripts/lib/services.d/dovecot.sh).
+// The POP3 session against the real server that scripts/test starts (scripts/lib/services.d/dovecot.sh),
+// in plain and over TLS: TLS on 995 and STLS on 110 with the test CA's certificate for localhost, and
+// each reason a secure connection fails, none of them with a password sent (the server's log names
+// every login attempt's user).
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <fstream>
+#include <string>
+#include <vector>
 
 #include "pop3/Pop3Client.h"
+#include "tests/support/DovecotLog.h"
+#include "tests/support/TestCa.h"
 #include "toolkit/Application.h"
 
 namespace {
@@ -69,4 +76,78 @@ TEST_F(Pop3Dovecot, StatSeesMessagesDeliveredSinceTheLastCheck) {
     std::ofstream(name, std::ios::binary) << "From: a@example.invalid\r\nSubject: new\r\n\r\nhello\r\n";
   }
   EXPECT_EQ(Check("pelmora2", "secret2"), before + 2);
+}
+
+namespace {
+
+class Pop3Tls : public Pop3Dovecot {
+protected:
+  void SetUp() override {
+    Pop3Dovecot::SetUp();
+    ASSERT_FALSE(testsupport::TestTlsFolder().empty()) << "PELMORA_DOVECOT_TLS is not set: run through scripts/test";
+    testsupport::TrustTestCa();
+  }
+
+  void Connection(const std::string& host, TSecurity security, int32_t port) {
+    Client.Host = host;
+    Client.Security = security;
+    Client.Port = port;
+  }
+
+  // The reason of the failed check; the user is one the server has never seen, so that any login
+  // attempt would show in its log.
+  std::string FailureOf(const std::string& host, TSecurity security, int32_t port, const std::string& user) {
+    Connection(host, security, port);
+    std::string reason = "(no failure)";
+    try {
+      Check(user, "secret");
+    } catch (const ETlsError& e) {
+      reason = e.message();
+    }
+    EXPECT_FALSE(Client.Connected());
+    EXPECT_EQ(testsupport::DovecotLog().find(user), std::string::npos) << "the server saw a login attempt";
+    return reason;
+  }
+
+  static std::string LastLogin(const std::string& user) {
+    const std::vector<std::string> lines = testsupport::LoginLines(user);
+    return lines.empty() ? std::string() : lines.back();
+  }
+
+  // The check counts the mailbox, and the server logged the login as one over TLS.
+  void ExpectCountedOverTls(TSecurity security, int32_t port) {
+    Connection("localhost", security, port);
+    EXPECT_EQ(Check("pelmora1", "secret1"), 3);
+    EXPECT_NE(LastLogin("pelmora1").find(", TLS"), std::string::npos) << LastLogin("pelmora1");
+  }
+};
+
+}  // namespace
+
+TEST_F(Pop3Tls, TlsOnPort995CountsTheMailbox) { ExpectCountedOverTls(TSecurity::Tls, 995); }
+
+TEST_F(Pop3Tls, StartTlsOnPort110CountsTheMailbox) {
+  ExpectCountedOverTls(TSecurity::StartTls, 110);
+  // The same client goes on in plain with the next account.
+  Connection("127.0.0.1", TSecurity::None, 110);
+  EXPECT_EQ(Check("pelmora1", "secret1"), 3);
+  EXPECT_EQ(LastLogin("pelmora1").find(", TLS"), std::string::npos);
+}
+
+TEST_F(Pop3Tls, ACertificateOfAnUnknownCaIsNotTrusted) {
+  EXPECT_EQ(FailureOf("127.0.0.11", TSecurity::Tls, 995, "tls-untrusted"), TlsFailureText(TTlsFailure::Untrusted));
+}
+
+TEST_F(Pop3Tls, ACertificateForAnotherNameDoesNotMatchTheHost) {
+  // The server's certificate names localhost, not the address the client asked for.
+  EXPECT_EQ(FailureOf("127.0.0.1", TSecurity::StartTls, 110, "tls-wrong-host"),
+            TlsFailureText(TTlsFailure::HostMismatch));
+}
+
+TEST_F(Pop3Tls, AnExpiredCertificateHasExpired) {
+  EXPECT_EQ(FailureOf("127.0.0.12", TSecurity::Tls, 995, "tls-expired"), TlsFailureText(TTlsFailure::Expired));
+}
+
+TEST_F(Pop3Tls, AServerWithoutStlsFailsTheCheckInsteadOfGoingOnInClear) {
+  EXPECT_EQ(FailureOf("127.0.0.13", TSecurity::StartTls, 110, "tls-no-stls"), TlsFailureText(TTlsFailure::NoStartTls));
 }

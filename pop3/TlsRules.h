@@ -1,0 +1,25 @@
+#pragma once
+// How a POP3 connection is secured, and the reasons a secure connection fails, as the user reads
+// them. No Windows API.
+#include <cstdint>
+#include <string>
+
+enum class TSecurity {
+  None,      // plain POP3, the password in clear
+  Tls,       // TLS from the first byte
+  StartTls,  // plain greeting, then STLS and TLS before the login
+};
+
+// 110 for None and StartTls, 995 for Tls.
+int32_t DefaultPort(TSecurity security);
+
+enum class TTlsFailure {
+  Untrusted,     // the chain does not lead to a trusted root, or is broken
+  HostMismatch,  // the certificate names another host
+  Expired,       // outside its validity period
+  NoStartTls,    // the server refused STLS
+  Handshake,     // anything else on the way to a secure connection
+};
+
+// The reason in plain Japanese, one line without a line end.
+std::string TlsFailureText(TTlsFailure failure);

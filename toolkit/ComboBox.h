@@ -1,0 +1,22 @@
+#pragma once
+// A drop-down list: the user picks one of fixed items and cannot type.
+#include <string>
+#include <vector>
+
+#include "toolkit/Control.h"
+#include "toolkit/Event.h"
+
+class TComboBox : public TWinControl {
+public:
+  // `bounds` is the closed box; the list drops below it, tall enough for every item.
+  TComboBox(TWinControl& parent, const TBounds& bounds, const std::vector<std::string>& items);
+
+  // Runs when the user picks an item, and on SetItemIndex with another index.
+  Event<TObject*> OnChange;
+  // The picked item, -1 for none.
+  int ItemIndex() const;
+  void SetItemIndex(int index);
+
+protected:
+  void CommandNotify(WORD code) override;
+};
