@@ -8,9 +8,9 @@
 #include <winsock2.h>
 #include <windows.h>
 
-#include <psapi.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -31,18 +31,55 @@ void SetAccounts(TMainForm1& form, int accounts, const std::string& user, const 
   }
 }
 
+// Wine answers GetProcessHandleCount and GetGuiResources with 0, so what the process holds is also
+// counted directly: kernel handles by probing every handle value, windows (the USER objects a cycle
+// makes) through the thread's window lists, private memory through the address space.
+unsigned long KernelHandles() {
+  unsigned long count = 0;
+  for (std::uintptr_t value = 4; value < 0x10000; value += 4) {
+    DWORD flags = 0;
+    if (GetHandleInformation(reinterpret_cast<HANDLE>(value), &flags)) ++count;
+  }
+  return count;
+}
+
+BOOL CALLBACK CountChild(HWND, LPARAM count) {
+  ++*reinterpret_cast<unsigned long*>(count);
+  return TRUE;
+}
+
+BOOL CALLBACK CountTopLevel(HWND window, LPARAM count) {
+  ++*reinterpret_cast<unsigned long*>(count);
+  EnumChildWindows(window, CountChild, count);
+  return TRUE;
+}
+
+unsigned long ThreadWindows() {
+  unsigned long count = 0;
+  EnumThreadWindows(GetCurrentThreadId(), CountTopLevel, reinterpret_cast<LPARAM>(&count));
+  return count;
+}
+
+unsigned long long PrivateKib() {
+  unsigned long long bytes = 0;
+  MEMORY_BASIC_INFORMATION region{};
+  for (const char* at = nullptr; VirtualQuery(at, &region, sizeof region) == sizeof region;
+       at = static_cast<const char*>(region.BaseAddress) + region.RegionSize) {
+    if (region.State == MEM_COMMIT && region.Type == MEM_PRIVATE) bytes += region.RegionSize;
+  }
+  return bytes / 1024;
+}
+
 void PrintHoldings(const char* when) {
   const HANDLE self = GetCurrentProcess();
   DWORD handles = 0;
   GetProcessHandleCount(self, &handles);
-  PROCESS_MEMORY_COUNTERS_EX memory{};
-  memory.cb = sizeof memory;
-  GetProcessMemoryInfo(self, reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&memory), sizeof memory);
-  std::printf("soak_%s_handles %lu\nsoak_%s_gdi %lu\nsoak_%s_user %lu\nsoak_%s_private_kib %llu\n", when,
-              static_cast<unsigned long>(handles), when,
+  std::printf("soak_%s_handles %lu\nsoak_%s_probed_handles %lu\nsoak_%s_gdi %lu\nsoak_%s_user %lu\n"
+              "soak_%s_windows %lu\nsoak_%s_private_kib %lu\n",
+              when, static_cast<unsigned long>(handles), when, KernelHandles(), when,
               static_cast<unsigned long>(GetGuiResources(self, GR_GDIOBJECTS)), when,
-              static_cast<unsigned long>(GetGuiResources(self, GR_USEROBJECTS)), when,
-              static_cast<unsigned long long>(memory.PrivateUsage / 1024));
+              static_cast<unsigned long>(GetGuiResources(self, GR_USEROBJECTS)), when, ThreadWindows(), when,
+              static_cast<unsigned long>(PrivateKib()));
 }
 
 // The cycles come from Timer1 as in the running program; the first ten warm the process up.
