@@ -5,12 +5,12 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <functional>
 #include <string>
 #include <vector>
 
 #include "app/ProgramPaths.h"
-#include "tests/support/Clock.h"
 #include "tests/support/PlatformRecorders.h"
 #include "toolkit/Application.h"
 #include "toolkit/Text.h"

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
@@ -13,7 +14,6 @@
 #include "checking/CheckRules.h"
 #include "pop3/Pop3Client.h"
 #include "pop3/TlsRules.h"
-#include "tests/support/Clock.h"
 #include "tests/support/DovecotLog.h"
 #include "tests/support/ExceptionMessage.h"
 #include "tests/support/PelmoraUser.h"

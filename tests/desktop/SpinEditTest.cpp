@@ -2,11 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <functional>
 #include <memory>
 
 #include "desktop/SpinRules.h"
-#include "tests/support/Clock.h"
 #include "toolkit/Application.h"
 #include "toolkit/Buttons.h"
 #include "toolkit/Edits.h"

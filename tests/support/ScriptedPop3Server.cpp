@@ -3,9 +3,9 @@
 #include <winsock2.h>
 #include <windows.h>
 
+#include <chrono>
 #include <stdexcept>
 
-#include "tests/support/Clock.h"
 
 ServerScript& ServerScript::Send(std::string bytes) {
   StepList.push_back({Step::SendBytes, std::move(bytes), 0, {}});
