@@ -1,7 +1,7 @@
 #include "pop3/ThreadTimer.h"
 
 #include "pop3/HiddenWindow.h"
-#include "pop3/MessageWait.h"
+#include "toolkit/ErrorDialog.h"
 #include "toolkit/Exception.h"
 
 namespace {
@@ -50,7 +50,7 @@ LRESULT CALLBACK TThreadTimer::TimerWindowProc(HWND window, UINT msg, WPARAM wPa
     try {
       timer->Tick();
     } catch (...) {
-      ShowCallbackException();
+      HandleException();
     }
     return 0;
   }
