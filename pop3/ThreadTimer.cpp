@@ -12,10 +12,7 @@ TThreadTimer::TThreadTimer() { Window = CreateHiddenWindow(L"TmrWindowClass", Ti
 
 TThreadTimer::~TThreadTimer() {
   IsEnabled = false;
-  if (Window) {
-    KillTimer(Window, TimerId);
-    DestroyWindow(Window);
-  }
+  if (Window.Get()) KillTimer(Window.Get(), TimerId);
 }
 
 void TThreadTimer::SetEnabled(bool value) {
@@ -38,10 +35,10 @@ void TThreadTimer::SetOnTimer(std::function<void(TObject*)> handler) {
 void TThreadTimer::Tick() { OnTimer(this); }
 
 void TThreadTimer::UpdateTimer() {
-  if (Window) KillTimer(Window, TimerId);
+  if (Window.Get()) KillTimer(Window.Get(), TimerId);
   if (Milliseconds == 0 || !IsEnabled || !OnTimer) return;
   // Without its window the timer could never tick; a timer owned by the thread instead would be lost.
-  if (!Window || !SetTimer(Window, TimerId, Milliseconds, nullptr)) throw Exception("No Timer");
+  if (!Window.Get() || !SetTimer(Window.Get(), TimerId, Milliseconds, nullptr)) throw Exception("No Timer");
 }
 
 LRESULT CALLBACK TThreadTimer::TimerWindowProc(HWND window, UINT msg, WPARAM wParam, LPARAM lParam) {

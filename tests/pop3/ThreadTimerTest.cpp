@@ -104,7 +104,6 @@ TEST(ThreadTimer, EachTimerHasItsOwnWindowOfOneClassAndDestructionRemovesIt) {
     EXPECT_EQ(CountThreadWindows(L"TmrWindowClass"), before + 2);
     WNDCLASSW info;
     EXPECT_TRUE(GetClassInfoW(GetModuleHandleW(nullptr), L"TmrWindowClass", &info));
-    EXPECT_EQ(info.cbWndExtra, static_cast<int>(sizeof(LONG_PTR)));
     const LONG_PTR style = GetWindowLongPtrW(first->TimerWindow(), GWL_STYLE);
     EXPECT_TRUE(style & WS_POPUP);
     EXPECT_FALSE(style & WS_VISIBLE);
