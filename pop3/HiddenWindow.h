@@ -14,5 +14,6 @@ template <typename T>
 T* HiddenWindowObject(HWND window) {
   return static_cast<T*>(HiddenWindowObject(window));
 }
-// Lets the window go on without its object: its procedure then finds nullptr.
+// Lets the window go on without its object: its procedure then finds nullptr. Every procedure of a
+// hidden window calls it on WM_NCDESTROY, so the binding goes with the window.
 void UnbindHiddenWindow(HWND window);

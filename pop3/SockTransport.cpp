@@ -607,6 +607,7 @@ LRESULT CALLBACK TSockTransport::SocketWindowProc(HWND window, UINT msg, WPARAM 
       return 0;
     }
   }
+  if (msg == WM_NCDESTROY) UnbindHiddenWindow(window);
   return DefWindowProcW(window, msg, wParam, lParam);
 }
 

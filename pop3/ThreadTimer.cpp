@@ -51,5 +51,6 @@ LRESULT CALLBACK TThreadTimer::TimerWindowProc(HWND window, UINT msg, WPARAM wPa
     }
     return 0;
   }
+  if (msg == WM_NCDESTROY) UnbindHiddenWindow(window);
   return DefWindowProcW(window, msg, wParam, lParam);
 }
