@@ -1,10 +1,11 @@
 #include "desktop/WndProcComponent.h"
 
 #include "toolkit/ErrorDialog.h"
+#include "toolkit/WindowBinding.h"
 
 namespace {
-// The hooked window points back to the component through this property.
-constexpr const wchar_t* kHookProperty = L"PelmoraWndProcHook";
+// The hooked window points back to the component, beside its own object.
+constexpr TWindowBinding<TWndProcComponent> kHookBinding{L"PelmoraWndProcHook"};
 }  // namespace
 
 TWndProcComponent::TWndProcComponent(TWindow* owner) : OwnerWindow(owner) {}
@@ -27,10 +28,10 @@ void TWndProcComponent::Init() {
 
 void TWndProcComponent::Install() {
   const HWND wnd = OwnerHandle();
-  // One hook per window: the property could name only one component.
-  if (!wnd || Hooked() || GetPropW(wnd, kHookProperty)) return;
+  // One hook per window: the slot could name only one component.
+  if (!wnd || Hooked() || kHookBinding.Find(wnd)) return;
   DestroyingFlag = false;
-  SetPropW(wnd, kHookProperty, this);
+  kHookBinding.Bind(wnd, this);
   HookedWnd = wnd;
   Replaced = reinterpret_cast<WNDPROC>(
       SetWindowLongPtrW(wnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&TWndProcComponent::HookProc)));
@@ -40,7 +41,7 @@ void TWndProcComponent::Install() {
 void TWndProcComponent::RestoreWndProc() {
   if (HookedWnd && IsWindow(HookedWnd)) {
     if (Replaced) SetWindowLongPtrW(HookedWnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(Replaced));
-    RemovePropW(HookedWnd, kHookProperty);
+    kHookBinding.Unbind(HookedWnd);
   }
   HookedWnd = nullptr;
   Replaced = nullptr;
@@ -61,7 +62,7 @@ LRESULT TWndProcComponent::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
 }
 
 LRESULT CALLBACK TWndProcComponent::HookProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-  auto* self = static_cast<TWndProcComponent*>(GetPropW(wnd, kHookProperty));
+  TWndProcComponent* self = kHookBinding.Find(wnd);
   if (!self || self->HookedWnd != wnd) return DefWindowProcW(wnd, msg, wParam, lParam);
   LRESULT result = 0;
   if (msg == WM_DESTROY) self->DestroyingFlag = true;

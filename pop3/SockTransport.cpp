@@ -23,6 +23,12 @@ struct TSockTransport::PendingLookup {
   alignas(8) char Buffer[MAXGETHOSTSTRUCT];
 };
 
+// A socket window that outlives its transport, with the lookups the system still writes into.
+struct TSockTransport::Orphan {
+  TOwnedWindow Window;
+  std::vector<std::unique_ptr<PendingLookup>> Lookups;
+};
+
 class TSockTransport::TimerOffGuard {
 public:
   explicit TimerOffGuard(TSockTransport& transport) : Transport(transport) {}
@@ -50,15 +56,10 @@ TSockTransport::OperationGuard::~OperationGuard() { Transport.Busy = false; }
 TSockTransport::TSockTransport(TMessagePump& pump) : Pump(pump) {
   ReportStatus(8, "Create");
   Window = CreateHiddenWindow(L"SockWindowClass", SocketWindowProc, this);
-  try {
-    TimeoutTimer = std::make_unique<TThreadTimer>();
-    TimeoutTimer->SetEnabled(false);
-    TimeoutTimer->SetOnTimer([this](TObject*) { TimerFired(); });
-    InitWinsock();
-  } catch (...) {
-    if (Window) DestroyWindow(Window);
-    throw;
-  }
+  TimeoutTimer = std::make_unique<TThreadTimer>();
+  TimeoutTimer->SetEnabled(false);
+  TimeoutTimer->SetOnTimer([this](TObject*) { TimerFired(); });
+  InitWinsock();
 }
 
 TSockTransport::~TSockTransport() {
@@ -68,11 +69,12 @@ TSockTransport::~TSockTransport() {
     Abort();
     Cancel();
     TimeoutTimer.reset();
-    if (Window && !Lookups.empty()) {
-      SetHiddenWindowObject(Window, nullptr);
-      OrphanLookups()[Window] = std::move(Lookups);
-    } else if (Window) {
-      DestroyWindow(Window);
+    if (Window.Get() && !Lookups.empty()) {
+      UnbindHiddenWindow(Window.Get());
+      const HWND window = Window.Get();
+      OrphanLookups()[window] = Orphan{std::move(Window), std::move(Lookups)};
+    } else {
+      Window.Reset();
     }
     Destroying = true;
     CloseSocket();
@@ -136,7 +138,7 @@ void TSockTransport::OpenSocket(int protocol, bool resetOnClose) {
     const linger option{1, 0};
     setsockopt(handle, SOL_SOCKET, SO_LINGER, reinterpret_cast<const char*>(&option), sizeof option);
   }
-  WSAAsyncSelect(handle, Window, SocketMessage, NotifiedEvents);
+  WSAAsyncSelect(handle, Window.Get(), SocketMessage, NotifiedEvents);
 }
 
 void TSockTransport::CloseSocket() {
@@ -169,7 +171,7 @@ void TSockTransport::DiscardSocketNotifications() {
   // The system reuses socket handles at once, so a notification still queued for the closed socket
   // would carry the handle of the next one; none can be posted for it after the close.
   MSG msg;
-  while (Window && PeekMessageW(&msg, Window, SocketMessage, SocketMessage, PM_REMOVE)) {
+  while (Window.Get() && PeekMessageW(&msg, Window.Get(), SocketMessage, SocketMessage, PM_REMOVE)) {
   }
 }
 
@@ -236,7 +238,7 @@ void TSockTransport::ResolveHost() {
   LookupDone = false;
   auto lookup = std::make_unique<PendingLookup>();
   lookup->Name = TransferBuffer;
-  lookup->Task = WSAAsyncGetHostByName(Window, LookupMessage, lookup->Name.c_str(), lookup->Buffer,
+  lookup->Task = WSAAsyncGetHostByName(Window.Get(), LookupMessage, lookup->Name.c_str(), lookup->Buffer,
                                        sizeof lookup->Buffer);
   if (lookup->Task) {
     CurrentLookup = lookup->Task;
@@ -605,17 +607,19 @@ LRESULT CALLBACK TSockTransport::SocketWindowProc(HWND window, UINT msg, WPARAM 
       return 0;
     }
   }
+  if (msg == WM_NCDESTROY) UnbindHiddenWindow(window);
   return DefWindowProcW(window, msg, wParam, lParam);
 }
 
 void TSockTransport::HandleOrphanMessage(HWND window, UINT, WPARAM wParam) {
   auto orphan = OrphanLookups().find(window);
   if (orphan == OrphanLookups().end()) return;
-  auto& lookups = orphan->second;
+  auto& lookups = orphan->second.Lookups;
   std::erase_if(lookups, [wParam](const auto& lookup) { return lookup->Task == reinterpret_cast<HANDLE>(wParam); });
   if (lookups.empty()) {
+    // Destroyed once out of the map, so that its last messages find no orphan entry half gone.
+    const TOwnedWindow last = std::move(orphan->second.Window);
     OrphanLookups().erase(orphan);
-    DestroyWindow(window);
   }
 }
 

@@ -17,6 +17,7 @@
 #include "pop3/Winsock.h"
 #include "toolkit/Event.h"
 #include "toolkit/Exception.h"
+#include "toolkit/Handles.h"
 #include "toolkit/MessagePump.h"
 #include "toolkit/Object.h"
 
@@ -89,7 +90,7 @@ public:
   int32_t LastError() const { return LastErrorCode; }
   const std::string& LastStatus() const { return LastStatusText; }
   uint16_t SocketHandle() const { return Socket; }
-  HWND SocketWindow() const { return Window; }
+  HWND SocketWindow() const { return Window.Get(); }
   const std::vector<std::string>& WinsockInfo() const { return WinsockLines; }
   const sockaddr_in& RemoteAddress() const { return Remote; }
   const TThreadTimer& Timer() const { return *TimeoutTimer; }
@@ -128,11 +129,12 @@ protected:
 
 private:
   struct PendingLookup;
+  struct Orphan;
   class TimerOffGuard;
 
   // Socket windows of destroyed transports whose lookups are still running; each such window is
   // destroyed when its last lookup has reported back.
-  using LookupsByWindow = std::map<HWND, std::vector<std::unique_ptr<PendingLookup>>>;
+  using LookupsByWindow = std::map<HWND, Orphan>;
   static LookupsByWindow& OrphanLookups();
 
   static LRESULT CALLBACK SocketWindowProc(HWND window, UINT msg, WPARAM wParam, LPARAM lParam);
@@ -189,7 +191,7 @@ private:
   std::string LastReplyLine;
   int16_t LastReplyCode = 0;
   uint16_t Socket = NoSocket;
-  HWND Window = nullptr;
+  TOwnedWindow Window;
   bool IsConnected = false;
   std::unique_ptr<TTlsSession> Tls;
   std::string TlsInput;  // received, not yet decrypted

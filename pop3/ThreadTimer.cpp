@@ -1,7 +1,7 @@
 #include "pop3/ThreadTimer.h"
 
 #include "pop3/HiddenWindow.h"
-#include "pop3/MessageWait.h"
+#include "toolkit/ErrorDialog.h"
 #include "toolkit/Exception.h"
 
 namespace {
@@ -12,10 +12,7 @@ TThreadTimer::TThreadTimer() { Window = CreateHiddenWindow(L"TmrWindowClass", Ti
 
 TThreadTimer::~TThreadTimer() {
   IsEnabled = false;
-  if (Window) {
-    KillTimer(Window, TimerId);
-    DestroyWindow(Window);
-  }
+  if (Window.Get()) KillTimer(Window.Get(), TimerId);
 }
 
 void TThreadTimer::SetEnabled(bool value) {
@@ -38,10 +35,10 @@ void TThreadTimer::SetOnTimer(std::function<void(TObject*)> handler) {
 void TThreadTimer::Tick() { OnTimer(this); }
 
 void TThreadTimer::UpdateTimer() {
-  if (Window) KillTimer(Window, TimerId);
+  if (Window.Get()) KillTimer(Window.Get(), TimerId);
   if (Milliseconds == 0 || !IsEnabled || !OnTimer) return;
   // Without its window the timer could never tick; a timer owned by the thread instead would be lost.
-  if (!Window || !SetTimer(Window, TimerId, Milliseconds, nullptr)) throw Exception("No Timer");
+  if (!Window.Get() || !SetTimer(Window.Get(), TimerId, Milliseconds, nullptr)) throw Exception("No Timer");
 }
 
 LRESULT CALLBACK TThreadTimer::TimerWindowProc(HWND window, UINT msg, WPARAM wParam, LPARAM lParam) {
@@ -50,9 +47,10 @@ LRESULT CALLBACK TThreadTimer::TimerWindowProc(HWND window, UINT msg, WPARAM wPa
     try {
       timer->Tick();
     } catch (...) {
-      ShowCallbackException();
+      HandleException();
     }
     return 0;
   }
+  if (msg == WM_NCDESTROY) UnbindHiddenWindow(window);
   return DefWindowProcW(window, msg, wParam, lParam);
 }

@@ -7,6 +7,7 @@
 #include <functional>
 
 #include "toolkit/Event.h"
+#include "toolkit/Handles.h"
 #include "toolkit/Object.h"
 
 class TThreadTimer : public TObject {
@@ -20,7 +21,7 @@ public:
   void SetInterval(uint32_t value);
   // Setting the handler always re-evaluates the system timer, restarting its countdown.
   void SetOnTimer(std::function<void(TObject*)> handler);
-  HWND TimerWindow() const { return Window; }
+  HWND TimerWindow() const { return Window.Get(); }
 
   // One tick: calls OnTimer.
   void Tick();
@@ -33,5 +34,5 @@ private:
   bool IsEnabled = true;
   uint32_t Milliseconds = 1000;
   Event<TObject*> OnTimer;
-  HWND Window = nullptr;
+  TOwnedWindow Window;
 };

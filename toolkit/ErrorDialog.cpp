@@ -10,6 +10,11 @@ std::string& Title() {
   static std::string title;
   return title;
 }
+
+std::function<void(const std::string&)>& Display() {
+  static std::function<void(const std::string&)> display;
+  return display;
+}
 }  // namespace
 
 void SetApplicationTitle(const std::string& title) { Title() = title; }
@@ -20,10 +25,15 @@ void ShowErrorDialog(const std::string& message) {
               MB_OK | MB_ICONERROR | MB_TASKMODAL | MB_SETFOREGROUND);
 }
 
+void SetExceptionDisplay(std::function<void(const std::string&)> display) { Display() = std::move(display); }
+
 void HandleException() noexcept {
   try {
-    ShowErrorDialog(CurrentExceptionMessage());
+    if (Display())
+      Display()(CurrentExceptionMessage());
+    else
+      ShowErrorDialog(CurrentExceptionMessage());
   } catch (...) {
-    // The dialog itself failed (no memory left for its text); nothing is left that could report it.
+    // The display itself failed (no memory left for its text); nothing is left that could report it.
   }
 }

@@ -3,17 +3,17 @@
 #include "toolkit/ErrorDialog.h"
 #include "toolkit/Exception.h"
 #include "toolkit/Text.h"
+#include "toolkit/WindowBinding.h"
 
 namespace {
-// The bound object lives in a window property, so it works for our own classes and for subclassed
-// standard controls alike.
-constexpr const wchar_t* kObjectProperty = L"PelmoraObject";
+// A property works for our own classes and for subclassed standard controls alike.
+constexpr TWindowBinding<TWindow> kBinding{L"PelmoraObject"};
 }  // namespace
 
 TWindow::~TWindow() { DestroyHandle(); }
 
 TWindow* TWindow::FromHandle(HWND wnd) {
-  return wnd ? static_cast<TWindow*>(GetPropW(wnd, kObjectProperty)) : nullptr;
+  return kBinding.Find(wnd);
 }
 
 void TWindow::RegisterOwnClass(const wchar_t* className, UINT style, HBRUSH background, HICON icon) {
@@ -62,13 +62,13 @@ void TWindow::DestroyHandle() {
 
 void TWindow::Bind(HWND wnd) {
   Wnd = wnd;
-  SetPropW(wnd, kObjectProperty, this);
+  kBinding.Bind(wnd, this);
 }
 
 void TWindow::Unbind() {
   if (!Wnd) return;
   if (Original) SetWindowLongPtrW(Wnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(Original));
-  RemovePropW(Wnd, kObjectProperty);
+  kBinding.Unbind(Wnd);
   Wnd = nullptr;
 }
 
@@ -108,7 +108,7 @@ LRESULT TWindow::Dispatch(TWindow* window, UINT msg, WPARAM wParam, LPARAM lPara
   // The window is gone: forget it, so a later destructor does not destroy a stranger's handle.
   if (msg == WM_NCDESTROY && FromHandle(wnd) == window) {
     window->Original = nullptr;
-    RemovePropW(wnd, kObjectProperty);
+    kBinding.Unbind(wnd);
     window->Wnd = nullptr;
     if (original) SetWindowLongPtrW(wnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(original));
   }

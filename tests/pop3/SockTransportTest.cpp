@@ -324,6 +324,7 @@ TEST(SockTransportConnect, ALookupAbandonedByItsTransportKeepsItsWindowUntilItCo
     };
     EXPECT_EQ(MessageOf([&] { transport.Connect(); }), "Host Lookup Canceled");
   }
+  EXPECT_EQ(CountThreadWindows(L"SockWindowClass"), before + 1) << "the lookup still writes to its window";
   EXPECT_TRUE(PumpUntil([&] { return CountThreadWindows(L"SockWindowClass") == before; }, 5000));
 }
 
