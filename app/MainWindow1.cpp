@@ -114,8 +114,7 @@ TSettings TMainForm1::ShownSettings() {
 
 // Closing during a check (its waits and boxes keep the tray menu live) ends it; this handler runs once.
 void TMainForm1::FormClose(TObject*, TCloseAction&) {
-  if (Closing) return;
-  Closing = true;
+  if (CheckCycle.Stopped()) return;
   CheckCycle.Stop();
   // An unwritable settings file is reported, but the user must always be able to quit.
   try {

@@ -108,7 +108,6 @@ private:
 
   TShell& Shell;
   TMci& Mci;
-  bool Closing = false;
   // TIME and MINUTE as read at creation, until applied to their controls or changed by the user.
   std::optional<bool> PendingTime;
   std::optional<std::int32_t> PendingMinute;

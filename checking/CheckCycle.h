@@ -30,7 +30,6 @@ public:
 
   // The bound of each network wait, in milliseconds.
   void SetTimeOut(std::int32_t milliseconds) { TimeOutMs = milliseconds; }
-  std::int32_t TimeOut() const { return TimeOutMs; }
 
 private:
   void CheckAccounts();
