@@ -12,6 +12,10 @@ std::string TlsFailureText(TTlsFailure failure) {
       return "サーバーの証明書は有効期限が切れています。";
     case TTlsFailure::NoStartTls:
       return "サーバーは STARTTLS に対応していません。";
+    case TTlsFailure::OldProtocol:
+      return "サーバーは古い TLS (1.1 以前) にしか対応していません。";
+    case TTlsFailure::ClientCertificate:
+      return "サーバーはクライアント証明書を求めていますが、この設定では使えません。";
     case TTlsFailure::Handshake:
       break;
   }

@@ -18,6 +18,8 @@ enum class TTlsFailure {
   HostMismatch,  // the certificate names another host
   Expired,       // outside its validity period
   NoStartTls,    // the server refused STLS
+  OldProtocol,        // the server speaks nothing newer than TLS 1.1
+  ClientCertificate,  // the server wants a client certificate, which the program has none of
   Handshake,     // anything else on the way to a secure connection
 };
 
