@@ -95,6 +95,7 @@ void TPOP3Client::DoDisconnect() {
     std::string reply;
     DoTransaction("QUIT", reply);
     if (!IsPositiveReply(reply)) throw Exception(reply);
+    EndSecureSession();
   } catch (...) {
     TSockTransport::DoDisconnect();
     throw;

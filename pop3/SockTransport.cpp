@@ -7,6 +7,7 @@
 #include "pop3/MessageWait.h"
 #include "pop3/CertificateCheck.h"
 #include "pop3/SockErrors.h"
+#include "pop3/TlsHandshake.h"
 #include "pop3/TlsSession.h"
 #include "toolkit/Text.h"
 
@@ -488,7 +489,8 @@ void TSockTransport::ClearInput() {
 void TSockTransport::SecureConnection() {
   ReportStatus(8, "Securing Connection");
   try {
-    auto session = std::make_unique<TTlsSession>(Widen(Host));
+    if (!TlsCredentials) TlsCredentials = std::make_shared<TTlsCredentials>();
+    auto session = std::make_unique<TTlsSession>(TlsCredentials, Widen(Host));
     std::string input;
     Handshake(*session, input);
     session->RequireModernProtocol();
@@ -506,35 +508,65 @@ void TSockTransport::SecureConnection() {
   }
 }
 
-void TSockTransport::Handshake(TTlsSession& session, std::string& input) {
-  TimerOn();
-  TimerOffGuard timerOff(*this);
-  try {
-    SendAll(session.Start());
+// The handshake's bytes: sends wait for room within the time-out; a read dispatches messages while
+// nothing has arrived, and shows the session every byte of the server.
+class TSockTransport::HandshakeStream {
+public:
+  HandshakeStream(TSockTransport& transport, TTlsSession& session) : Transport(transport), Session(session) {}
+
+  void Send(const std::string& bytes) { Transport.SendAll(bytes); }
+
+  void Receive(std::string& input) {
+    // Handshake records are at most 16 KiB each; a server that sends far more without finishing is
+    // no TLS server.
+    constexpr std::size_t kMaxHeld = 1 << 18;
     char chunk[4096];
-    while (!session.Established()) {
-      const int n = recv(Socket, chunk, sizeof chunk, 0);
+    for (;;) {
+      const int n = recv(Transport.Socket, chunk, sizeof chunk, 0);
       if (n > 0) {
+        Session.Received(std::string_view(chunk, static_cast<std::size_t>(n)));
         input.append(chunk, static_cast<std::size_t>(n));
-        SendAll(session.Continue(input));
-        continue;
+        if (input.size() > kMaxHeld) throw ETlsError(TlsFailureText(TTlsFailure::Handshake));
+        return;
       }
-      if (n == 0) throw ETlsError(TlsFailureText(TTlsFailure::Handshake));
-      ErrorCheck(WSAEWOULDBLOCK);
+      if (n == 0) throw ESockError("Connection closed during the TLS handshake");
+      Transport.ErrorCheck(WSAEWOULDBLOCK);
       WaitForMessage();
-      Pump.ProcessMessages();
-      if (Canceled) {
-        Canceled = false;
+      Transport.Pump.ProcessMessages();
+      if (Transport.Canceled) {
+        Transport.Canceled = false;
         throw EAbortError("TLS handshake aborted");
       }
     }
+  }
+
+private:
+  TSockTransport& Transport;
+  TTlsSession& Session;
+};
+
+void TSockTransport::Handshake(TTlsSession& session, std::string& input) {
+  TimerOn();
+  TimerOffGuard timerOff(*this);
+  HandshakeStream stream(*this, session);
+  try {
+    RunHandshake(session, stream, input);
   } catch (const EAbortError&) {
     throw;
+  } catch (const ETlsError&) {
+    throw;
   } catch (const ESockError&) {
-    // A server that breaks the connection mid-handshake (e.g. no common protocol) is a failed
-    // secure connection, whatever the socket reported.
-    throw ETlsError(TlsFailureText(TTlsFailure::Handshake));
+    // A server that breaks the connection mid-handshake is a failed secure connection, whatever the
+    // socket reported; what it said in clear before may name the reason.
+    throw ETlsError(TlsFailureText(session.HandshakeFailure()));
   }
+}
+
+void TSockTransport::EndSecureSession() {
+  if (!Tls || !IsConnected) return;
+  TimerOn();
+  TimerOffGuard timerOff(*this);
+  SendAll(Tls->Shutdown());
 }
 
 int TSockTransport::ReceiveBytes(char* buffer, int length, int flags) {
@@ -553,21 +585,29 @@ int TSockTransport::ReceiveBytes(char* buffer, int length, int flags) {
 
 // Leaves WSAGetLastError at the socket's error when nothing could be read, or 0 after a read.
 void TSockTransport::DecryptArrived() {
+  // Reads a chunk at a time and stops as soon as plaintext comes out, or after a few chunks: what is
+  // held stays within a record or two however fast a server sends, and the reader's loop gets back
+  // to dispatching messages.
+  constexpr int kChunksPerCall = 4;
   char chunk[16384];
   int error = 0;
   bool peerClosed = false;
-  for (;;) {
-    const int n = recv(Socket, chunk, sizeof chunk, 0);
-    if (n > 0) {
-      TlsInput.append(chunk, static_cast<std::size_t>(n));
-      continue;
-    }
-    if (n == 0) peerClosed = true;
-    if (n < 0) error = WSAGetLastError();
-    break;
-  }
   std::string toSend;
-  if (!Tls->Decrypt(TlsInput, TlsPlain, toSend)) TlsClosed = true;
+  const auto decrypt = [&] {
+    if (!Tls->Decrypt(TlsInput, TlsPlain, toSend)) TlsClosed = true;
+  };
+  // Records already held (behind the handshake, or left by the last call) come first.
+  decrypt();
+  for (int chunks = 0; chunks < kChunksPerCall && TlsPlain.empty() && !TlsClosed; ++chunks) {
+    const int n = recv(Socket, chunk, sizeof chunk, 0);
+    if (n <= 0) {
+      if (n == 0) peerClosed = true;
+      if (n < 0) error = WSAGetLastError();
+      break;
+    }
+    TlsInput.append(chunk, static_cast<std::size_t>(n));
+    decrypt();
+  }
   SendAll(toSend);
   if (peerClosed && TlsPlain.empty()) TlsClosed = true;
   WSASetLastError(error == WSAEWOULDBLOCK ? 0 : error);

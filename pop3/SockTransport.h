@@ -37,6 +37,7 @@ public:
   using ESockError::ESockError;
 };
 
+class TTlsCredentials;
 class TTlsSession;
 
 class TSockTransport : public TObject {
@@ -111,6 +112,9 @@ protected:
   // against Host. On failure the connection is closed, without a further word in clear, and
   // ETlsError names the reason.
   void SecureConnection();
+  // Ends a secure session with its close_notify alert, as a client does after the reply to its last
+  // command; the connection stays for the caller to close.
+  void EndSecureSession();
   void ReportStatus(int32_t level, const std::string& text);
   // Set by the most derived destructor first, so no event fires during destruction.
   bool ComponentDestroying = false;
@@ -131,6 +135,7 @@ private:
   struct PendingLookup;
   struct Orphan;
   class TimerOffGuard;
+  class HandshakeStream;
 
   // Socket windows of destroyed transports whose lookups are still running; each such window is
   // destroyed when its last lookup has reported back.
@@ -193,6 +198,8 @@ private:
   uint16_t Socket = NoSocket;
   TOwnedWindow Window;
   bool IsConnected = false;
+  // Made at the first secure connection and kept, so that Schannel can resume sessions.
+  std::shared_ptr<TTlsCredentials> TlsCredentials;
   std::unique_ptr<TTlsSession> Tls;
   std::string TlsInput;  // received, not yet decrypted
   std::string TlsPlain;  // decrypted, not yet read

@@ -9,19 +9,25 @@ namespace {
 
 constexpr DWORD kContextFlags = ISC_REQ_SEQUENCE_DETECT | ISC_REQ_REPLAY_DETECT | ISC_REQ_CONFIDENTIALITY |
                                 ISC_REQ_ALLOCATE_MEMORY | ISC_REQ_STREAM | ISC_REQ_MANUAL_CRED_VALIDATION;
+constexpr DWORD kModernProtocols = SP_PROT_TLS1_2_CLIENT | SP_PROT_TLS1_3_CLIENT;
+constexpr DWORD kOldProtocols = SP_PROT_SSL2 | SP_PROT_SSL3 | SP_PROT_TLS1_0 | SP_PROT_TLS1_1;
+constexpr DWORD kOldClientProtocols =
+    SP_PROT_SSL2_CLIENT | SP_PROT_SSL3_CLIENT | SP_PROT_TLS1_0_CLIENT | SP_PROT_TLS1_1_CLIENT;
+constexpr DWORD kCredentialFlags = SCH_CRED_MANUAL_CRED_VALIDATION | SCH_CRED_NO_DEFAULT_CREDS;
 
-[[noreturn]] void Fail() { throw ETlsError(TlsFailureText(TTlsFailure::Handshake)); }
+[[noreturn]] void FailWith(TTlsFailure failure) { throw ETlsError(TlsFailureText(failure)); }
 
 // Schannel is loaded when the first secure connection needs it: under Wine, loading it starts Windows
-// Sockets for the whole process, which a program that never uses TLS must not see.
+// Sockets for the whole process, which a program that never uses TLS must not see. Only the system's
+// own copy is loaded, never one planted beside the program.
 const SecurityFunctionTableW& Sspi() {
   static const PSecurityFunctionTableW table = [] {
-    const HMODULE module = LoadLibraryW(L"secur32.dll");
+    const HMODULE module = LoadLibraryExW(L"secur32.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
     const FARPROC entry = module ? GetProcAddress(module, "InitSecurityInterfaceW") : nullptr;
     const auto init = reinterpret_cast<INIT_SECURITY_INTERFACE_W>(reinterpret_cast<void*>(entry));
     return init ? init() : nullptr;
   }();
-  if (!table) Fail();
+  if (!table) FailWith(TTlsFailure::Handshake);
   return *table;
 }
 
@@ -36,36 +42,74 @@ std::string TakeToken(SecBuffer& buffer) {
   return bytes;
 }
 
+SECURITY_STATUS Acquire(void* authData, CredHandle& credentials) {
+  TimeStamp expiry;
+  return Sspi().AcquireCredentialsHandleW(nullptr, const_cast<wchar_t*>(UNISP_NAME_W), SECPKG_CRED_OUTBOUND, nullptr,
+                                          authData, nullptr, nullptr, &credentials, &expiry);
+}
+
 }  // namespace
 
-TTlsSession::TTlsSession(const std::wstring& host) : Host(host) {
-  SCHANNEL_CRED credentials{};
-  credentials.dwVersion = SCHANNEL_CRED_VERSION;
-  // The system's own choice of protocols; RequireModernProtocol refuses anything below TLS 1.2.
-  credentials.grbitEnabledProtocols = 0;
-  credentials.dwFlags = SCH_CRED_MANUAL_CRED_VALIDATION | SCH_CRED_NO_DEFAULT_CREDS;
-  TimeStamp expiry;
-  if (Sspi().AcquireCredentialsHandleW(nullptr, const_cast<wchar_t*>(UNISP_NAME_W), SECPKG_CRED_OUTBOUND, nullptr,
-                                &credentials, nullptr, nullptr, &Credentials, &expiry) != SEC_E_OK)
-    Fail();
-  HasCredentials = true;
+TTlsCredentials::TTlsCredentials() {
+  // Windows 10 1809 and newer take the new structure, which alone can negotiate TLS 1.3; older
+  // systems refuse it and get TLS 1.2 by name.
+  TLS_PARAMETERS parameters{};
+  parameters.grbitDisabledProtocols = kOldProtocols;
+  SCH_CREDENTIALS modern{};
+  modern.dwVersion = SCH_CREDENTIALS_VERSION;
+  modern.dwFlags = kCredentialFlags;
+  modern.cTlsParameters = 1;
+  modern.pTlsParameters = &parameters;
+  if (Acquire(&modern, Credentials) == SEC_E_OK) {
+    // A system that takes the new structure but not its restriction (as Wine does) offers the old
+    // protocols still: it gets the old structure, which it honours.
+    if (!(EnabledProtocols() & kOldClientProtocols)) return;
+    Sspi().FreeCredentialsHandle(&Credentials);
+  }
+  SCHANNEL_CRED classic{};
+  classic.dwVersion = SCHANNEL_CRED_VERSION;
+  classic.grbitEnabledProtocols = SP_PROT_TLS1_2_CLIENT;
+  classic.dwFlags = kCredentialFlags;
+  if (Acquire(&classic, Credentials) != SEC_E_OK) FailWith(TTlsFailure::Handshake);
 }
+
+TTlsCredentials::~TTlsCredentials() { Sspi().FreeCredentialsHandle(&Credentials); }
+
+DWORD TTlsCredentials::EnabledProtocols() {
+  SecPkgCred_SupportedProtocols protocols{};
+  if (Sspi().QueryCredentialsAttributesW(&Credentials, SECPKG_ATTR_SUPPORTED_PROTOCOLS, &protocols) != SEC_E_OK)
+    return 0;
+  return protocols.grbitProtocol;
+}
+
+TTlsSession::TTlsSession(std::shared_ptr<TTlsCredentials> credentials, const std::wstring& host)
+    : Credentials(std::move(credentials)), Host(host) {}
 
 TTlsSession::~TTlsSession() {
   if (HasContext) Sspi().DeleteSecurityContext(&Context);
-  if (HasCredentials) Sspi().FreeCredentialsHandle(&Credentials);
 }
 
-std::string TTlsSession::Step(SecBufferDesc* inputDesc, bool& incomplete) {
+void TTlsSession::Fail() const {
+  FailWith(ReceivedData ? TTlsFailure::Handshake : Observer.Failure());
+}
+
+std::string TTlsSession::Step(SecBufferDesc* inputDesc) {
   SecBuffer out{0, SECBUFFER_TOKEN, nullptr};
   SecBufferDesc outDesc{SECBUFFER_VERSION, 1, &out};
   ULONG attributes = 0;
-  const SECURITY_STATUS status =
-      Sspi().InitializeSecurityContextW(&Credentials, HasContext ? &Context : nullptr, Host.data(), kContextFlags, 0, 0,
-                                        inputDesc, 0, HasContext ? nullptr : &Context, &outDesc, &attributes, nullptr);
+  const SECURITY_STATUS status = Sspi().InitializeSecurityContextW(
+      Credentials->Handle(), HasContext ? &Context : nullptr, Host.data(), kContextFlags, 0, 0, inputDesc, 0,
+      HasContext ? nullptr : &Context, &outDesc, &attributes, nullptr);
   std::string token = TakeToken(out);
-  incomplete = status == SEC_E_INCOMPLETE_MESSAGE;
-  if (incomplete) return {};
+  Incomplete = status == SEC_E_INCOMPLETE_MESSAGE;
+  if (Incomplete) return {};
+  if (status == SEC_I_INCOMPLETE_CREDENTIALS && !CredentialsAsked) {
+    // The server asks for a client certificate, which may be optional: the documented answer is to
+    // call again, and the handshake goes on without one. Nothing of the input was used yet.
+    CredentialsAsked = true;
+    Observer.NoteCertificateRequest();
+    return token;
+  }
   if (status != SEC_E_OK && status != SEC_I_CONTINUE_NEEDED) Fail();
   HasContext = true;
   if (status == SEC_E_OK && !IsEstablished) {
@@ -75,18 +119,16 @@ std::string TTlsSession::Step(SecBufferDesc* inputDesc, bool& incomplete) {
   return token;
 }
 
-std::string TTlsSession::Start() {
-  bool incomplete = false;
-  return Step(nullptr, incomplete);
-}
+std::string TTlsSession::Start() { return Step(nullptr); }
 
 std::string TTlsSession::Continue(std::string& input) {
   SecBuffer in[2] = {{static_cast<ULONG>(input.size()), SECBUFFER_TOKEN, input.data()}, {0, SECBUFFER_EMPTY, nullptr}};
   SecBufferDesc inDesc{SECBUFFER_VERSION, 2, in};
-  bool incomplete = false;
-  std::string token = Step(&inDesc, incomplete);
-  // An incomplete message stays for the next call; of a complete one only the bytes behind it remain.
-  if (incomplete) return {};
+  const bool askedBefore = CredentialsAsked;
+  std::string token = Step(&inDesc);
+  // An incomplete message, or a request for credentials, leaves the input as it was; of a complete
+  // message only the bytes behind it remain.
+  if (Incomplete || CredentialsAsked != askedBefore) return token;
   const std::size_t extra = in[1].BufferType == SECBUFFER_EXTRA ? in[1].cbBuffer : 0;
   input.erase(0, input.size() - std::min<std::size_t>(extra, input.size()));
   return token;
@@ -95,7 +137,8 @@ std::string TTlsSession::Continue(std::string& input) {
 void TTlsSession::RequireModernProtocol() {
   SecPkgContext_ConnectionInfo info{};
   if (Sspi().QueryContextAttributesW(&Context, SECPKG_ATTR_CONNECTION_INFO, &info) != SEC_E_OK) Fail();
-  if (!(info.dwProtocol & (SP_PROT_TLS1_2_CLIENT | SP_PROT_TLS1_3_CLIENT))) Fail();
+  if (!(info.dwProtocol & kModernProtocols)) FailWith(TTlsFailure::OldProtocol);
+  Protocol = info.dwProtocol;
 }
 
 CertificatePtr TTlsSession::ServerCertificate() {
@@ -140,10 +183,16 @@ bool TTlsSession::Decrypt(std::string& input, std::string& plain, std::string& t
       return false;
     }
     if (status != SEC_E_OK && status != SEC_I_RENEGOTIATE) Fail();
+    // Below TLS 1.3 this is the server asking for a new handshake, which could bring another
+    // certificate than the one verified: refused.
+    if (status == SEC_I_RENEGOTIATE && !(Protocol & SP_PROT_TLS1_3_CLIENT)) FailWith(TTlsFailure::Handshake);
     // The buffers point into `input`, decrypted in place: copy out before it changes.
     std::string extra;
     for (const SecBuffer& buffer : buffers) {
-      if (buffer.BufferType == SECBUFFER_DATA) plain.append(static_cast<const char*>(buffer.pvBuffer), buffer.cbBuffer);
+      if (buffer.BufferType == SECBUFFER_DATA) {
+        plain.append(static_cast<const char*>(buffer.pvBuffer), buffer.cbBuffer);
+        ReceivedData = ReceivedData || buffer.cbBuffer > 0;
+      }
       if (buffer.BufferType == SECBUFFER_EXTRA)
         extra.assign(input.data() + input.size() - buffer.cbBuffer, buffer.cbBuffer);
     }
@@ -152,4 +201,18 @@ bool TTlsSession::Decrypt(std::string& input, std::string& plain, std::string& t
     if (status == SEC_I_RENEGOTIATE) toSend += Continue(input);
   }
   return true;
+}
+
+std::string TTlsSession::Shutdown() {
+  DWORD type = SCHANNEL_SHUTDOWN;
+  SecBuffer control{sizeof type, SECBUFFER_TOKEN, &type};
+  SecBufferDesc controlDesc{SECBUFFER_VERSION, 1, &control};
+  // A system that cannot say goodbye still closes the connection; the session's work is done.
+  if (Sspi().ApplyControlToken(&Context, &controlDesc) != SEC_E_OK) return {};
+  SecBuffer out{0, SECBUFFER_TOKEN, nullptr};
+  SecBufferDesc outDesc{SECBUFFER_VERSION, 1, &out};
+  ULONG attributes = 0;
+  Sspi().InitializeSecurityContextW(Credentials->Handle(), &Context, Host.data(), kContextFlags, 0, 0, nullptr, 0,
+                                    nullptr, &outDesc, &attributes, nullptr);
+  return TakeToken(out);
 }

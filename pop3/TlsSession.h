@@ -1,37 +1,64 @@
 #pragma once
-// One TLS client session through Schannel (SSPI), without I/O of its own: the socket transport
-// moves the bytes this session asks to send and hands it the bytes that arrive.
+// TLS client sessions through Schannel (SSPI), without I/O of their own: the socket transport moves
+// the bytes a session asks to send and hands it the bytes that arrive.
 #include <winsock2.h>
 #include <windows.h>
 #define SECURITY_WIN32
+// The new-style credentials (SCH_CREDENTIALS) are declared only under this name.
+#define SCHANNEL_USE_BLACKLISTS
+#include <subauth.h>
 #include <schannel.h>
 #include <security.h>
 #include <wincrypt.h>
 
 #include <memory>
 #include <string>
+#include <string_view>
+
+#include "pop3/TlsHandshake.h"
 
 struct CertificateRelease {
   void operator()(PCCERT_CONTEXT certificate) const { CertFreeCertificateContext(certificate); }
 };
 using CertificatePtr = std::unique_ptr<const CERT_CONTEXT, CertificateRelease>;
 
+// Client credentials for a client that verifies the server itself (Schannel's own check is off, so
+// the program's check is the only one and always runs). They ask for TLS 1.2 and newer by name:
+// the system's default for clients is TLS 1.0 on Windows 7, and an old-style request never gets
+// TLS 1.3 on Windows 10 and 11. Schannel resumes a server's session only under the credentials
+// that made it, so one instance serves every connection of a transport.
+class TTlsCredentials {
+public:
+  TTlsCredentials();
+  ~TTlsCredentials();
+  TTlsCredentials(const TTlsCredentials&) = delete;
+  TTlsCredentials& operator=(const TTlsCredentials&) = delete;
+
+  CredHandle* Handle() { return &Credentials; }
+  // The SP_PROT_* client protocols these credentials may negotiate.
+  DWORD EnabledProtocols();
+
+private:
+  CredHandle Credentials{};
+};
+
 class TTlsSession {
 public:
-  // Credentials for a client that verifies the server itself (Schannel's own check is off, so the
-  // program's check is the only one and always runs). `host` is the name the server must prove.
-  explicit TTlsSession(const std::wstring& host);
+  // `host` is the name the server must prove.
+  TTlsSession(std::shared_ptr<TTlsCredentials> credentials, const std::wstring& host);
   ~TTlsSession();
   TTlsSession(const TTlsSession&) = delete;
   TTlsSession& operator=(const TTlsSession&) = delete;
 
-  // The client's first handshake message.
+  // The handshake's steps, in the order RunHandshake takes them. Received() sees every byte of the
+  // server before it goes to Continue, so that a failure can name its reason.
+  void Received(std::string_view bytes) { Observer.Received(bytes); }
   std::string Start();
-  // Takes the handshake messages at the front of `input` (removing what it used; an incomplete
-  // message stays) and returns what to send back. Established() once the handshake is complete;
-  // bytes behind it stay in `input`.
   std::string Continue(std::string& input);
   bool Established() const { return IsEstablished; }
+  bool NeedsMoreInput() const { return Incomplete; }
+  // Why the handshake failed, as far as the server's records in clear tell.
+  TTlsFailure HandshakeFailure() const { return Observer.Failure(); }
 
   // After the handshake: fails unless TLS 1.2 or newer was negotiated.
   void RequireModernProtocol();
@@ -42,15 +69,23 @@ public:
   // in `input`; what the session must answer (TLS 1.3 messages after the handshake) goes to
   // `toSend`. False once the server has closed the session.
   bool Decrypt(std::string& input, std::string& plain, std::string& toSend);
+  // The close_notify alert that ends the session, or nothing where the system cannot make one.
+  std::string Shutdown();
 
 private:
-  std::string Step(SecBufferDesc* inputDesc, bool& incomplete);
+  std::string Step(SecBufferDesc* inputDesc);
+  [[noreturn]] void Fail() const;
 
+  std::shared_ptr<TTlsCredentials> Credentials;
   std::wstring Host;
-  CredHandle Credentials{};
   CtxtHandle Context{};
-  bool HasCredentials = false;
   bool HasContext = false;
   bool IsEstablished = false;
+  bool Incomplete = false;
+  bool CredentialsAsked = false;
+  // Data has come through: a failure from here on is no longer the handshake's.
+  bool ReceivedData = false;
+  DWORD Protocol = 0;
+  TTlsHandshakeObserver Observer;
   SecPkgContext_StreamSizes Sizes{};
 };
