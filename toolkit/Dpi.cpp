@@ -1,5 +1,7 @@
 #include "toolkit/Dpi.h"
 
+#include "toolkit/Handles.h"
+
 namespace {
 
 // A function of user32 that older systems lack, or nullptr there.
@@ -16,9 +18,8 @@ using AdjustWindowRectExForDpiFunction = BOOL(WINAPI*)(RECT*, DWORD, BOOL, DWORD
 }  // namespace
 
 int SystemDpi() {
-  const HDC screen = GetDC(nullptr);
-  const int dpi = GetDeviceCaps(screen, LOGPIXELSY);
-  ReleaseDC(nullptr, screen);
+  const TWindowDc screen(nullptr);
+  const int dpi = GetDeviceCaps(screen.Get(), LOGPIXELSY);
   return dpi > 0 ? dpi : 96;
 }
 

@@ -5,6 +5,7 @@
 #include <mutex>
 
 #include "toolkit/DpiScale.h"
+#include "toolkit/Handles.h"
 
 namespace {
 
@@ -41,9 +42,8 @@ bool FontFamilyInstalled(const std::wstring& face) {
   wanted.lfCharSet = SHIFTJIS_CHARSET;
   wcsncpy(wanted.lfFaceName, face.c_str(), LF_FACESIZE - 1);
   bool found = false;
-  const HDC dc = GetDC(nullptr);
-  EnumFontFamiliesExW(dc, &wanted, FoundFamily, reinterpret_cast<LPARAM>(&found), 0);
-  ReleaseDC(nullptr, dc);
+  const TWindowDc screen(nullptr);
+  EnumFontFamiliesExW(screen.Get(), &wanted, FoundFamily, reinterpret_cast<LPARAM>(&found), 0);
   return found;
 }
 

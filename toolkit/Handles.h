@@ -5,7 +5,7 @@
 
 #include <utility>
 
-// Owns a handle that `Free` releases (DestroyIcon, DeleteObject, DeleteDC, DestroyWindow).
+// Owns a handle that `Free` releases (DestroyIcon, DeleteObject, DeleteDC, DestroyWindow, DestroyMenu).
 template <typename Handle, auto Free>
 class TOwned {
 public:
@@ -34,6 +34,7 @@ using TOwnedBrush = TOwned<HBRUSH, DeleteObject>;
 using TOwnedBitmap = TOwned<HBITMAP, DeleteObject>;
 using TOwnedDc = TOwned<HDC, DeleteDC>;
 using TOwnedWindow = TOwned<HWND, DestroyWindow>;
+using TOwnedMenu = TOwned<HMENU, DestroyMenu>;
 
 // The device context of a window's client area (or of the screen, for no window), given back at the end.
 class TWindowDc {

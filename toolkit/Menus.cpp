@@ -44,8 +44,9 @@ void TPopupMenu::AddUser(TPopupMenuUser& user) {
 
 void TPopupMenu::RemoveUser(TPopupMenuUser& user) { std::erase(Users, &user); }
 
-HMENU TPopupMenu::BuildMenu() const {
-  const HMENU menu = CreatePopupMenu();
+TOwnedMenu TPopupMenu::BuildMenu() const {
+  TOwnedMenu owned(CreatePopupMenu());
+  const HMENU menu = owned.Get();
   for (size_t i = 0; i < ItemList.size(); ++i) {
     const TMenuItem& item = *ItemList[i];
     if (item.IsSeparator())
@@ -53,17 +54,16 @@ HMENU TPopupMenu::BuildMenu() const {
     else
       AppendMenuW(menu, MF_STRING, CommandOf(i), Widen(item.Caption).c_str());
   }
-  return menu;
+  return owned;
 }
 
 void TPopupMenu::Popup(int x, int y) {
-  const HMENU menu = BuildMenu();
+  const TOwnedMenu menu = BuildMenu();
   // The menu closes on a click elsewhere only if its owner is the foreground window; the posted
   // WM_NULL lets the next popup open at the first click instead of the second.
   SetForegroundWindow(Handle());
-  TrackPopupMenu(menu, TPM_LEFTALIGN | TPM_TOPALIGN | TPM_RIGHTBUTTON, x, y, 0, Handle(), nullptr);
+  TrackPopupMenu(menu.Get(), TPM_LEFTALIGN | TPM_TOPALIGN | TPM_RIGHTBUTTON, x, y, 0, Handle(), nullptr);
   PostMessageW(Handle(), WM_NULL, 0, 0);
-  DestroyMenu(menu);
 }
 
 LRESULT TPopupMenu::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "toolkit/Event.h"
+#include "toolkit/Handles.h"
 #include "toolkit/Object.h"
 #include "toolkit/Window.h"
 
@@ -63,7 +64,7 @@ protected:
   LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
 
 private:
-  HMENU BuildMenu() const;
+  TOwnedMenu BuildMenu() const;
 
   std::vector<TMenuItem*> ItemList;
   std::vector<TPopupMenuUser*> Users;
