@@ -1,7 +1,26 @@
 #pragma once
-// Windows Sockets error texts and reply codes; no Windows API.
+// The socket transport's failures, Windows Sockets error texts and reply codes; no Windows API.
 #include <cstdint>
 #include <string>
+
+#include "toolkit/Exception.h"
+
+class ESockError : public Exception {
+public:
+  using Exception::Exception;
+};
+
+// The operation was cancelled, by the time-out or by the program.
+class EAbortError : public ESockError {
+public:
+  using ESockError::ESockError;
+};
+
+// A secure connection failed; the message is the reason as the user reads it.
+class ETlsError : public ESockError {
+public:
+  using ESockError::ESockError;
+};
 
 // "10061:Connection refused" for a known code, "Unknown Error No. 12345" for another, "" for 0.
 std::string SockErrorText(int32_t code);

@@ -1,50 +1,34 @@
 #include "pop3/SockTransport.h"
 
-#include <algorithm>
 #include <cstring>
 
-#include "pop3/HiddenWindow.h"
 #include "pop3/MessageWait.h"
-#include "pop3/CertificateCheck.h"
-#include "pop3/SockErrors.h"
-#include "pop3/TlsHandshake.h"
 #include "pop3/TlsSession.h"
-#include "toolkit/Text.h"
+#include "toolkit/Window.h"
 
 namespace {
 // FD_WRITE tells a send that found the socket's buffer full when to go on.
 constexpr long NotifiedEvents = FD_READ | FD_WRITE | FD_OOB | FD_ACCEPT | FD_CONNECT | FD_CLOSE;
+constexpr const wchar_t* kSocketClass = L"SockWindowClass";
 }  // namespace
 
-// One name lookup: the system writes its host entry into Buffer at any time until it posts the
-// completion, so the record lives until then, even past the wait or the transport that started it.
-struct TSockTransport::PendingLookup {
-  HANDLE Task = nullptr;
-  std::string Name;
-  alignas(8) char Buffer[MAXGETHOSTSTRUCT];
-};
-
-// A socket window that outlives its transport, with the lookups the system still writes into.
-struct TSockTransport::Orphan {
-  TOwnedWindow Window;
-  std::vector<std::unique_ptr<PendingLookup>> Lookups;
-};
-
-class TSockTransport::TimerOffGuard {
+// The hidden window that the socket's notifications are posted to.
+class TSockTransport::TSocketWindow : public TWindow {
 public:
-  explicit TimerOffGuard(TSockTransport& transport) : Transport(transport) {}
-  ~TimerOffGuard() {
-    try {
-      Transport.TimerOff();
-    } catch (...) {
-      // Turning a timer off cannot fail; a status handler's error is already swallowed.
-    }
+  explicit TSocketWindow(TSockTransport& owner) : Owner(owner) {
+    RegisterOwnClass(kSocketClass);
+    CreateOwn(kSocketClass, WS_EX_TOOLWINDOW, WS_POPUP, {}, RECT{}, nullptr, 0);
   }
-  TimerOffGuard(const TimerOffGuard&) = delete;
-  TimerOffGuard& operator=(const TimerOffGuard&) = delete;
+
+protected:
+  LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam) override {
+    if (msg != SocketMessage) return TWindow::WndProc(msg, wParam, lParam);
+    Owner.HandleSocketMessage(wParam, lParam);
+    return 0;
+  }
 
 private:
-  TSockTransport& Transport;
+  TSockTransport& Owner;
 };
 
 TSockTransport::OperationGuard::OperationGuard(TSockTransport& transport) : Transport(transport) {
@@ -56,10 +40,8 @@ TSockTransport::OperationGuard::~OperationGuard() { Transport.Busy = false; }
 
 TSockTransport::TSockTransport(TMessagePump& pump) : Pump(pump) {
   ReportStatus(8, "Create");
-  Window = CreateHiddenWindow(L"SockWindowClass", SocketWindowProc, this);
-  TimeoutTimer = std::make_unique<TThreadTimer>();
-  TimeoutTimer->SetEnabled(false);
-  TimeoutTimer->SetOnTimer([this](TObject*) { TimerFired(); });
+  Window = std::make_unique<TSocketWindow>(*this);
+  TimeoutTimer.OnTimer = [this](TObject*) { TimerFired(); };
   InitWinsock();
 }
 
@@ -69,14 +51,8 @@ TSockTransport::~TSockTransport() {
     ReportStatus(8, "Destroy");
     Abort();
     Cancel();
-    TimeoutTimer.reset();
-    if (Window.Get() && !Lookups.empty()) {
-      UnbindHiddenWindow(Window.Get());
-      const HWND window = Window.Get();
-      OrphanLookups()[window] = Orphan{std::move(Window), std::move(Lookups)};
-    } else {
-      Window.Reset();
-    }
+    TimeoutTimer.SetEnabled(false);
+    Window.reset();
     Destroying = true;
     CloseSocket();
   } catch (...) {
@@ -85,10 +61,7 @@ TSockTransport::~TSockTransport() {
   Winsock.reset();
 }
 
-TSockTransport::LookupsByWindow& TSockTransport::OrphanLookups() {
-  static LookupsByWindow orphans;
-  return orphans;
-}
+HWND TSockTransport::SocketWindow() const { return Window ? Window->Handle() : nullptr; }
 
 void TSockTransport::ReportStatus(int32_t level, const std::string& text) {
   if (level > ReportLevel) return;
@@ -139,16 +112,13 @@ void TSockTransport::OpenSocket(int protocol, bool resetOnClose) {
     const linger option{1, 0};
     setsockopt(handle, SOL_SOCKET, SO_LINGER, reinterpret_cast<const char*>(&option), sizeof option);
   }
-  WSAAsyncSelect(handle, Window.Get(), SocketMessage, NotifiedEvents);
+  WSAAsyncSelect(handle, SocketWindow(), SocketMessage, NotifiedEvents);
 }
 
 void TSockTransport::CloseSocket() {
   ReportStatus(4, "Request Close Socket");
   IsConnected = false;
   Tls.reset();
-  TlsInput.clear();
-  TlsPlain.clear();
-  TlsClosed = false;
   if (Socket == NoSocket) return;
   if (closesocket(Socket) != 0) {
     ErrorCheck(WSAEWOULDBLOCK);
@@ -172,7 +142,7 @@ void TSockTransport::DiscardSocketNotifications() {
   // The system reuses socket handles at once, so a notification still queued for the closed socket
   // would carry the handle of the next one; none can be posted for it after the close.
   MSG msg;
-  while (Window.Get() && PeekMessageW(&msg, Window.Get(), SocketMessage, SocketMessage, PM_REMOVE)) {
+  while (SocketWindow() && PeekMessageW(&msg, SocketWindow(), SocketMessage, SocketMessage, PM_REMOVE)) {
   }
 }
 
@@ -198,63 +168,42 @@ void TSockTransport::TimerOn() {
   ReportStatus(8, "Timer On");
   TimedOut = false;
   if (TimeOut < 0) throw ERangeError();
-  TimeoutTimer->SetInterval(static_cast<uint32_t>(TimeOut));
-  TimeoutTimer->SetEnabled(true);
+  TimeoutTimer.SetInterval(static_cast<uint32_t>(TimeOut));
+  TimeoutTimer.SetEnabled(true);
 }
 
 void TSockTransport::TimerOff() {
   ReportStatus(8, "Timer Off");
-  TimeoutTimer->SetEnabled(false);
+  TimeoutTimer.SetEnabled(false);
 }
 
 void TSockTransport::TimerFired() {
   ReportStatus(8, "Timer Triggered");
   TimerOff();
   TimedOut = true;
-  LookupDone = true;
   Abort();
 }
 
-template <typename Condition>
-void TSockTransport::WaitUntil(Condition done) {
-  for (;;) {
-    Pump.ProcessMessages();
-    if (done()) return;
-    WaitForMessage();
-  }
-}
-
-void TSockTransport::ResolveHost() {
+bool TSockTransport::ResolveHost() {
   ReportStatus(8, "Resolve Host");
   if (Host.size() >= TransferBufferSize) throw ERangeError();
-  std::memcpy(TransferBuffer, Host.data(), Host.size());
-  TransferBuffer[Host.size()] = '\0';
   // An empty text is no address at all; it is never handed to the resolver, which would answer it
-  // with this machine's own name.
-  Remote.sin_addr.s_addr = TransferBuffer[0] ? inet_addr(TransferBuffer) : 0;
-  if (Remote.sin_addr.s_addr != INADDR_NONE) return;
+  // with this machine's own name. A text with a NUL ends there, as the system reads it.
+  const std::string name = Host.substr(0, Host.find('\0'));
+  Remote.sin_addr.s_addr = name.empty() ? 0 : inet_addr(name.c_str());
+  if (Remote.sin_addr.s_addr != INADDR_NONE) return Remote.sin_addr.s_addr != 0;
   Remote.sin_addr.s_addr = 0;
   TimerOn();
   TimerOffGuard timerOff(*this);
-  LookupDone = false;
-  auto lookup = std::make_unique<PendingLookup>();
-  lookup->Name = TransferBuffer;
-  lookup->Task = WSAAsyncGetHostByName(Window.Get(), LookupMessage, lookup->Name.c_str(), lookup->Buffer,
-                                       sizeof lookup->Buffer);
-  if (lookup->Task) {
-    CurrentLookup = lookup->Task;
-    Lookups.push_back(std::move(lookup));
-  } else {
-    Succeeded = false;
-    LookupDone = true;
-  }
-  WaitUntil([this] { return LookupDone || TimedOut || Canceled; });
-  CurrentLookup = nullptr;
+  const bool started = Lookup.Start(name);
+  if (started) WaitUntil([this] { return Lookup.Done() || TimedOut || Canceled; });
+  if (!Lookup.Done()) Lookup.Abandon();
   if (TimedOut) throw ESockError("Host Lookup Timed Out");
   if (Canceled) throw ESockError("Host Lookup Canceled");
-  if (!Succeeded) throw ESockError("Host Lookup Failed");
-  Remote.sin_addr.s_addr = LookupAddress;
+  if (Lookup.Address() == 0) return false;
+  Remote.sin_addr.s_addr = Lookup.Address();
   OnHostResolved(this);
+  return true;
 }
 
 void TSockTransport::Connect() {
@@ -266,14 +215,7 @@ void TSockTransport::DoConnect() {
   ReportStatus(8, "Connecting");
   Canceled = false;
   if (IsConnected) throw ESockError("Already connected");
-  for (int attempts = 0;; ++attempts) {
-    try {
-      ResolveHost();
-    } catch (const ESockError& e) {
-      if (e.message() == "Host Lookup Timed Out" || e.message() == "Host Lookup Canceled") throw;
-      Remote.sin_addr.s_addr = 0;
-    }
-    if (Remote.sin_addr.s_addr != 0) break;
+  for (int attempts = 0; !ResolveHost(); ++attempts) {
     if (attempts > 0 || !OnInvalidHost) throw ESockError("Null Remote Address");
     bool handled = false;
     OnInvalidHost(this, handled);
@@ -281,7 +223,6 @@ void TSockTransport::DoConnect() {
   }
   Remote.sin_family = AF_INET;
   Remote.sin_port = htons(static_cast<u_short>(Port & 0xFFFF));
-  LookupDone = false;
   Succeeded = true;
   ConnectionMade = false;
   if (connect(Socket, reinterpret_cast<const sockaddr*>(&Remote), sizeof Remote) != 0) ErrorCheck(WSAEWOULDBLOCK);
@@ -323,400 +264,34 @@ void TSockTransport::Abort() {
   Cancel();
 }
 
-void TSockTransport::SendBuffer(const char* data, uint16_t length) {
-  ReportStatus(4, "Sending Buffer");
-  TimerOn();
-  TimerOffGuard timerOff(*this);
-  if (!Canceled) {
-    std::size_t total = length;
-    if (total == 0) {
-      total = strnlen(data, 65536);
-      if (total > 65535) throw ERangeError();
-    }
-    std::size_t remaining = total;
-    // Sends without dispatching messages while the socket takes the bytes, so nothing can run in the
-    // middle of a command; only a full buffer waits, for FD_WRITE, within the time-out.
-    do {
-      Writable = false;
-      const int n = SendBytes(data + (total - remaining), static_cast<int>(remaining));
-      if (n == 0) break;
-      if (n > 0) {
-        remaining -= static_cast<std::size_t>(n);
-        continue;
-      }
-      ErrorCheck(WSAEWOULDBLOCK);
-      WaitUntil([this] { return Writable || TimedOut || Canceled || !IsConnected; });
-    } while (remaining > 0 && !Canceled);
-  }
-  if (Canceled) {
-    Canceled = false;
-    throw EAbortError("Socket send aborted");
-  }
-}
-
-void TSockTransport::Write(const std::string& text) {
-  OperationGuard guard(*this);
-  DoWrite(text);
-}
-
-void TSockTransport::DoWrite(const std::string& text) {
-  ReportStatus(8, "Write");
-  if (text.size() >= TransferBufferSize) throw ERangeError();
-  std::memcpy(TransferBuffer, text.data(), text.size());
-  TransferBuffer[text.size()] = '\0';
-  SendBuffer(TransferBuffer, 0);
-}
-
-void TSockTransport::Writeln(const std::string& text) {
-  OperationGuard guard(*this);
-  DoWriteln(text);
-}
-
-void TSockTransport::DoWriteln(const std::string& text) {
-  ReportStatus(8, "Writeln");
-  DoWrite(text + "\r\n");
-}
-
-void TSockTransport::ReadLn(std::string& line) {
-  OperationGuard guard(*this);
-  DoReadLn(line);
-}
-
-void TSockTransport::DoReadLn(std::string& line) {
-  ReportStatus(8, "ReadLn");
-  TimerOn();
-  TimerOffGuard timerOff(*this);
-  line.clear();
-  // TransferBuffer[0, taken) holds a copy of the bytes already moved into line; each peek lands
-  // right behind them.
-  std::size_t taken = 0;
-  std::size_t lineEnd = 0;
-  bool notConnected = false;
-  for (;;) {
-    if (taken >= TransferBufferSize) throw ERangeError();
-    const int n = ReceiveBytes(TransferBuffer + taken, static_cast<int>(TransferBufferSize - taken), MSG_PEEK);
-    if (n == 0) {
-      line.clear();
-      return;
-    }
-    bool nothingYet = false;
-    if (n > 0) {
-      char* const end = TransferBuffer + taken + n;
-      const char* lf = std::find(TransferBuffer + taken, end, '\n');
-      if (lf != end) {
-        lineEnd = static_cast<std::size_t>(lf - TransferBuffer);
-        break;
-      }
-      line.resize(taken + static_cast<std::size_t>(n));
-      const int got = ReceiveBytes(line.data() + taken, n, 0);
-      if (got < 0) ErrorCheck(WSAEWOULDBLOCK);
-      taken += static_cast<std::size_t>(std::max(got, 0));
-      line.resize(taken);
-    } else {
-      LastErrorCode = WSAGetLastError();
-      if (LastErrorCode == WSAENOTCONN) {
-        notConnected = true;
-        break;
-      }
-      ErrorCheck(WSAEWOULDBLOCK);
-      nothingYet = true;
-    }
-    // Sleep only when nothing has arrived; every notification or timer tick wakes the wait.
-    if (nothingYet) WaitForMessage();
-    Pump.ProcessMessages();
-    if (Canceled) break;
-  }
-  if (Canceled) {
-    Canceled = false;
-    throw EAbortError("Socket readln aborted");
-  }
-  // A socket that is no longer connected (closed while this read waited) fails the read instead of
-  // looking like an empty reply.
-  if (notConnected) RaiseSockError(WSAENOTCONN);
-  line.resize(lineEnd + 1);
-  while (taken < lineEnd + 1) {
-    const int got = ReceiveBytes(line.data() + taken, static_cast<int>(lineEnd + 1 - taken), 0);
-    if (got <= 0) {
-      if (got < 0) ErrorCheck(WSAEWOULDBLOCK);
-      if (got == 0) break;
-      continue;
-    }
-    taken += static_cast<std::size_t>(got);
-  }
-  line.resize(taken);
-}
-
-void TSockTransport::Transaction(const std::string& command, std::string& reply) {
-  OperationGuard guard(*this);
-  DoTransaction(command, reply);
-}
-
-void TSockTransport::DoTransaction(const std::string& command, std::string& reply) {
-  ReportStatus(8, "Transaction");
-  LastReplyCode = 0;
-  DoWriteln(command);
-  std::string line;
-  DoReadLn(line);
-  LastReplyLine = line;
-  if (!LastReplyLine.empty()) {
-    ReportStatus(1, LastReplyLine);
-    LastReplyCode = ReplyCodeOf(LastReplyLine);
-  }
-  reply = LastReplyLine;
-}
-
-SOCKET TSockTransport::Accept() {
-  ReportStatus(4, "Accepting");
-  const SOCKET accepted = accept(Socket, nullptr, nullptr);
-  if (accepted == INVALID_SOCKET) ErrorCheck(WSAEWOULDBLOCK);
-  return accepted;
-}
-
-bool TSockTransport::DataAvailable() {
-  ReportStatus(8, "Data Available");
-  // The peeked byte goes to a scratch byte: a read may be holding a partial line in TransferBuffer.
-  return ReceiveBytes(&PeekScratch, 1, MSG_PEEK) >= 1;
-}
-
-void TSockTransport::ClearInput() {
-  ReportStatus(8, "Clearing Input");
-  std::vector<char> scratch(TransferBufferSize);
-  recv(Socket, scratch.data(), static_cast<int>(scratch.size()), 0);
-  TlsInput.clear();
-  TlsPlain.clear();
-}
-
-void TSockTransport::SecureConnection() {
-  ReportStatus(8, "Securing Connection");
-  try {
-    if (!TlsCredentials) TlsCredentials = std::make_shared<TTlsCredentials>();
-    auto session = std::make_unique<TTlsSession>(TlsCredentials, Widen(Host));
-    std::string input;
-    Handshake(*session, input);
-    session->RequireModernProtocol();
-    if (const auto failure = CheckServerCertificate(session->ServerCertificate().get(), Widen(Host)))
-      throw ETlsError(TlsFailureText(*failure));
-    Tls = std::move(session);
-    TlsInput = std::move(input);
-    TlsPlain.clear();
-    TlsClosed = false;
-  } catch (...) {
-    // Whatever the server has seen so far, nothing more goes to it in clear (a time-out or the
-    // server has closed the connection already).
-    if (IsConnected) CloseSocket();
-    throw;
-  }
-}
-
-// The handshake's bytes: sends wait for room within the time-out; a read dispatches messages while
-// nothing has arrived, and shows the session every byte of the server.
-class TSockTransport::HandshakeStream {
-public:
-  HandshakeStream(TSockTransport& transport, TTlsSession& session) : Transport(transport), Session(session) {}
-
-  void Send(const std::string& bytes) { Transport.SendAll(bytes); }
-
-  void Receive(std::string& input) {
-    // Handshake records are at most 16 KiB each; a server that sends far more without finishing is
-    // no TLS server.
-    constexpr std::size_t kMaxHeld = 1 << 18;
-    char chunk[4096];
-    for (;;) {
-      const int n = recv(Transport.Socket, chunk, sizeof chunk, 0);
-      if (n > 0) {
-        Session.Received(std::string_view(chunk, static_cast<std::size_t>(n)));
-        input.append(chunk, static_cast<std::size_t>(n));
-        if (input.size() > kMaxHeld) throw ETlsError(TlsFailureText(TTlsFailure::Handshake));
-        return;
-      }
-      if (n == 0) throw ESockError("Connection closed during the TLS handshake");
-      Transport.ErrorCheck(WSAEWOULDBLOCK);
-      WaitForMessage();
-      Transport.Pump.ProcessMessages();
-      if (Transport.Canceled) {
-        Transport.Canceled = false;
-        throw EAbortError("TLS handshake aborted");
-      }
-    }
-  }
-
-private:
-  TSockTransport& Transport;
-  TTlsSession& Session;
-};
-
-void TSockTransport::Handshake(TTlsSession& session, std::string& input) {
-  TimerOn();
-  TimerOffGuard timerOff(*this);
-  HandshakeStream stream(*this, session);
-  try {
-    RunHandshake(session, stream, input);
-  } catch (const EAbortError&) {
-    throw;
-  } catch (const ETlsError&) {
-    throw;
-  } catch (const ESockError&) {
-    // A server that breaks the connection mid-handshake is a failed secure connection, whatever the
-    // socket reported; what it said in clear before may name the reason.
-    throw ETlsError(TlsFailureText(session.HandshakeFailure()));
-  }
-}
-
-void TSockTransport::EndSecureSession() {
-  if (!Tls || !IsConnected) return;
-  TimerOn();
-  TimerOffGuard timerOff(*this);
-  SendAll(Tls->Shutdown());
-}
-
-int TSockTransport::ReceiveBytes(char* buffer, int length, int flags) {
-  if (!Tls) return recv(Socket, buffer, length, flags);
-  if (TlsPlain.empty() && !TlsClosed) DecryptArrived();
-  if (TlsPlain.empty()) {
-    if (TlsClosed) return 0;
-    if (WSAGetLastError() == 0) WSASetLastError(WSAEWOULDBLOCK);
-    return SOCKET_ERROR;
-  }
-  const std::size_t n = std::min(TlsPlain.size(), static_cast<std::size_t>(std::max(length, 0)));
-  std::memcpy(buffer, TlsPlain.data(), n);
-  if (!(flags & MSG_PEEK)) TlsPlain.erase(0, n);
-  return static_cast<int>(n);
-}
-
-// Leaves WSAGetLastError at the socket's error when nothing could be read, or 0 after a read.
-void TSockTransport::DecryptArrived() {
-  // Reads a chunk at a time and stops as soon as plaintext comes out, or after a few chunks: what is
-  // held stays within a record or two however fast a server sends, and the reader's loop gets back
-  // to dispatching messages.
-  constexpr int kChunksPerCall = 4;
-  char chunk[16384];
-  int error = 0;
-  bool peerClosed = false;
-  std::string toSend;
-  const auto decrypt = [&] {
-    if (!Tls->Decrypt(TlsInput, TlsPlain, toSend)) TlsClosed = true;
-  };
-  // Records already held (behind the handshake, or left by the last call) come first.
-  decrypt();
-  for (int chunks = 0; chunks < kChunksPerCall && TlsPlain.empty() && !TlsClosed; ++chunks) {
-    const int n = recv(Socket, chunk, sizeof chunk, 0);
-    if (n <= 0) {
-      if (n == 0) peerClosed = true;
-      if (n < 0) error = WSAGetLastError();
+void TSockTransport::HandleSocketMessage(WPARAM socket, LPARAM event) {
+  // A notification about a socket closed since (queued before its close) must not touch the flags of
+  // the current one.
+  if (Socket == NoSocket || socket != Socket) return;
+  Succeeded = HIWORD(event) == 0;
+  switch (LOWORD(event)) {
+    case FD_READ:
+      OnDataArrival(this);
       break;
-    }
-    TlsInput.append(chunk, static_cast<std::size_t>(n));
-    decrypt();
-  }
-  SendAll(toSend);
-  if (peerClosed && TlsPlain.empty()) TlsClosed = true;
-  WSASetLastError(error == WSAEWOULDBLOCK ? 0 : error);
-}
-
-int TSockTransport::SendBytes(const char* data, int length) {
-  if (!Tls) return send(Socket, data, length, 0);
-  SendAll(Tls->Encrypt(std::string(data, static_cast<std::size_t>(length))));
-  return length;
-}
-
-// Runs inside an operation whose time-out timer is armed.
-void TSockTransport::SendAll(const std::string& bytes) {
-  for (std::size_t sent = 0; sent < bytes.size();) {
-    Writable = false;
-    const int n = send(Socket, bytes.data() + sent, static_cast<int>(bytes.size() - sent), 0);
-    if (n > 0) {
-      sent += static_cast<std::size_t>(n);
-      continue;
-    }
-    ErrorCheck(WSAEWOULDBLOCK);
-    // A record must go out whole; the socket's buffer is full, so wait until it has room.
-    WaitUntil([this] { return Writable || TimedOut || Canceled || !IsConnected; });
-    if (TimedOut || Canceled) throw ESockError("Socket send timed out");
-  }
-}
-
-LRESULT CALLBACK TSockTransport::SocketWindowProc(HWND window, UINT msg, WPARAM wParam, LPARAM lParam) {
-  TSockTransport* transport = HiddenWindowObject<TSockTransport>(window);
-  if (msg >= SocketMessage) {
-    if (transport) {
-      transport->HandleSocketMessage(msg, wParam, lParam);
-      return 0;
-    }
-    if (msg == LookupMessage) {
-      HandleOrphanMessage(window, msg, wParam);
-      return 0;
-    }
-  }
-  if (msg == WM_NCDESTROY) UnbindHiddenWindow(window);
-  return DefWindowProcW(window, msg, wParam, lParam);
-}
-
-void TSockTransport::HandleOrphanMessage(HWND window, UINT, WPARAM wParam) {
-  auto orphan = OrphanLookups().find(window);
-  if (orphan == OrphanLookups().end()) return;
-  auto& lookups = orphan->second.Lookups;
-  std::erase_if(lookups, [wParam](const auto& lookup) { return lookup->Task == reinterpret_cast<HANDLE>(wParam); });
-  if (lookups.empty()) {
-    // Destroyed once out of the map, so that its last messages find no orphan entry half gone.
-    const TOwnedWindow last = std::move(orphan->second.Window);
-    OrphanLookups().erase(orphan);
-  }
-}
-
-void TSockTransport::HandleSocketMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
-  try {
-    const bool noError = HIWORD(lParam) == 0;
-    if (msg == SocketMessage) {
-      // A notification about a socket closed since (queued before its close) must not touch the flags
-      // of the current one.
-      if (Socket == NoSocket || wParam != Socket) return;
-      Succeeded = noError;
-      switch (LOWORD(lParam)) {
-        case FD_READ:
-          OnDataArrival(this);
-          break;
-        case FD_ACCEPT:
-          IsConnected = true;
-          OnAccept(this);
-          break;
-        case FD_WRITE:
-          Writable = true;
-          break;
-        case FD_CONNECT:
-          if (Succeeded) {
-            IsConnected = true;
-            ConnectionMade = true;
-            OnConnect(this);
-          }
-          break;
-        case FD_CLOSE:
-          // Bytes still waiting are read first; the reader meets the close as a zero-length peek.
-          if (!DataAvailable()) CloseSocket();
-          break;
-        default:
-          break;
+    case FD_ACCEPT:
+      IsConnected = true;
+      OnAccept(this);
+      break;
+    case FD_WRITE:
+      Writable = true;
+      break;
+    case FD_CONNECT:
+      if (Succeeded) {
+        IsConnected = true;
+        ConnectionMade = true;
+        OnConnect(this);
       }
-    } else if (msg == LookupMessage) {
-      HandleLookupDone(wParam, noError);
-    }
-  } catch (...) {
-    // Notifications arrive inside someone else's wait; their handlers' failures stay here.
+      break;
+    case FD_CLOSE:
+      // Bytes still waiting are read first; the reader meets the close as a zero-length peek.
+      if (!DataAvailable()) CloseSocket();
+      break;
+    default:
+      break;
   }
-}
-
-void TSockTransport::HandleLookupDone(WPARAM task, bool succeeded) {
-  const auto lookup = std::find_if(Lookups.begin(), Lookups.end(), [task](const auto& pending) {
-    return pending->Task == reinterpret_cast<HANDLE>(task);
-  });
-  if (lookup == Lookups.end()) return;
-  // Only the lookup that the current wait started may end it; an abandoned one just releases its buffer.
-  if ((*lookup)->Task == CurrentLookup) {
-    Succeeded = succeeded;
-    LookupAddress = 0;
-    const auto* entry = reinterpret_cast<const hostent*>((*lookup)->Buffer);
-    if (succeeded && entry->h_length == 4 && entry->h_addr_list && entry->h_addr_list[0])
-      std::memcpy(&LookupAddress, entry->h_addr_list[0], 4);
-    LookupDone = true;
-  }
-  Lookups.erase(lookup);
 }

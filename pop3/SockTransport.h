@@ -1,49 +1,34 @@
 #pragma once
-// A TCP client socket with blocking-style operations for the GUI thread. The socket runs in the
-// asynchronous mode of Windows Sockets 1.1: socket events and name-lookup completions arrive as
-// messages to a hidden window, and every wait dispatches the thread's messages until a flag
-// changes, bounded by TimeOut through a TThreadTimer.
+// A TCP client connection with blocking-style line operations for the GUI thread: the line transport
+// that POP3 (and any other command-and-reply protocol) stands on. The socket runs in the asynchronous
+// mode of Windows Sockets 1.1: its events arrive as messages to a hidden window, and every wait
+// dispatches the thread's messages until a flag changes, bounded by TimeOut. Under the lines the
+// bytes go plain, or through a TLS channel once SecureConnection has succeeded.
 #include <winsock2.h>
 #include <windows.h>
 
 #include <cstdint>
-#include <map>
 #include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
-#include "pop3/ThreadTimer.h"
+#include "pop3/HostLookup.h"
+#include "pop3/MessageWait.h"
+#include "pop3/SockErrors.h"
+#include "pop3/TlsChannel.h"
 #include "pop3/Winsock.h"
 #include "toolkit/Event.h"
-#include "toolkit/Exception.h"
-#include "toolkit/Handles.h"
 #include "toolkit/MessagePump.h"
 #include "toolkit/Object.h"
-
-class ESockError : public Exception {
-public:
-  using Exception::Exception;
-};
-
-class EAbortError : public ESockError {
-public:
-  using ESockError::ESockError;
-};
-
-// A secure connection failed; the message is the reason as the user reads it.
-class ETlsError : public ESockError {
-public:
-  using ESockError::ESockError;
-};
+#include "toolkit/Timer.h"
 
 class TTlsCredentials;
-class TTlsSession;
 
-class TSockTransport : public TObject {
+class TSockTransport : public TObject, private TTlsChannel::TLink {
 public:
   static constexpr UINT SocketMessage = WM_USER + 101;  // wParam the socket, lParam event and error
-  static constexpr UINT LookupMessage = WM_USER + 102;  // wParam the lookup's task, lParam the error
+  static constexpr UINT LookupMessage = THostLookup::LookupMessage;
   static constexpr uint16_t NoSocket = 65535;
   static constexpr int TransferBufferSize = 65536;
 
@@ -83,6 +68,7 @@ public:
   void ReadLn(std::string& line);
   // Sends command with CR LF and reads one reply line into reply (also kept in LastReply).
   void Transaction(const std::string& command, std::string& reply);
+  // The listening side, which this client never uses.
   SOCKET Accept();
 
   bool Connected() const { return IsConnected; }
@@ -91,10 +77,11 @@ public:
   int32_t LastError() const { return LastErrorCode; }
   const std::string& LastStatus() const { return LastStatusText; }
   uint16_t SocketHandle() const { return Socket; }
-  HWND SocketWindow() const { return Window.Get(); }
+  HWND SocketWindow() const;
+  HWND LookupWindow() const { return Lookup.Window(); }
+  const TTimer& Timer() const { return TimeoutTimer; }
   const std::vector<std::string>& WinsockInfo() const { return WinsockLines; }
   const sockaddr_in& RemoteAddress() const { return Remote; }
-  const TThreadTimer& Timer() const { return *TimeoutTimer; }
   // "10061:Connection refused", after a status report.
   std::string ErrorText(int32_t code);
 
@@ -132,35 +119,37 @@ protected:
   };
 
 private:
-  struct PendingLookup;
-  struct Orphan;
-  class TimerOffGuard;
-  class HandshakeStream;
+  class TSocketWindow;
 
-  // Socket windows of destroyed transports whose lookups are still running; each such window is
-  // destroyed when its last lookup has reported back.
-  using LookupsByWindow = std::map<HWND, Orphan>;
-  static LookupsByWindow& OrphanLookups();
+  // Turns the time-out timer off when a wait ends, however it ends.
+  class TimerOffGuard {
+  public:
+    explicit TimerOffGuard(TSockTransport& transport) : Transport(transport) {}
+    ~TimerOffGuard() { Transport.TimerOff(); }
+    TimerOffGuard(const TimerOffGuard&) = delete;
+    TimerOffGuard& operator=(const TimerOffGuard&) = delete;
 
-  static LRESULT CALLBACK SocketWindowProc(HWND window, UINT msg, WPARAM wParam, LPARAM lParam);
-  static void HandleOrphanMessage(HWND window, UINT msg, WPARAM wParam);
-  void HandleSocketMessage(UINT msg, WPARAM wParam, LPARAM lParam);
-  void HandleLookupDone(WPARAM task, bool succeeded);
+  private:
+    TSockTransport& Transport;
+  };
 
+  void HandleSocketMessage(WPARAM socket, LPARAM event);
   void InitWinsock();
   void OpenSocket(int protocol, bool resetOnClose);
   void CloseSocket();
   // After a failed connection attempt, a fresh socket so the attempt can never complete later.
   void WithdrawAttempt();
   void DiscardSocketNotifications();
-  void ResolveHost();
+  // Whether an address was found; a time-out or a cancel raises.
+  bool ResolveHost();
   // recv and send, through TLS once SecureConnection succeeded.
   int ReceiveBytes(char* buffer, int length, int flags);
   int SendBytes(const char* data, int length);
-  void DecryptArrived();
-  void Handshake(TTlsSession& session, std::string& input);
-  // Sends all bytes, waiting for room in the socket's buffer without dispatching messages.
-  void SendAll(const std::string& bytes);
+  // Sends all bytes, waiting for room in the socket's buffer.
+  void SendAll(const std::string& bytes) override;
+  int Receive(char* buffer, int length) override;
+  void CheckReceiveError() override;
+  void AwaitInput() override;
   void ErrorCheck(int32_t ignored);
   [[noreturn]] void RaiseSockError(int32_t code);
   void TimerOn();
@@ -168,7 +157,13 @@ private:
   void TimerFired();
   // Dispatches pending messages and sleeps while there are none, until done() holds.
   template <typename Condition>
-  void WaitUntil(Condition done);
+  void WaitUntil(Condition done) {
+    for (;;) {
+      Pump.ProcessMessages();
+      if (done()) return;
+      WaitForMessage();
+    }
+  }
 
   TMessagePump& Pump;
   char TransferBuffer[TransferBufferSize];
@@ -179,29 +174,22 @@ private:
   bool Busy = false;
   int32_t LastErrorCode = 0;
   std::string LastStatusText;
-  std::unique_ptr<TThreadTimer> TimeoutTimer;
+  TTimer TimeoutTimer{0, false};
   bool Succeeded = false;
   bool TimedOut = false;
-  bool LookupDone = false;
   // The current Connect's attempt succeeded, even if the connection was closed since.
   bool ConnectionMade = false;
   // FD_WRITE came since the last send attempt.
   bool Writable = false;
   std::optional<TWinsockUse> Winsock;
   sockaddr_in Remote{};
-  // Lookups that the system has not completed yet; each owns the buffer the system writes into.
-  std::vector<std::unique_ptr<PendingLookup>> Lookups;
-  HANDLE CurrentLookup = nullptr;
-  uint32_t LookupAddress = 0;
+  THostLookup Lookup;
   std::string LastReplyLine;
   int16_t LastReplyCode = 0;
   uint16_t Socket = NoSocket;
-  TOwnedWindow Window;
+  std::unique_ptr<TSocketWindow> Window;
   bool IsConnected = false;
   // Made at the first secure connection and kept, so that Schannel can resume sessions.
   std::shared_ptr<TTlsCredentials> TlsCredentials;
-  std::unique_ptr<TTlsSession> Tls;
-  std::string TlsInput;  // received, not yet decrypted
-  std::string TlsPlain;  // decrypted, not yet read
-  bool TlsClosed = false;
+  std::unique_ptr<TTlsChannel> Tls;
 };

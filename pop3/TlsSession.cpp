@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "pop3/SockTransport.h"
+#include "pop3/SockErrors.h"
 #include "pop3/TlsRules.h"
 
 namespace {

@@ -299,7 +299,7 @@ TEST(SockTransportConnect, StaleNotificationsDoNotEndTheWaitOfTheCurrentOperatio
   transport.Port = server.Port();
   transport.TimeOut = 5000;
   // A failed lookup that nobody waits for any more, and a failed connect of a socket closed since.
-  PostMessageW(transport.SocketWindow(), TSockTransport::LookupMessage, 0x4321, MAKELPARAM(0, 11001));
+  PostMessageW(transport.LookupWindow(), TSockTransport::LookupMessage, 0x4321, MAKELPARAM(0, 11001));
   const WPARAM otherSocket = transport.SocketHandle() + 4;
   PostMessageW(transport.SocketWindow(), TSockTransport::SocketMessage, otherSocket, MAKELPARAM(FD_CONNECT, 10061));
   PostMessageW(transport.SocketWindow(), TSockTransport::SocketMessage, otherSocket, MAKELPARAM(FD_CLOSE, 0));
@@ -311,7 +311,7 @@ TEST(SockTransportConnect, StaleNotificationsDoNotEndTheWaitOfTheCurrentOperatio
 }
 
 TEST(SockTransportConnect, ALookupAbandonedByItsTransportKeepsItsWindowUntilItCompletes) {
-  const int before = CountThreadWindows(L"SockWindowClass");
+  const int before = CountThreadWindows(L"LookupWindowClass");
   {
     TSockTransport transport{Application()};
     transport.Host = "localhost";
@@ -324,8 +324,8 @@ TEST(SockTransportConnect, ALookupAbandonedByItsTransportKeepsItsWindowUntilItCo
     };
     EXPECT_EQ(MessageOf([&] { transport.Connect(); }), "Host Lookup Canceled");
   }
-  EXPECT_EQ(CountThreadWindows(L"SockWindowClass"), before + 1) << "the lookup still writes to its window";
-  EXPECT_TRUE(PumpUntil([&] { return CountThreadWindows(L"SockWindowClass") == before; }, 5000));
+  EXPECT_EQ(CountThreadWindows(L"LookupWindowClass"), before + 1) << "the lookup still writes to its window";
+  EXPECT_TRUE(PumpUntil([&] { return CountThreadWindows(L"LookupWindowClass") == before; }, 5000));
 }
 
 TEST(SockTransportGuard, AnOperationStartedFromAHandlerDuringAWaitIsRefused) {
@@ -333,16 +333,15 @@ TEST(SockTransportGuard, AnOperationStartedFromAHandlerDuringAWaitIsRefused) {
   server.Add(ServerScript().Pause(400).Send("+OK done\r\n"));
   auto transport = ConnectedTo(server);
   std::vector<std::string> refusals;
-  TThreadTimer intruder;
-  intruder.SetInterval(50);
-  intruder.SetOnTimer([&](TObject*) {
+  TTimer intruder(50, true);
+  intruder.OnTimer = [&](TObject*) {
     intruder.SetEnabled(false);
     std::string reply;
     for (auto& operation : std::vector<std::function<void()>>{
              [&] { transport->Connect(); }, [&] { transport->Disconnect(); }, [&] { transport->ReadLn(reply); },
              [&] { transport->Transaction("NOOP", reply); }, [&] { transport->Writeln("NOOP"); }})
       refusals.push_back(MessageOf(operation));
-  });
+  };
   std::string line;
   transport->ReadLn(line);
   EXPECT_EQ(line, "+OK done\r\n");

@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include "toolkit/Application.h"
+#include "toolkit/ErrorDialog.h"
+#include "toolkit/Exception.h"
 
 namespace {
 
@@ -84,4 +86,33 @@ TEST(Timer, EnablingRestartsThePeriodAndZeroNeverFires) {
   timer.SetInterval(0);
   PumpFor(200);
   EXPECT_EQ(ticks, 1);
+}
+
+// The socket transport's time-out turns its timer off from the tick: exactly one tick comes.
+TEST(Timer, OneTickWhenTheHandlerTurnsTheTimerOff) {
+  TTimer timer(60, false);
+  int ticks = 0;
+  timer.OnTimer = [&](TObject* sender) {
+    ++ticks;
+    static_cast<TTimer*>(sender)->SetEnabled(false);
+  };
+  PumpFor(150);
+  EXPECT_EQ(ticks, 0);
+  timer.SetEnabled(true);
+  PumpFor(400);
+  EXPECT_EQ(ticks, 1);
+}
+
+TEST(Timer, AnExceptionFromTheHandlerGoesToTheErrorDisplayAndTheTimerGoesOn) {
+  std::string shown;
+  SetExceptionDisplay([&](const std::string& message) { shown += message + ";"; });
+  TTimer timer(40, true);
+  int ticks = 0;
+  timer.OnTimer = [&](TObject*) {
+    if (++ticks <= 2) throw Exception("boom");
+  };
+  const DWORD start = GetTickCount();
+  while (ticks < 3 && GetTickCount() - start < 3000) PumpFor(10);
+  SetExceptionDisplay(nullptr);
+  EXPECT_EQ(shown, "boom;boom;");
 }

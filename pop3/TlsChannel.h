@@ -1,0 +1,61 @@
+#pragma once
+// The TLS layer of a connection: the handshake, the server's certificate checked against the host,
+// records encrypted on the way out and decrypted on the way in, and close_notify at the end. It knows
+// nothing of mail; the connection under it moves the bytes and does the waiting.
+#include <winsock2.h>
+#include <windows.h>
+
+#include <memory>
+#include <string>
+
+class TTlsCredentials;
+class TTlsSession;
+
+class TTlsChannel {
+public:
+  // What the channel needs of the connection under it.
+  class TLink {
+  public:
+    // recv on the socket, without waiting.
+    virtual int Receive(char* buffer, int length) = 0;
+    // Raises the socket's last error unless it only means that nothing has arrived yet.
+    virtual void CheckReceiveError() = 0;
+    // Sends every byte, waiting for room within the time-out.
+    virtual void SendAll(const std::string& bytes) = 0;
+    // Returns when something may have arrived, dispatching messages meanwhile; raises EAbortError
+    // when the operation was cancelled.
+    virtual void AwaitInput() = 0;
+
+  protected:
+    ~TLink() = default;
+  };
+
+  // `host` is the name the server's certificate must prove.
+  TTlsChannel(TLink& link, std::shared_ptr<TTlsCredentials> credentials, const std::wstring& host);
+  ~TTlsChannel();
+  TTlsChannel(const TTlsChannel&) = delete;
+  TTlsChannel& operator=(const TTlsChannel&) = delete;
+
+  // The handshake, TLS 1.2 or newer, and the certificate. ETlsError names what failed; the caller
+  // closes the connection then.
+  void Open();
+  // recv's contract over the plaintext: the bytes taken (left in place with `peek`), 0 once the
+  // server has closed the session, or SOCKET_ERROR with WSAGetLastError set when none are there yet.
+  int Receive(char* buffer, int length, bool peek);
+  // All of `data`, as records.
+  int Send(const char* data, int length);
+  // The close_notify alert, as a client sends after the reply to its last command.
+  void Close();
+  void DiscardInput();
+
+private:
+  class HandshakeStream;
+  void DecryptArrived();
+
+  TLink& Link;
+  std::unique_ptr<TTlsSession> Session;
+  std::wstring Host;
+  std::string Input;  // received, not yet decrypted
+  std::string Plain;  // decrypted, not yet read
+  bool Closed = false;
+};
