@@ -78,16 +78,7 @@ void TSockTransport::InitWinsock() {
   ReportStatus(8, "Initializing Winsock");
   try {
     Winsock.emplace();
-    if (Winsock->Started()) {
-      const WSADATA& StartupData = Winsock->StartupData();
-      auto version = [](WORD v) { return std::to_string(HIBYTE(v)) + "." + std::to_string(LOBYTE(v)); };
-      WinsockLines.push_back("Version= " + version(StartupData.wVersion));
-      WinsockLines.push_back("High Version= " + version(StartupData.wHighVersion));
-      WinsockLines.push_back(std::string("Description= ") + StartupData.szDescription);
-      WinsockLines.push_back(std::string("System= ") + StartupData.szSystemStatus);
-      WinsockLines.push_back("Max Sockets= " + std::to_string(StartupData.iMaxSockets));
-      WinsockLines.push_back("Max Udp pack size= " + std::to_string(StartupData.iMaxUdpDg));
-    }
+    WinsockLines = Winsock->InfoLines();
     try {
       OpenSocket(IPPROTO_TCP, true);
     } catch (...) {

@@ -5,6 +5,8 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <string>
+#include <vector>
 
 class TWinsockUse {
 public:
@@ -16,6 +18,9 @@ public:
   // Whether this user started them; only then is StartupData filled.
   bool Started() const { return StartedHere; }
   const WSADATA& StartupData() const { return Data; }
+  // Six lines describing the start-up ("Version= 1.1", ...), for the user that started them; none
+  // for the others.
+  std::vector<std::string> InfoLines() const;
 
   // The number of users alive.
   static std::int32_t Users();
