@@ -6,6 +6,7 @@
 #include "pop3/HiddenWindow.h"
 #include "pop3/MessageWait.h"
 #include "pop3/CertificateCheck.h"
+#include "pop3/CertificateRules.h"
 #include "pop3/SockErrors.h"
 #include "pop3/TlsSession.h"
 #include "toolkit/Text.h"
@@ -492,8 +493,7 @@ void TSockTransport::SecureConnection() {
     std::string input;
     Handshake(*session, input);
     session->RequireModernProtocol();
-    if (const auto failure = CheckServerCertificate(session->ServerCertificate().get(), Widen(Host)))
-      throw ETlsError(TlsFailureText(*failure));
+    VerifyServerCertificate(session->ServerCertificate().get());
     Tls = std::move(session);
     TlsInput = std::move(input);
     TlsPlain.clear();
@@ -504,6 +504,25 @@ void TSockTransport::SecureConnection() {
     if (IsConnected) CloseSocket();
     throw;
   }
+}
+
+void TSockTransport::VerifyServerCertificate(PCCERT_CONTEXT certificate) {
+  if (VerifiedBefore(certificate, Host)) return;
+  ReportStatus(8, "Verifying Certificate");
+  // Building the chain may wait on the network for a long time, so it runs on a thread of its own
+  // while this one waits as for the socket.
+  const TCertificateCheck check(certificate, Widen(Host), RevocationRetrievalBound(TimeOut));
+  {
+    TimerOn();
+    TimerOffGuard timerOff(*this);
+    WaitUntil([this, &check] { return check.Done() || TimedOut || Canceled; });
+  }
+  if (!check.Done()) {
+    Canceled = false;
+    throw EAbortError("Certificate check aborted");
+  }
+  if (const auto failure = check.Result()) throw ETlsError(TlsFailureText(*failure));
+  RememberVerified(certificate, Host);
 }
 
 void TSockTransport::Handshake(TTlsSession& session, std::string& input) {

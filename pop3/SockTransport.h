@@ -5,6 +5,7 @@
 // changes, bounded by TimeOut through a TThreadTimer.
 #include <winsock2.h>
 #include <windows.h>
+#include <wincrypt.h>
 
 #include <cstdint>
 #include <map>
@@ -154,6 +155,8 @@ private:
   int SendBytes(const char* data, int length);
   void DecryptArrived();
   void Handshake(TTlsSession& session, std::string& input);
+  // Raises ETlsError with the reason when the check fails; bounded by TimeOut.
+  void VerifyServerCertificate(PCCERT_CONTEXT certificate);
   // Sends all bytes, waiting for room in the socket's buffer without dispatching messages.
   void SendAll(const std::string& bytes);
   void ErrorCheck(int32_t ignored);

@@ -17,6 +17,7 @@ enum class TTlsFailure {
   Untrusted,     // the chain does not lead to a trusted root, or is broken
   HostMismatch,  // the certificate names another host
   Expired,       // outside its validity period
+  Revoked,       // its CA has revoked it
   NoStartTls,    // the server refused STLS
   Handshake,     // anything else on the way to a secure connection
 };
