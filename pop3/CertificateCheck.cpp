@@ -154,12 +154,14 @@ std::string EncodedBytes(PCCERT_CONTEXT certificate) {
 }
 
 TVerifiedCertificates::Clock::time_point TimeOf(const FILETIME& time) {
+  using Clock = TVerifiedCertificates::Clock;
+  using Ticks = std::chrono::duration<int64_t, std::ratio<1, 10000000>>;
   // FILETIME counts 100 ns from 1601, the system clock from 1970.
   constexpr int64_t From1601To1970 = 116444736000000000;
-  const int64_t ticks = (static_cast<int64_t>(time.dwHighDateTime) << 32) | time.dwLowDateTime;
-  using Ticks = std::chrono::duration<int64_t, std::ratio<1, 10000000>>;
-  return TVerifiedCertificates::Clock::time_point(
-      std::chrono::duration_cast<TVerifiedCertificates::Clock::duration>(Ticks(ticks - From1601To1970)));
+  const Ticks sinceEpoch((static_cast<int64_t>(time.dwHighDateTime) << 32) + time.dwLowDateTime - From1601To1970);
+  // The clock ends earlier than some certificates (valid until 9999); such an entry lapses by age.
+  if (sinceEpoch >= std::chrono::duration_cast<Ticks>(Clock::duration::max())) return Clock::time_point::max();
+  return Clock::time_point(std::chrono::duration_cast<Clock::duration>(sinceEpoch));
 }
 
 }  // namespace
