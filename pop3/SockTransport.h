@@ -150,6 +150,8 @@ private:
   int Receive(char* buffer, int length) override;
   void CheckReceiveError() override;
   void AwaitInput() override;
+  bool WaitUntilReady(const std::function<bool()>& ready) override;
+  void Report(const std::string& status) override;
   void ErrorCheck(int32_t ignored);
   [[noreturn]] void RaiseSockError(int32_t code);
   void TimerOn();

@@ -183,7 +183,7 @@ void TSockTransport::SecureConnection() {
   ReportStatus(8, "Securing Connection");
   try {
     if (!TlsCredentials) TlsCredentials = std::make_shared<TTlsCredentials>();
-    auto channel = std::make_unique<TTlsChannel>(static_cast<TTlsChannel::TLink&>(*this), TlsCredentials, Widen(Host));
+    auto channel = std::make_unique<TTlsChannel>(static_cast<TTlsChannel::TLink&>(*this), TlsCredentials, Host, TimeOut);
     TimerOn();
     TimerOffGuard timerOff(*this);
     channel->Open();
@@ -215,6 +215,15 @@ void TSockTransport::AwaitInput() {
     throw EAbortError("TLS handshake aborted");
   }
 }
+
+bool TSockTransport::WaitUntilReady(const std::function<bool()>& ready) {
+  WaitUntil([&] { return ready() || TimedOut || Canceled; });
+  if (ready()) return true;
+  Canceled = false;
+  return false;
+}
+
+void TSockTransport::Report(const std::string& status) { ReportStatus(8, status); }
 
 // Runs inside an operation whose time-out timer is armed.
 void TSockTransport::SendAll(const std::string& bytes) {

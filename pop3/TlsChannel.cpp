@@ -5,9 +5,11 @@
 #include <string_view>
 
 #include "pop3/CertificateCheck.h"
+#include "pop3/CertificateRules.h"
 #include "pop3/SockErrors.h"
 #include "pop3/TlsHandshake.h"
 #include "pop3/TlsSession.h"
+#include "toolkit/Text.h"
 
 // The handshake's bytes: a read waits while nothing has arrived, and shows the session every byte of
 // the server.
@@ -41,8 +43,10 @@ private:
   TTlsSession& Session;
 };
 
-TTlsChannel::TTlsChannel(TLink& link, std::shared_ptr<TTlsCredentials> credentials, const std::wstring& host)
-    : Link(link), Session(std::make_unique<TTlsSession>(std::move(credentials), host)), Host(host) {}
+TTlsChannel::TTlsChannel(TLink& link, std::shared_ptr<TTlsCredentials> credentials, const std::string& host,
+                         int32_t timeOutMs)
+    : Link(link), Session(std::make_unique<TTlsSession>(std::move(credentials), Widen(host))), Host(host),
+      TimeOutMs(timeOutMs) {}
 
 TTlsChannel::~TTlsChannel() = default;
 
@@ -60,8 +64,18 @@ void TTlsChannel::Open() {
     throw ETlsError(TlsFailureText(Session->HandshakeFailure()));
   }
   Session->RequireModernProtocol();
-  if (const auto failure = CheckServerCertificate(Session->ServerCertificate().get(), Host))
-    throw ETlsError(TlsFailureText(*failure));
+  Verify(Session->ServerCertificate().get());
+}
+
+void TTlsChannel::Verify(PCCERT_CONTEXT certificate) {
+  if (VerifiedBefore(certificate, Host)) return;
+  Link.Report("Verifying Certificate");
+  // Building the chain may wait on the network for a long time, so it runs on a thread of its own
+  // while this one waits as for the socket.
+  const TCertificateCheck check(certificate, Widen(Host), RevocationRetrievalBound(TimeOutMs));
+  if (!Link.WaitUntilReady([&check] { return check.Done(); })) throw EAbortError("Certificate check aborted");
+  if (const auto failure = check.Result()) throw ETlsError(TlsFailureText(*failure));
+  RememberVerified(certificate, Host);
 }
 
 int TTlsChannel::Receive(char* buffer, int length, bool peek) {

@@ -5,6 +5,10 @@
 #include <winsock2.h>
 #include <windows.h>
 
+#include <wincrypt.h>
+
+#include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -25,13 +29,19 @@ public:
     // Returns when something may have arrived, dispatching messages meanwhile; raises EAbortError
     // when the operation was cancelled.
     virtual void AwaitInput() = 0;
+    // Dispatches messages until ready() holds: false when the time-out or the program ended the
+    // wait first.
+    virtual bool WaitUntilReady(const std::function<bool()>& ready) = 0;
+    // A status report of the connection.
+    virtual void Report(const std::string& status) = 0;
 
   protected:
     ~TLink() = default;
   };
 
-  // `host` is the name the server's certificate must prove.
-  TTlsChannel(TLink& link, std::shared_ptr<TTlsCredentials> credentials, const std::wstring& host);
+  // `host` is the name the server's certificate must prove; fetching what its check needs from the
+  // network takes part of `timeOutMs`.
+  TTlsChannel(TLink& link, std::shared_ptr<TTlsCredentials> credentials, const std::string& host, int32_t timeOutMs);
   ~TTlsChannel();
   TTlsChannel(const TTlsChannel&) = delete;
   TTlsChannel& operator=(const TTlsChannel&) = delete;
@@ -50,11 +60,13 @@ public:
 
 private:
   class HandshakeStream;
+  void Verify(PCCERT_CONTEXT certificate);
   void DecryptArrived();
 
   TLink& Link;
   std::unique_ptr<TTlsSession> Session;
-  std::wstring Host;
+  std::string Host;
+  int32_t TimeOutMs;
   std::string Input;  // received, not yet decrypted
   std::string Plain;  // decrypted, not yet read
   bool Closed = false;

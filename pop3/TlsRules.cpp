@@ -10,6 +10,8 @@ std::string TlsFailureText(TTlsFailure failure) {
       return "サーバーの証明書はホスト名と一致しません。";
     case TTlsFailure::Expired:
       return "サーバーの証明書は有効期限が切れています。";
+    case TTlsFailure::Revoked:
+      return "サーバーの証明書は失効しています。";
     case TTlsFailure::NoStartTls:
       return "サーバーは STARTTLS に対応していません。";
     case TTlsFailure::OldProtocol:

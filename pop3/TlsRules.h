@@ -17,6 +17,7 @@ enum class TTlsFailure {
   Untrusted,     // the chain does not lead to a trusted root, or is broken
   HostMismatch,  // the certificate names another host
   Expired,       // outside its validity period
+  Revoked,       // its CA has revoked it
   NoStartTls,    // the server refused STLS
   OldProtocol,        // the server speaks nothing newer than TLS 1.1
   ClientCertificate,  // the server wants a client certificate, which the program has none of

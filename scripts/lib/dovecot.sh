@@ -6,7 +6,11 @@
 # TLS: DIR/tls/ca.pem is the test CA (trusted only inside the tests' own Wine prefix, by the tests);
 # 127.0.0.1 shows a certificate of that CA for the name localhost. Further addresses serve the
 # failures: 127.0.0.11 a certificate of an unknown CA, 127.0.0.12 an expired one, 127.0.0.13 no TLS
-# at all (no STLS, nothing on 995). A client that connects to 127.0.0.1 by address meets a
+# at all (no STLS, nothing on 995), 127.0.0.14 one that the test CA has revoked, 127.0.0.15 one
+# whose revocation server never answers (both for localhost and their own address). The CA's
+# revocation list is DIR/tls/ca.crl, copied to PELMORA_CRL_FILE and named in the certificates as
+# PELMORA_CRL_URL and PELMORA_STALLED_CRL_URL when set (by services.d/crl.sh); otherwise (scripts/bench)
+# they name a closed port. A client that connects to 127.0.0.1 by address meets a
 # certificate for another name. On 127.0.0.3:110 a session keeps its mailbox locked until it ends, as
 # mbox-based servers do.
 #
@@ -33,16 +37,19 @@ dovecot_mail_user() {
   fi
 }
 
-DOVECOT_ADDRESSES=(127.0.0.1 127.0.0.11 127.0.0.12 127.0.0.13 127.0.0.3)
+# The first five serve TLS on 995 as well.
+DOVECOT_ADDRESSES=(127.0.0.1 127.0.0.11 127.0.0.12 127.0.0.14 127.0.0.15 127.0.0.13 127.0.0.3)
 
-# dovecot_tls_cert DIR NAME CA DNS [openssl ca options]: DIR/tls/NAME.pem and .key, signed by CA
-# (ca or other) for the DNS name.
+# dovecot_tls_cert DIR NAME CA DNS IP CRL [openssl ca options]: DIR/tls/NAME.pem and .key, signed by
+# CA (ca or other) for the DNS name and, unless empty, the IP address, with the revocation list's
+# address CRL unless empty.
 dovecot_tls_cert() {
-  local tls=$1/tls name=$2 ca=$3 dns=$4
-  shift 4
+  local tls=$1/tls name=$2 ca=$3 dns=$4 ip=$5 crl=$6
+  shift 6
   openssl req -new -newkey rsa:2048 -nodes -subj "/CN=$dns" -keyout "$tls/$name.key" -out "$tls/$name.csr" \
     2>/dev/null || return 1
-  printf 'subjectAltName = DNS:%s\nextendedKeyUsage = serverAuth\n' "$dns" >"$tls/$name.ext"
+  printf 'subjectAltName = DNS:%s%s\nextendedKeyUsage = serverAuth\n' "$dns" "${ip:+,IP:$ip}" >"$tls/$name.ext"
+  [ -z "$crl" ] || printf 'crlDistributionPoints = URI:%s\n' "$crl" >>"$tls/$name.ext"
   openssl ca -batch -config "$tls/$ca.cnf" -extfile "$tls/$name.ext" -in "$tls/$name.csr" -out "$tls/$name.pem" \
     -notext "$@" 2>/dev/null
 }
@@ -64,6 +71,7 @@ private_key = $tls/$name.key
 rand_serial = yes
 default_md = sha256
 default_days = 30
+default_crl_days = 30
 policy = policy_any
 unique_subject = no
 [ policy_any ]
@@ -76,12 +84,19 @@ CNF
 
 # The certificates of every run are new: nothing outlives the run that made them.
 dovecot_make_certificates() {
-  local dir=$1
-  mkdir -p "$dir/tls"
+  local dir=$1 tls=$1/tls
+  local crl=${PELMORA_CRL_URL:-http://127.0.0.1:1/ca.crl} stalled=${PELMORA_STALLED_CRL_URL:-http://127.0.0.1:1/ca.crl}
+  mkdir -p "$tls"
   dovecot_tls_ca "$dir" ca && dovecot_tls_ca "$dir" other &&
-    dovecot_tls_cert "$dir" localhost ca localhost &&
-    dovecot_tls_cert "$dir" untrusted other localhost &&
-    dovecot_tls_cert "$dir" expired ca localhost -startdate 20200101000000Z -enddate 20210101000000Z || {
+    dovecot_tls_cert "$dir" localhost ca localhost '' '' &&
+    dovecot_tls_cert "$dir" untrusted other localhost '' '' &&
+    dovecot_tls_cert "$dir" expired ca localhost '' '' -startdate 20200101000000Z -enddate 20210101000000Z &&
+    dovecot_tls_cert "$dir" revoked ca localhost 127.0.0.14 "$crl" &&
+    dovecot_tls_cert "$dir" stalled ca localhost 127.0.0.15 "$stalled" &&
+    openssl ca -config "$tls/ca.cnf" -revoke "$tls/revoked.pem" 2>/dev/null &&
+    openssl ca -config "$tls/ca.cnf" -gencrl -out "$tls/ca-crl.pem" 2>/dev/null &&
+    openssl crl -in "$tls/ca-crl.pem" -outform DER -out "$tls/ca.crl" &&
+    { [ -z "${PELMORA_CRL_FILE:-}" ] || cp "$tls/ca.crl" "$PELMORA_CRL_FILE"; } || {
     printf 'error: cannot make the test certificates\n' >&2
     return 1
   }
@@ -91,7 +106,7 @@ dovecot_write_config() {
   local dir=$1 uid gid all tls
   uid=$(id -u "$DOVECOT_MAIL_USER") && gid=$(id -g "$DOVECOT_MAIL_USER") || return 1
   all=$(IFS=,; printf '%s' "${DOVECOT_ADDRESSES[*]}")
-  tls=$(IFS=,; printf '%s' "${DOVECOT_ADDRESSES[*]:0:3}")
+  tls=$(IFS=,; printf '%s' "${DOVECOT_ADDRESSES[*]:0:5}")
   mkdir -p "$dir/run" "$dir/state" "$dir/log" "$dir/mail"
   touch "$dir/users"
   chown "$uid:$gid" "$dir/mail"
@@ -119,6 +134,14 @@ local 127.0.0.11 {
 local 127.0.0.12 {
   ssl_cert = <$dir/tls/expired.pem
   ssl_key = <$dir/tls/expired.key
+}
+local 127.0.0.14 {
+  ssl_cert = <$dir/tls/revoked.pem
+  ssl_key = <$dir/tls/revoked.key
+}
+local 127.0.0.15 {
+  ssl_cert = <$dir/tls/stalled.pem
+  ssl_key = <$dir/tls/stalled.key
 }
 local 127.0.0.13 {
   ssl = no
