@@ -168,6 +168,26 @@ TEST_F(CheckCycle, AnAccountDeletedDuringASessionTakesItsResultAlongAndTheCycleG
   EXPECT_EQ(Server.SessionCount(), 4u);
 }
 
+TEST_F(CheckCycle, TheTimeOutCountsTheServersSilenceNotTheTimeADialogOpenedDuringAWaitStaysOpen) {
+  TMainForm1 form;
+  form.SetCheckTimeOut(1000);
+  SetAccount(form, 1, "home", accounts::kInclude, kServer);
+  const auto editWhileWaiting = [&] {
+    Later(100, [&] {
+      Later(2500, [&] { form.AccountCommands.AccountForm1.SetModalResult(mrCancel); });
+      form.AccountCommands.Edit(1);
+    });
+  };
+  // The greeting came while the dialog was open.
+  Server.Add(ServerScript::Pop3Check("+OK 2 1\r\n", 300));
+  editWhileWaiting();
+  EXPECT_EQ(Check(form), (std::vector<std::wstring>{Widen(checking::NewMailText("home", 2))}));
+  // A server that never greets still fails the check.
+  Server.Add(ServerScript());
+  editWhileWaiting();
+  EXPECT_EQ(Check(form), (std::vector<std::wstring>{Widen(checking::FailureText("home"))}));
+}
+
 TEST_F(CheckCycle, TheSoundActionPlaysTheAccountsFileAndReportsOneThatCannotBeOpened) {
   CommandRecorder mci;
   TMainForm1 form(SystemShell(), mci);
