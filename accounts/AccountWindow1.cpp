@@ -1,6 +1,5 @@
 #include "accounts/AccountWindow1.h"
 
-#include <algorithm>
 #include <string>
 
 #include "accounts/AccountConnection.h"
@@ -83,13 +82,18 @@ void TAccountForm1::Edit1Change(TObject*) {
                    !Edit4.Text().empty() && accounts::PortNumber(Edit5.Text()) != 0);
 }
 
-TSecurity TAccountForm1::Security() const { return static_cast<TSecurity>(std::max(ComboBox1.ItemIndex(), 0)); }
+std::optional<TSecurity> TAccountForm1::Security() const {
+  if (ComboBox1.ItemIndex() < 0) return std::nullopt;
+  return static_cast<TSecurity>(ComboBox1.ItemIndex());
+}
 
 // The port follows the security's default until the user types a port of their own.
 void TAccountForm1::ComboBox1Change(TObject*) {
-  if (Edit5.Text().empty() || accounts::PortNumber(Edit5.Text()) == DefaultPort(ShownSecurity))
-    Edit5.SetText(std::to_string(DefaultPort(Security())));
-  ShownSecurity = Security();
+  const std::optional<TSecurity> security = Security();
+  const bool defaultShown =
+      Edit5.Text().empty() || (ShownSecurity && accounts::PortNumber(Edit5.Text()) == DefaultPort(*ShownSecurity));
+  if (security && defaultShown) Edit5.SetText(std::to_string(DefaultPort(*security)));
+  ShownSecurity = security;
 }
 
 // The field keeps its text while disabled, so that a file chosen once is not lost.
