@@ -31,8 +31,8 @@ bool TAccountCommands::Add() {
   dialog.CheckBox1.SetChecked(true);
   dialog.RadioButton1.SetChecked(true);
   dialog.RadioButton1Click(&dialog.RadioButton1);
-  dialog.ComboBox1.SetItemIndex(static_cast<int>(TSecurity::None));
-  dialog.Edit5.SetText(std::to_string(DefaultPort(TSecurity::None)));
+  dialog.ComboBox1.SetItemIndex(static_cast<int>(TSecurity::Tls));
+  dialog.Edit5.SetText(std::to_string(DefaultPort(TSecurity::Tls)));
   dialog.FileOpenEdit1.SetFilename({});
   if (ShowDialog() != mrOk) return false;
   const int row = Table.RowCount() - 1;

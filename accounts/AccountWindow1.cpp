@@ -55,9 +55,10 @@ TAccountForm1::TAccountForm1(TMediaPlayer& mediaPlayer1)
     edit->SetMaxLength(kMaxFieldLength);
     edit->OnChange = [this](TObject* sender) { Edit1Change(sender); };
   }
-  ComboBox1.SetItemIndex(0);
+  // A new account is proposed with TLS from the first byte.
+  ComboBox1.SetItemIndex(static_cast<int>(TSecurity::Tls));
   ComboBox1.OnChange = [this](TObject* sender) { ComboBox1Change(sender); };
-  Edit5.SetText(std::to_string(DefaultPort(TSecurity::None)));
+  Edit5.SetText(std::to_string(DefaultPort(TSecurity::Tls)));
   Edit5.SetMaxLength(kMaxPortLength);
   Edit5.OnChange = [this](TObject* sender) { Edit1Change(sender); };
   for (TRadioButton* radio : {&RadioButton1, &RadioButton2, &RadioButton3}) {

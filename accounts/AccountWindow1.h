@@ -65,5 +65,5 @@ public:
 private:
   TMediaPlayer& MediaPlayer1;
   // The security whose default port the port field may be showing.
-  std::optional<TSecurity> ShownSecurity = TSecurity::None;
+  std::optional<TSecurity> ShownSecurity = TSecurity::Tls;
 };

@@ -187,7 +187,7 @@ TEST(AccountCommandsRun, AnAccountAddedThroughTheDialogIsSavedAndSurvivesARestar
   const Chime chime;
   const std::wstring name = L"自宅";
   const std::string line = "\"自宅\"," + kExcluded + ",pop.example.jp,taro,\"p a,ss\"," + kSoundAction +
-                           ",\"" + chime.path + "\"\r\n";
+                           ",\"" + chime.path + "\",SSL,\r\n";
   std::string saved;
   {
     ProgramRun run(PelmoraExe());
@@ -202,6 +202,8 @@ TEST(AccountCommandsRun, AnAccountAddedThroughTheDialogIsSavedAndSurvivesARestar
     ASSERT_TRUE(dialog.window);
     Shot("account-dialog-empty");
     EXPECT_EQ(dialog.Checks(), (std::vector<int>{BST_CHECKED, BST_CHECKED, BST_UNCHECKED, BST_UNCHECKED}));
+    EXPECT_EQ(Text(dialog.security), L"SSL/TLS") << "a new account is proposed with TLS";
+    EXPECT_EQ(Text(dialog.Port()), L"995");
     EXPECT_FALSE(dialog.SoundFileEnabled());
     EXPECT_FALSE(dialog.OkEnabled());
     EXPECT_FALSE(uiprobe::PressButton(main.window, kAdd)) << "the dialog is modal";
@@ -250,7 +252,7 @@ TEST(AccountCommandsRun, AnAccountAddedThroughTheDialogIsSavedAndSurvivesARestar
 
     // One account row and the blank row; the selected first row now holds the account.
     EXPECT_EQ(main.Rows(), (std::vector<std::vector<std::string>>{
-                               {"自宅", kExcluded, "pop.example.jp", "taro", "p a,ss", kSoundAction, chime.path, "", ""},
+                               {"自宅", kExcluded, "pop.example.jp", "taro", "p a,ss", kSoundAction, chime.path, "SSL", ""},
                                std::vector<std::string>(9)}));
     EXPECT_EQ(uiprobe::ListViewSelection(main.list), std::vector<int>{0});
     EXPECT_TRUE(main.Enabled(kDelete));
