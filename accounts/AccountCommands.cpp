@@ -1,6 +1,5 @@
 #include "accounts/AccountCommands.h"
 
-#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -90,13 +89,12 @@ void TAccountCommands::StoreAccount(int row) {
                                                                   : kActionCdTray;
   Table.SetCell(ColAction, row, action);
   Table.SetCell(ColSoundFile, row, dialog.FileOpenEdit1.Filename());
-  const int32_t port = PortNumber(dialog.Edit5.Text());
   if (const std::optional<TSecurity> security = dialog.Security()) {
     Table.SetCell(ColSecurity, row, SecurityCell(*security));
-    Table.SetCell(ColPort, row, PortCell(*security, port));
+    Table.SetCell(ColPort, row, PortCell(*security, PortNumber(dialog.Edit5.Text())));
   } else {
-    // The stored security stays; without it no port is a default one.
-    Table.SetCell(ColPort, row, std::to_string(port));
+    // The stored security stays, and the port as shown: without a security no port is a default one.
+    Table.SetCell(ColPort, row, dialog.Edit5.Text());
   }
 }
 

@@ -77,10 +77,12 @@ TAccountForm1::TAccountForm1(TMediaPlayer& mediaPlayer1)
   CancelBtn.SetCancel(true);
 }
 
-// A single space counts as filled: only the empty text keeps OK disabled. The port must be 1 to 65535.
+// A single space counts as filled: only the empty text keeps OK disabled. The port must be 1 to 65535,
+// or left empty while no security is picked, as a stored one the dialog cannot name may have it.
 void TAccountForm1::Edit1Change(TObject*) {
+  const bool portValid = accounts::PortNumber(Edit5.Text()) != 0 || (!Security() && Edit5.Text().empty());
   OKBtn.SetEnabled(!Edit1.Text().empty() && !Edit2.Text().empty() && !Edit3.Text().empty() &&
-                   !Edit4.Text().empty() && accounts::PortNumber(Edit5.Text()) != 0);
+                   !Edit4.Text().empty() && portValid);
 }
 
 std::optional<TSecurity> TAccountForm1::Security() const {
@@ -95,6 +97,7 @@ void TAccountForm1::ComboBox1Change(TObject*) {
       Edit5.Text().empty() || (ShownSecurity && accounts::PortNumber(Edit5.Text()) == DefaultPort(*ShownSecurity));
   if (security && defaultShown) Edit5.SetText(std::to_string(DefaultPort(*security)));
   ShownSecurity = security;
+  Edit1Change(this);
 }
 
 // The field keeps its text while disabled, so that a file chosen once is not lost.

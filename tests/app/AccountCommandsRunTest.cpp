@@ -387,7 +387,7 @@ TEST(AccountCommandsRun, EditAndDeleteActOnTheSelectedAccountOnly) {
 TEST(AccountCommandsRun, AStoredSecurityTheDialogCannotNameIsKeptByAnEditThatPicksNone) {
   const std::string plain = "\"Plain\"," + kIncluded + ",h,u,p," + kMessageAction + ",\r\n";
   const auto odd = [](const std::string& password) {
-    return "\"Odd\"," + kIncluded + ",h,u," + password + "," + kMessageAction + ",,ssl,995\r\n";
+    return "\"Odd\"," + kIncluded + ",h,u," + password + "," + kMessageAction + ",,ssl,\r\n";
   };
   ProgramRun run(PelmoraExe(), {{"account.dat", plain + odd("p")}});
   const Settings main = ShowSettings(run);
@@ -405,9 +405,9 @@ TEST(AccountCommandsRun, AStoredSecurityTheDialogCannotNameIsKeptByAnEditThatPic
   dialog = WaitForDialog(run, L"Odd" + kProperties);
   ASSERT_TRUE(dialog.window);
   EXPECT_EQ(Text(dialog.security), L"");
-  EXPECT_EQ(Text(dialog.Port()), L"995");
+  EXPECT_EQ(Text(dialog.Port()), L"");
 
-  // An unrelated change is saved with the security as it was.
+  // An unrelated change is saved with the connection as it was.
   Clear(dialog.Password());
   ASSERT_TRUE(Type(dialog.Password(), L"q", L"q"));
   ASSERT_TRUE(uiprobe::PressButton(dialog.window, L"OK"));
