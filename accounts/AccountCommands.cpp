@@ -1,5 +1,6 @@
 #include "accounts/AccountCommands.h"
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -29,8 +30,8 @@ bool TAccountCommands::Add() {
   dialog.CheckBox1.SetChecked(true);
   dialog.RadioButton1.SetChecked(true);
   dialog.RadioButton1Click(&dialog.RadioButton1);
-  dialog.ComboBox1.SetItemIndex(static_cast<int>(TSecurity::None));
-  dialog.Edit5.SetText(std::to_string(DefaultPort(TSecurity::None)));
+  dialog.ComboBox1.SetItemIndex(static_cast<int>(TSecurity::Tls));
+  dialog.Edit5.SetText(std::to_string(DefaultPort(TSecurity::Tls)));
   dialog.FileOpenEdit1.SetFilename({});
   if (ShowDialog() != mrOk) return false;
   const int row = Table.RowCount() - 1;
@@ -41,7 +42,8 @@ bool TAccountCommands::Add() {
 }
 
 // The dialog is filled in this order; any other text of the include flag or the action leaves the
-// dialog as its last use left it.
+// dialog as its last use left it. A security it cannot name shows as none picked, so that it is
+// stored again unless the user picks one.
 bool TAccountCommands::Edit(int row) {
   if (!HoldsAccount(row)) return false;
   const auto cell = [this, row](Column column) { return Table.Cell(column, row); };
@@ -57,8 +59,9 @@ bool TAccountCommands::Edit(int row) {
   if (cell(ColAction) == kActionSound) dialog.RadioButton2.SetChecked(true);
   if (cell(ColAction) == kActionCdTray) dialog.RadioButton3.SetChecked(true);
   dialog.RadioButton1Click(&dialog.RadioButton1);
-  if (const auto security = SecurityOfCell(cell(ColSecurity))) dialog.ComboBox1.SetItemIndex(static_cast<int>(*security));
-  dialog.Edit5.SetText(cell(ColPort).empty() ? std::to_string(DefaultPort(dialog.Security())) : cell(ColPort));
+  const std::optional<TSecurity> security = SecurityOfCell(cell(ColSecurity));
+  dialog.ComboBox1.SetItemIndex(security ? static_cast<int>(*security) : -1);
+  dialog.Edit5.SetText(cell(ColPort).empty() && security ? std::to_string(DefaultPort(*security)) : cell(ColPort));
   dialog.FileOpenEdit1.SetFilename(cell(ColSoundFile));
   if (ShowDialog() != mrOk) return false;
   StoreAccount(row);
@@ -86,8 +89,13 @@ void TAccountCommands::StoreAccount(int row) {
                                                                   : kActionCdTray;
   Table.SetCell(ColAction, row, action);
   Table.SetCell(ColSoundFile, row, dialog.FileOpenEdit1.Filename());
-  Table.SetCell(ColSecurity, row, SecurityCell(dialog.Security()));
-  Table.SetCell(ColPort, row, PortCell(dialog.Security(), PortNumber(dialog.Edit5.Text())));
+  if (const std::optional<TSecurity> security = dialog.Security()) {
+    Table.SetCell(ColSecurity, row, SecurityCell(*security));
+    Table.SetCell(ColPort, row, PortCell(*security, PortNumber(dialog.Edit5.Text())));
+  } else {
+    // The stored security stays, and the port as shown: without a security no port is a default one.
+    Table.SetCell(ColPort, row, dialog.Edit5.Text());
+  }
 }
 
 }  // namespace accounts

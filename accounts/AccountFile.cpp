@@ -135,8 +135,10 @@ void LoadAccounts(AccountTable& table, std::string_view bytes) {
 }
 
 std::string FormatAccountLine(const AccountTable& table, int row, std::string_view quote) {
-  const bool ownConnection =
-      !Storable(table.Cell(ColSecurity, row)).empty() || !Storable(table.Cell(ColPort, row)).empty();
+  // Decided on what the file will hold, so that a line read back is written the same way: the
+  // security is never last and loses a double-byte character cut short, the last field keeps it.
+  const bool ownConnection = !WithoutBrokenEnd(Storable(table.Cell(ColSecurity, row))).empty() ||
+                             !Storable(table.Cell(ColPort, row)).empty();
   const int fields = ownConnection ? AccountTable::ColCount : ColSecurity;
   std::string line;
   AppendQuoted(line, Storable(table.Cell(ColName, row)), quote);

@@ -32,9 +32,10 @@ std::vector<std::string> SplitFields(std::string_view line);
 // the ninth are ignored and missing ones leave their cells empty.
 void LoadAccounts(AccountTable& table, std::string_view bytes);
 
-// The line for one account row, without its line break: seven fields while the connection's two
-// cells are empty, so such a line is what it always was; nine otherwise. `quote` is put around the name, and around
-// any other cell that would not read back unquoted; a double quote inside a quoted cell is doubled.
+// The line for one account row, without its line break: seven fields while the file would hold
+// nothing of the connection's two cells, so such a line is what it always was; nine otherwise.
+// `quote` is put around the name, and around any other cell that would not read back unquoted; a
+// double quote inside a quoted cell is doubled.
 // What the file cannot hold is left out: a cell is written up to its first NUL, CR or LF, and a
 // double-byte character cut short at the end of a cell loses its lone first byte unless it ends the
 // line unquoted, the one place where it reads back.

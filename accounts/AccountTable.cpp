@@ -39,8 +39,18 @@ void AccountTable::WriteHeaderRow() {
 void AccountTable::DeleteRow(int row) {
   if (row < 1 || row > RowCount() - 2) throw ERangeError();
   Rows.erase(Rows.begin() + row);
+  for (RowMark* mark : Marks) {
+    if (mark->MarkedRow == row) mark->IsDeleted = true;
+    if (mark->MarkedRow > row) --mark->MarkedRow;
+  }
   Changed(AllRows);
 }
+
+AccountTable::RowMark::RowMark(AccountTable& table, int row) : Table(table), MarkedRow(row) {
+  Table.Marks.push_back(this);
+}
+
+AccountTable::RowMark::~RowMark() { std::erase(Table.Marks, this); }
 
 void AccountTable::BeginUpdate() { ++UpdateDepth; }
 

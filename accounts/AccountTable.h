@@ -53,6 +53,26 @@ public:
   // move up by one and RowCount() drops by one.
   void DeleteRow(int row);
 
+  // A row number that follows its account while rows above it are deleted, for whoever holds one
+  // across a wait in which the user may delete rows. When its own account is deleted, it is marked
+  // Deleted and stays at the row that took the account's place.
+  class RowMark {
+  public:
+    RowMark(AccountTable& table, int row);
+    ~RowMark();
+    RowMark(const RowMark&) = delete;
+    RowMark& operator=(const RowMark&) = delete;
+
+    int Row() const { return MarkedRow; }
+    bool Deleted() const { return IsDeleted; }
+
+  private:
+    friend class AccountTable;
+    AccountTable& Table;
+    int MarkedRow;
+    bool IsDeleted = false;
+  };
+
   // Changes between BeginUpdate and the matching EndUpdate are reported once, as AllRows, by the
   // outermost EndUpdate; UpdateScope pairs them for a block that may throw.
   void BeginUpdate();
@@ -76,6 +96,7 @@ private:
   void Changed(int row);
 
   std::vector<Row> Rows;
+  std::vector<RowMark*> Marks;
   int UpdateDepth = 0;
   bool PendingChange = false;
 };

@@ -1,6 +1,5 @@
 #include "accounts/AccountWindow1.h"
 
-#include <algorithm>
 #include <string>
 
 #include "accounts/AccountConnection.h"
@@ -56,9 +55,10 @@ TAccountForm1::TAccountForm1(TMediaPlayer& mediaPlayer1)
     edit->SetMaxLength(kMaxFieldLength);
     edit->OnChange = [this](TObject* sender) { Edit1Change(sender); };
   }
-  ComboBox1.SetItemIndex(0);
+  // A new account is proposed with TLS from the first byte.
+  ComboBox1.SetItemIndex(static_cast<int>(TSecurity::Tls));
   ComboBox1.OnChange = [this](TObject* sender) { ComboBox1Change(sender); };
-  Edit5.SetText(std::to_string(DefaultPort(TSecurity::None)));
+  Edit5.SetText(std::to_string(DefaultPort(TSecurity::Tls)));
   Edit5.SetMaxLength(kMaxPortLength);
   Edit5.OnChange = [this](TObject* sender) { Edit1Change(sender); };
   for (TRadioButton* radio : {&RadioButton1, &RadioButton2, &RadioButton3}) {
@@ -77,19 +77,27 @@ TAccountForm1::TAccountForm1(TMediaPlayer& mediaPlayer1)
   CancelBtn.SetCancel(true);
 }
 
-// A single space counts as filled: only the empty text keeps OK disabled. The port must be 1 to 65535.
+// A single space counts as filled: only the empty text keeps OK disabled. The port must be 1 to 65535,
+// or left empty while no security is picked, as a stored one the dialog cannot name may have it.
 void TAccountForm1::Edit1Change(TObject*) {
+  const bool portValid = accounts::PortNumber(Edit5.Text()) != 0 || (!Security() && Edit5.Text().empty());
   OKBtn.SetEnabled(!Edit1.Text().empty() && !Edit2.Text().empty() && !Edit3.Text().empty() &&
-                   !Edit4.Text().empty() && accounts::PortNumber(Edit5.Text()) != 0);
+                   !Edit4.Text().empty() && portValid);
 }
 
-TSecurity TAccountForm1::Security() const { return static_cast<TSecurity>(std::max(ComboBox1.ItemIndex(), 0)); }
+std::optional<TSecurity> TAccountForm1::Security() const {
+  if (ComboBox1.ItemIndex() < 0) return std::nullopt;
+  return static_cast<TSecurity>(ComboBox1.ItemIndex());
+}
 
 // The port follows the security's default until the user types a port of their own.
 void TAccountForm1::ComboBox1Change(TObject*) {
-  if (Edit5.Text().empty() || accounts::PortNumber(Edit5.Text()) == DefaultPort(ShownSecurity))
-    Edit5.SetText(std::to_string(DefaultPort(Security())));
-  ShownSecurity = Security();
+  const std::optional<TSecurity> security = Security();
+  const bool defaultShown =
+      Edit5.Text().empty() || (ShownSecurity && accounts::PortNumber(Edit5.Text()) == DefaultPort(*ShownSecurity));
+  if (security && defaultShown) Edit5.SetText(std::to_string(DefaultPort(*security)));
+  ShownSecurity = security;
+  Edit1Change(this);
 }
 
 // The field keeps its text while disabled, so that a file chosen once is not lost.

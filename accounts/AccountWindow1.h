@@ -4,6 +4,7 @@
 // Created once at start-up, hidden between the account commands that show it modally; its controls
 // keep what the last use left. It neither reads nor writes the account table: the commands fill it
 // and copy it back.
+#include <optional>
 #include <string_view>
 
 #include "desktop/FileOpenEdit.h"
@@ -40,7 +41,7 @@ public:
   TLabel Label4;
   TEdit Edit4;
   TLabel Label8;
-  TComboBox ComboBox1;  // なし, SSL/TLS, STARTTLS: the order of TSecurity
+  TComboBox ComboBox1;  // なし, SSL/TLS, STARTTLS: the order of TSecurity; none shown for an unknown one
   TLabel Label9;
   TEdit Edit5;
   TLabel Label7;
@@ -58,10 +59,11 @@ public:
   void FileOpenEdit1Change(TObject* sender);
   void ComboBox1Change(TObject* sender);
 
-  TSecurity Security() const;
+  // The security picked; nothing while the drop-down shows none.
+  std::optional<TSecurity> Security() const;
 
 private:
   TMediaPlayer& MediaPlayer1;
   // The security whose default port the port field may be showing.
-  TSecurity ShownSecurity = TSecurity::None;
+  std::optional<TSecurity> ShownSecurity = TSecurity::Tls;
 };

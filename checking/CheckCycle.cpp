@@ -33,21 +33,26 @@ void TCheckCycle::CheckAccounts() {
   for (int row = 1; row < Accounts.RowCount() && !IsStopped; ++row) {
     if (Accounts.Cell(accounts::ColInclude, row) != accounts::kInclude) continue;
     const std::string name = Accounts.Cell(accounts::ColName, row);
-    // A session aborted because the user is leaving is no failure of the server.
+    // Rows deleted during the session's waits move the checked account up, or take it away.
+    const accounts::AccountTable::RowMark checked(Accounts, row);
+    // A session aborted because the user is leaving is no failure of the server, and an account
+    // deleted meanwhile has no failure to report.
     try {
-      CheckAccount(row);
+      CheckAccount(checked);
     } catch (const ETlsError& e) {
-      if (!IsStopped) Announce(FailureText(name, e.message()));
+      if (!IsStopped && !checked.Deleted()) Announce(FailureText(name, e.message()));
     } catch (...) {
-      if (!IsStopped) Announce(FailureText(name));
+      if (!IsStopped && !checked.Deleted()) Announce(FailureText(name));
     }
+    // The next account is the one after the checked account, or the one that took its place.
+    row = checked.Deleted() ? checked.Row() - 1 : checked.Row();
   }
 }
 
-void TCheckCycle::CheckAccount(int row) {
-  // A row deleted while a message box was open reads as empty rather than out of the table.
-  const auto cell = [this, row](accounts::Column column) {
-    return row < Accounts.RowCount() ? Accounts.Cell(column, row) : std::string();
+void TCheckCycle::CheckAccount(const accounts::AccountTable::RowMark& checked) {
+  // A row dropped from the end of the table meanwhile reads as empty rather than out of the table.
+  const auto cell = [this, &checked](accounts::Column column) {
+    return checked.Row() < Accounts.RowCount() ? Accounts.Cell(column, checked.Row()) : std::string();
   };
   Client.SetAttachFilePath(".");
   Client.DeleteOnRead = false;
@@ -69,10 +74,14 @@ void TCheckCycle::CheckAccount(int row) {
   } catch (...) {
     quitFailure = std::current_exception();
   }
-  if (RecordCount(LastMailCount, row, count) && !IsStopped) {
-    if (cell(accounts::ColAction) == accounts::kActionMessage) Announce(NewMailText(cell(accounts::ColName), count));
-    if (cell(accounts::ColAction) == accounts::kActionSound) PlaySoundFile(Player, cell(accounts::ColSoundFile));
-    if (cell(accounts::ColAction) == accounts::kActionCdTray) OpenCdTray(Mci);
+  // An account deleted during its session has no row to record its count in, nor a failed QUIT to report.
+  if (checked.Deleted()) return;
+  if (RecordCount(LastMailCount, checked.Row(), count) && !IsStopped) {
+    // Read once: the new-mail box lets the user change the table again.
+    const std::string action = cell(accounts::ColAction);
+    if (action == accounts::kActionMessage) Announce(NewMailText(cell(accounts::ColName), count));
+    if (action == accounts::kActionSound) PlaySoundFile(Player, cell(accounts::ColSoundFile));
+    if (action == accounts::kActionCdTray) OpenCdTray(Mci);
   }
   if (quitFailure) std::rethrow_exception(quitFailure);
 }

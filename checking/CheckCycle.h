@@ -33,7 +33,7 @@ public:
 
 private:
   void CheckAccounts();
-  void CheckAccount(int row);
+  void CheckAccount(const accounts::AccountTable::RowMark& checked);
 
   accounts::AccountTable& Accounts;
   TPOP3Client& Client;

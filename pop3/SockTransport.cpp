@@ -168,8 +168,18 @@ void TSockTransport::TimerOff() {
   TimeoutTimer.SetEnabled(false);
 }
 
+// Whether what the current wait waits for has come: a WaitUntil says so itself; any other wait is
+// a read, which has its answer once bytes or the close wait on the socket or in the TLS channel.
+bool TSockTransport::AwaitedHasArrived() {
+  if (Awaited) return Awaited();
+  return (Tls && Tls->HasInput()) || recv(Socket, &PeekScratch, 1, MSG_PEEK) >= 0;
+}
+
 void TSockTransport::TimerFired() {
   ReportStatus(8, "Timer Triggered");
+  // The time-out measures the server's silence, not the user's: a wait held up by a modal loop
+  // inside it (a dialog opened meanwhile) after its answer came goes on when that loop ends.
+  if (AwaitedHasArrived()) return;
   TimerOff();
   TimedOut = true;
   Abort();

@@ -8,9 +8,11 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "pop3/HostLookup.h"
@@ -157,9 +159,16 @@ private:
   void TimerOn();
   void TimerOff();
   void TimerFired();
+  bool AwaitedHasArrived();
   // Dispatches pending messages and sleeps while there are none, until done() holds.
   template <typename Condition>
   void WaitUntil(Condition done) {
+    // The time-out asks this wait's condition; a wait nested in it (a send inside a read) hands it back.
+    struct Restore {
+      std::function<bool()>& Slot;
+      std::function<bool()> Outer;
+      ~Restore() { Slot = std::move(Outer); }
+    } restore{Awaited, std::exchange(Awaited, std::function<bool()>(done))};
     for (;;) {
       Pump.ProcessMessages();
       if (done()) return;
@@ -179,6 +188,8 @@ private:
   TTimer TimeoutTimer{0, false};
   bool Succeeded = false;
   bool TimedOut = false;
+  // The condition of the WaitUntil in progress; empty otherwise.
+  std::function<bool()> Awaited;
   // The current Connect's attempt succeeded, even if the connection was closed since.
   bool ConnectionMade = false;
   // FD_WRITE came since the last send attempt.

@@ -57,6 +57,8 @@ public:
   // The close_notify alert, as a client sends after the reply to its last command.
   void Close();
   void DiscardInput();
+  // Whether a read would take something without waiting: plaintext held, or the session's end.
+  bool HasInput() const { return !Plain.empty() || Closed; }
 
 private:
   class HandshakeStream;

@@ -110,8 +110,8 @@ TEST(AccountWindow, IsLaidOutAsDesignedAndStartsEmptyWithOkDisabled) {
   EXPECT_EQ(form.Label9.Caption(), "ポート(&O):");
   EXPECT_EQ(form.Label8.FocusControl, &form.ComboBox1);
   EXPECT_EQ(form.Label9.FocusControl, &form.Edit5);
-  EXPECT_EQ(form.ComboBox1.ItemIndex(), 0);
-  EXPECT_EQ(form.Edit5.Text(), "110");
+  EXPECT_EQ(form.Security(), TSecurity::Tls) << "a new account is proposed with TLS";
+  EXPECT_EQ(form.Edit5.Text(), "995");
   EXPECT_EQ(LimitOf(form.Edit5), 5);
 
   // With the sound action chosen and the four fields filled, Tab reaches the controls in design

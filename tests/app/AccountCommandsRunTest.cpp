@@ -113,11 +113,13 @@ Settings ShowSettings(const ProgramRun& run) {
 struct AccountDialog {
   HWND window = nullptr;
   std::vector<HWND> edits;  // the four edits of Edit1 .. Edit4, the port, then the sound-file field
+  HWND security = nullptr;
 
   HWND Name() const { return edits[0]; }
   HWND Host() const { return edits[1]; }
   HWND User() const { return edits[2]; }
   HWND Password() const { return edits[3]; }
+  HWND Port() const { return edits[4]; }
   HWND SoundFile() const { return edits[5]; }
   uiprobe::Control Button(const std::wstring& caption) const {
     return uiprobe::Describe(uiprobe::FindControl(window, L"Button", caption));
@@ -138,9 +140,11 @@ AccountDialog WaitForDialog(const ProgramRun& run, const std::wstring& caption, 
   AccountDialog d;
   d.window = uiprobe::WaitForTopLevel(run.ProcessId(), L"PelmoraForm", caption, timeoutMs);
   if (!d.window) return d;
-  for (const uiprobe::Control& c : uiprobe::Controls(d.window))
+  for (const uiprobe::Control& c : uiprobe::Controls(d.window)) {
     if (c.className == L"Edit") d.edits.push_back(c.hwnd);
-  if (d.edits.size() != 6) d.window = nullptr;
+    if (c.className == L"ComboBox") d.security = c.hwnd;
+  }
+  if (d.edits.size() != 6 || !d.security) d.window = nullptr;
   return d;
 }
 
@@ -183,7 +187,7 @@ TEST(AccountCommandsRun, AnAccountAddedThroughTheDialogIsSavedAndSurvivesARestar
   const Chime chime;
   const std::wstring name = L"自宅";
   const std::string line = "\"自宅\"," + kExcluded + ",pop.example.jp,taro,\"p a,ss\"," + kSoundAction +
-                           ",\"" + chime.path + "\"\r\n";
+                           ",\"" + chime.path + "\",SSL,\r\n";
   std::string saved;
   {
     ProgramRun run(PelmoraExe());
@@ -198,6 +202,8 @@ TEST(AccountCommandsRun, AnAccountAddedThroughTheDialogIsSavedAndSurvivesARestar
     ASSERT_TRUE(dialog.window);
     Shot("account-dialog-empty");
     EXPECT_EQ(dialog.Checks(), (std::vector<int>{BST_CHECKED, BST_CHECKED, BST_UNCHECKED, BST_UNCHECKED}));
+    EXPECT_EQ(Text(dialog.security), L"SSL/TLS") << "a new account is proposed with TLS";
+    EXPECT_EQ(Text(dialog.Port()), L"995");
     EXPECT_FALSE(dialog.SoundFileEnabled());
     EXPECT_FALSE(dialog.OkEnabled());
     EXPECT_FALSE(uiprobe::PressButton(main.window, kAdd)) << "the dialog is modal";
@@ -246,7 +252,7 @@ TEST(AccountCommandsRun, AnAccountAddedThroughTheDialogIsSavedAndSurvivesARestar
 
     // One account row and the blank row; the selected first row now holds the account.
     EXPECT_EQ(main.Rows(), (std::vector<std::vector<std::string>>{
-                               {"自宅", kExcluded, "pop.example.jp", "taro", "p a,ss", kSoundAction, chime.path, "", ""},
+                               {"自宅", kExcluded, "pop.example.jp", "taro", "p a,ss", kSoundAction, chime.path, "SSL", ""},
                                std::vector<std::string>(9)}));
     EXPECT_EQ(uiprobe::ListViewSelection(main.list), std::vector<int>{0});
     EXPECT_TRUE(main.Enabled(kDelete));
@@ -376,4 +382,35 @@ TEST(AccountCommandsRun, EditAndDeleteActOnTheSelectedAccountOnly) {
   EXPECT_EQ(main.Rows()[0][0], "Shop");
   EXPECT_EQ(run.ReadFile("account.dat"), home + shop + blank);
   SetFileAttributesW(file.c_str(), FILE_ATTRIBUTE_NORMAL);
+}
+
+TEST(AccountCommandsRun, AStoredSecurityTheDialogCannotNameIsKeptByAnEditThatPicksNone) {
+  const std::string plain = "\"Plain\"," + kIncluded + ",h,u,p," + kMessageAction + ",\r\n";
+  const auto odd = [](const std::string& password) {
+    return "\"Odd\"," + kIncluded + ",h,u," + password + "," + kMessageAction + ",,ssl,\r\n";
+  };
+  ProgramRun run(PelmoraExe(), {{"account.dat", plain + odd("p")}});
+  const Settings main = ShowSettings(run);
+  ASSERT_TRUE(main.list);
+
+  // The drop-down holds "なし" from the account edited before; the unknown one shows none picked.
+  ASSERT_TRUE(uiprobe::PressButton(main.window, kEdit));
+  AccountDialog dialog = WaitForDialog(run, L"Plain" + kProperties);
+  ASSERT_TRUE(dialog.window);
+  EXPECT_EQ(Text(dialog.security), L"なし");
+  uiprobe::PressKey(dialog.Name(), VK_ESCAPE);
+  ASSERT_TRUE(uiprobe::WaitForGone(dialog.window, kWaitMs));
+  ASSERT_TRUE(main.Select(1));
+  ASSERT_TRUE(uiprobe::PressButton(main.window, kEdit));
+  dialog = WaitForDialog(run, L"Odd" + kProperties);
+  ASSERT_TRUE(dialog.window);
+  EXPECT_EQ(Text(dialog.security), L"");
+  EXPECT_EQ(Text(dialog.Port()), L"");
+
+  // An unrelated change is saved with the connection as it was.
+  Clear(dialog.Password());
+  ASSERT_TRUE(Type(dialog.Password(), L"q", L"q"));
+  ASSERT_TRUE(uiprobe::PressButton(dialog.window, L"OK"));
+  ASSERT_TRUE(uiprobe::WaitForGone(dialog.window, kWaitMs));
+  EXPECT_TRUE(FileBecomes(run, plain + odd("q"))) << run.ReadFile("account.dat");
 }

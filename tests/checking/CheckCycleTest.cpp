@@ -2,6 +2,8 @@
 // (the program always uses port 110; the private Dovecot has 127.0.0.1).
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -38,6 +40,20 @@ std::vector<std::wstring> Check(TMainForm1& form, const std::function<void()>& d
   };
   WatchBox([&] { form.N2Click(&form.N2); }, answer);
   return shown;
+}
+
+// Commands of the user that run from inside the cycle's waits, each once, after its delay.
+std::map<UINT_PTR, std::function<void()>> LaterCommands;
+
+void CALLBACK RunLaterCommand(HWND, UINT, UINT_PTR timer, DWORD) {
+  KillTimer(nullptr, timer);
+  const std::function<void()> command = std::move(LaterCommands[timer]);
+  LaterCommands.erase(timer);
+  command();
+}
+
+void Later(UINT delayMs, std::function<void()> command) {
+  LaterCommands[SetTimer(nullptr, 0, delayMs, RunLaterCommand)] = std::move(command);
 }
 
 class CheckCycle : public ::testing::Test {
@@ -127,6 +143,49 @@ TEST_F(CheckCycle, RowsDeletedWhileABoxIsOpenEndTheCycleWithoutIndexingOutsideTh
   });
   EXPECT_EQ(shown, (std::vector<std::wstring>{Widen(checking::NewMailText("first", 1))}));
   EXPECT_EQ(Server.SessionCount(), 1u);
+}
+
+TEST_F(CheckCycle, AnAccountDeletedDuringASessionTakesItsResultAlongAndTheCycleGoesOnWithTheNextAccount) {
+  TMainForm1 form;
+  SetAccount(form, 1, "first", accounts::kExclude, kServer);
+  SetAccount(form, 2, "second", accounts::kInclude, kServer);
+  SetAccount(form, 3, "third", accounts::kInclude, kServer);
+  // The row above the checked account goes while its greeting is awaited.
+  Server.Add(ServerScript::Pop3Check("+OK 3 1\r\n", 600));
+  Server.Add(ServerScript::Pop3Check("+OK 5 1\r\n"));
+  Later(200, [&] { form.Accounts.DeleteRow(1); });
+  EXPECT_EQ(Check(form), (std::vector<std::wstring>{Widen(checking::NewMailText("second", 3)),
+                                                    Widen(checking::NewMailText("third", 5))}));
+  EXPECT_EQ(form.LastMailCount[1], 3);
+  EXPECT_EQ(form.LastMailCount[2], 5);
+
+  // The checked account itself goes: nothing of its session is recorded or shown.
+  Server.Add(ServerScript::Pop3Check("+OK 4 1\r\n", 600));
+  Server.Add(ServerScript::Pop3Check("+OK 7 1\r\n"));
+  Later(200, [&] { form.Accounts.DeleteRow(1); });
+  EXPECT_EQ(Check(form), (std::vector<std::wstring>{Widen(checking::NewMailText("third", 7))}));
+  EXPECT_EQ(form.LastMailCount[1], 7);
+  EXPECT_EQ(Server.SessionCount(), 4u);
+}
+
+TEST_F(CheckCycle, TheTimeOutCountsTheServersSilenceNotTheTimeADialogOpenedDuringAWaitStaysOpen) {
+  TMainForm1 form;
+  form.SetCheckTimeOut(1000);
+  SetAccount(form, 1, "home", accounts::kInclude, kServer);
+  const auto editWhileWaiting = [&] {
+    Later(100, [&] {
+      Later(2500, [&] { form.AccountCommands.AccountForm1.SetModalResult(mrCancel); });
+      form.AccountCommands.Edit(1);
+    });
+  };
+  // The greeting came while the dialog was open.
+  Server.Add(ServerScript::Pop3Check("+OK 2 1\r\n", 300));
+  editWhileWaiting();
+  EXPECT_EQ(Check(form), (std::vector<std::wstring>{Widen(checking::NewMailText("home", 2))}));
+  // A server that never greets still fails the check.
+  Server.Add(ServerScript());
+  editWhileWaiting();
+  EXPECT_EQ(Check(form), (std::vector<std::wstring>{Widen(checking::FailureText("home"))}));
 }
 
 TEST_F(CheckCycle, TheSoundActionPlaysTheAccountsFileAndReportsOneThatCannotBeOpened) {

@@ -34,8 +34,9 @@ ServerScript& ServerScript::Respond(std::function<std::optional<std::string>(con
   return *this;
 }
 
-ServerScript ServerScript::Pop3Check(std::string statReply) {
+ServerScript ServerScript::Pop3Check(std::string statReply, int greetingDelayMs) {
   ServerScript script;
+  if (greetingDelayMs > 0) script.Pause(greetingDelayMs);
   script.Send("+OK ready\r\n")
       .Reply("+OK user\r\n")
       .Reply("+OK logged in\r\n")

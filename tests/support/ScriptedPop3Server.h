@@ -27,8 +27,9 @@ public:
   // Answers every further line with what respond returns; a nullopt ends the session with Close.
   ServerScript& Respond(std::function<std::optional<std::string>(const std::string& line)> respond);
 
-  // The positive dialogue of one check: greeting, USER, PASS, statReply to STAT, then QUIT.
-  static ServerScript Pop3Check(std::string statReply = "+OK 3 708\r\n");
+  // The positive dialogue of one check: greeting (after greetingDelayMs), USER, PASS, statReply to
+  // STAT, then QUIT.
+  static ServerScript Pop3Check(std::string statReply = "+OK 3 708\r\n", int greetingDelayMs = 0);
 
   struct Step {
     enum Kind { SendBytes, PauseMs, ReceiveLine, CloseSend, RespondLines } What;
