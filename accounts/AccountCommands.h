@@ -27,7 +27,6 @@ public:
 
 private:
   int ShowDialog();
-  void StoreAccount(int row);
 
   AccountTable& Table;
   TMediaPlayer& Player;

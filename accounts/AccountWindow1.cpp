@@ -90,6 +90,38 @@ std::optional<TSecurity> TAccountForm1::Security() const {
   return static_cast<TSecurity>(ComboBox1.ItemIndex());
 }
 
+void TAccountForm1::Fill(const accounts::TAccountFields& account) {
+  Edit1.SetText(account.Name);
+  if (account.Include) CheckBox1.SetChecked(*account.Include);
+  Edit2.SetText(account.Host);
+  Edit3.SetText(account.User);
+  Edit4.SetText(account.Password);
+  if (account.Action == accounts::TAction::Message) RadioButton1.SetChecked(true);
+  if (account.Action == accounts::TAction::Sound) RadioButton2.SetChecked(true);
+  if (account.Action == accounts::TAction::CdTray) RadioButton3.SetChecked(true);
+  RadioButton1Click(&RadioButton1);
+  ComboBox1.SetItemIndex(account.Security ? static_cast<int>(*account.Security) : -1);
+  Edit5.SetText(account.Port);
+  ShownSecurity = account.Security;
+  FileOpenEdit1.SetFilename(account.SoundFile);
+}
+
+accounts::TAccountFields TAccountForm1::Read() const {
+  accounts::TAccountFields account;
+  account.Name = Edit1.Text();
+  account.Include = CheckBox1.Checked();
+  account.Host = Edit2.Text();
+  account.User = Edit3.Text();
+  account.Password = Edit4.Text();
+  account.Action = RadioButton1.Checked()   ? accounts::TAction::Message
+                   : RadioButton2.Checked() ? accounts::TAction::Sound
+                                            : accounts::TAction::CdTray;
+  account.Security = Security();
+  account.Port = Edit5.Text();
+  account.SoundFile = FileOpenEdit1.Filename();
+  return account;
+}
+
 // The port follows the security's default until the user types a port of their own.
 void TAccountForm1::ComboBox1Change(TObject*) {
   const std::optional<TSecurity> security = Security();

@@ -3,10 +3,11 @@
 // security and port, and action.
 // Created once at start-up, hidden between the account commands that show it modally; its controls
 // keep what the last use left. It neither reads nor writes the account table: the commands fill it
-// and copy it back.
+// with an account's fields and read them back.
 #include <optional>
 #include <string_view>
 
+#include "accounts/AccountFields.h"
 #include "desktop/FileOpenEdit.h"
 #include "desktop/MediaPlayer.h"
 #include "pop3/TlsRules.h"
@@ -61,6 +62,12 @@ public:
 
   // The security picked; nothing while the drop-down shows none.
   std::optional<TSecurity> Security() const;
+
+  // Shows an account in the controls, in the order of the dialog; a field without a value leaves
+  // its control as it is.
+  void Fill(const accounts::TAccountFields& account);
+  // The account as the controls show it.
+  accounts::TAccountFields Read() const;
 
 private:
   TMediaPlayer& MediaPlayer1;
