@@ -1,7 +1,6 @@
 #include "app/MainWindow1.h"
 
 #include "app/DiskAccountFiles.h"
-#include "app/ProgramFile.h"
 #include "app/ProgramPaths.h"
 #include "toolkit/Application.h"
 #include "toolkit/ErrorDialog.h"
@@ -13,12 +12,7 @@ constexpr std::int32_t kMillisecondsPerMinute = 60000;
 
 std::string TMainForm1::AccountFilePath() const { return ProgramDir + "\\account.dat"; }
 
-void TMainForm1::AccountsChanged() {
-  // Counts are never dropped: after a delete, the old last row keeps its entry.
-  const auto rows = static_cast<std::size_t>(Accounts.RowCount());
-  if (LastMailCount.size() < rows) LastMailCount.resize(rows, 0);
-  StringGrid1.Refresh();
-}
+void TMainForm1::AccountsChanged() { StringGrid1.Refresh(); }
 
 void TMainForm1::X1Click(TObject*) { Close(); }
 
@@ -28,7 +22,7 @@ void TMainForm1::Button4Click(TObject*) { Hide(); }
 
 void TMainForm1::N8Click(TObject*) { Shell.Open(Handle(), Widen(ProgramDir + "/Readme.txt")); }
 
-void TMainForm1::N9Click(TObject*) { Shell.Open(Handle(), Widen(InfoPageAddress(ProgramPath()))); }
+void TMainForm1::N9Click(TObject*) { Shell.Open(Handle(), Widen(InfoPageAddress(ProgramFile))); }
 
 void TMainForm1::N2Click(TObject*) {
   CheckCycle.Run();
@@ -81,7 +75,7 @@ void TMainForm1::AccountsStored() {
 // still has its design settings. TIME and MINUTE are read before it all the same: an exit during the
 // check writes them, never design values the user was never shown.
 void TMainForm1::FormCreate(TObject*) {
-  const TSettings stored = ReadSettings(SettingsFileOf(ProgramPath()), ShownSettings());
+  const TSettings stored = ReadSettings(SettingsFileOf(ProgramFile), ShownSettings());
   CheckBox1.SetChecked(stored.Start);
   PendingTime = stored.Time;
   PendingMinute = stored.Minute;
@@ -118,7 +112,7 @@ void TMainForm1::FormClose(TObject*, TCloseAction&) {
   CheckCycle.Stop();
   // An unwritable settings file is reported, but the user must always be able to quit.
   try {
-    WriteSettings(SettingsFileOf(ProgramPath()), ShownSettings());
+    WriteSettings(SettingsFileOf(ProgramFile), ShownSettings());
   } catch (...) {
     HandleException();
   }

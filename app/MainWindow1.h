@@ -11,6 +11,7 @@
 
 #include "accounts/AccountCommands.h"
 #include "accounts/AccountTable.h"
+#include "app/ProgramFile.h"
 #include "app/Settings.h"
 #include "checking/CheckCycle.h"
 #include "desktop/MediaPlayer.h"
@@ -28,8 +29,9 @@
 
 class TMainForm1 : public TForm {
 public:
-  // The shell and MCI calls of the window and its parts go through `shell` and `mci`.
-  explicit TMainForm1(TShell& shell = SystemShell(), TMci& mci = SystemMci());
+  // The shell and MCI calls of the window and its parts go through `shell` and `mci`; the account
+  // and settings files are found beside `programPath`, the program's own file.
+  explicit TMainForm1(TShell& shell = SystemShell(), TMci& mci = SystemMci(), std::string programPath = ProgramPath());
   ~TMainForm1() override;
 
   // The account table shown by StringGrid1; every change to it shows in the grid at once.
@@ -88,9 +90,9 @@ public:
 
   // The directory of the program file, without a trailing separator (a drive root keeps its "\").
   std::string ProgramDir;
-  // The message count last seen for each table row (entry 0, the header row, unused). It grows with
-  // the table, so every account row, whatever its number, has an entry of its own.
-  std::vector<std::int32_t> LastMailCount;
+  // The message count last seen for each table row (entry 0, the header row, unused), kept by the
+  // check cycle; a row with no entry has none recorded yet.
+  const std::vector<std::int32_t>& LastMailCount() const { return CheckCycle.LastMailCount(); }
 
   // The check cycle N2Click runs, and the account commands with their dialog (made before the
   // start-up check, whose waits already serve the commands; it previews through MediaPlayer1).
@@ -108,6 +110,7 @@ private:
 
   TShell& Shell;
   TMci& Mci;
+  std::string ProgramFile;
   // TIME and MINUTE as read at creation, until applied to their controls or changed by the user.
   std::optional<bool> PendingTime;
   std::optional<std::int32_t> PendingMinute;

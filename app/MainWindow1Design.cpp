@@ -2,6 +2,8 @@
 // wiring of their events to the window's handlers.
 #include "app/MainWindow1.h"
 
+#include <utility>
+
 #include "app/ProgramFile.h"
 #include "app/ProgramPaths.h"
 #include "resources/Resource.h"
@@ -25,7 +27,7 @@ constexpr RECT kPlayerBounds{276, 212, 276 + 29, 212 + 30};
 
 }  // namespace
 
-TMainForm1::TMainForm1(TShell& shell, TMci& mci)
+TMainForm1::TMainForm1(TShell& shell, TMci& mci, std::string programPath)
     : TForm("メールチェックの設定", kClientWidth, kClientHeight),
       TrayIcon1(this, TrayApplication(), shell),
       N1("メールチェックの設定(&S)..."),
@@ -56,10 +58,11 @@ TMainForm1::TMainForm1(TShell& shell, TMci& mci)
       Label0(TabSheet1, {540, 140, 6, 12}, "\"", false),
       Timer1(kDesignInterval, true),
       MediaPlayer1(mci, Handle(), kPlayerBounds),
-      CheckCycle(Accounts, POP3Client1, LastMailCount, MediaPlayer1, mci),
+      CheckCycle(Accounts, POP3Client1, MediaPlayer1, mci),
       AccountCommands(Accounts, MediaPlayer1),
       Shell(shell),
-      Mci(mci) {
+      Mci(mci),
+      ProgramFile(std::move(programPath)) {
   for (TMenuItem* item : {&N2, &N3, &N1, &N7, &N8, &N9, &N10, &X1}) PopupMenu1.Add(*item);
   N2.OnClick = [this](TObject* sender) { N2Click(sender); };
   N1.OnClick = [this](TObject* sender) { N1Click(sender); };
@@ -97,8 +100,7 @@ TMainForm1::TMainForm1(TShell& shell, TMci& mci)
   // The design is complete: the tray icon takes over (icon added, main window not shown at start).
   TrayIcon1.Loaded();
 
-  ProgramDir = ProgramDirOf(ProgramPath());
-  LastMailCount.assign(static_cast<std::size_t>(Accounts.RowCount()), 0);
+  ProgramDir = ProgramDirOf(ProgramFile);
   Accounts.WriteHeaderRow();
   Button10Click(&Button10);
   StringGrid1Click(&StringGrid1);

@@ -11,9 +11,8 @@
 
 namespace checking {
 
-TCheckCycle::TCheckCycle(accounts::AccountTable& accounts, TPOP3Client& client,
-                         std::vector<std::int32_t>& lastMailCount, TMediaPlayer& player, TMci& mci)
-    : Accounts(accounts), Client(client), LastMailCount(lastMailCount), Player(player), Mci(mci) {}
+TCheckCycle::TCheckCycle(accounts::AccountTable& accounts, TPOP3Client& client, TMediaPlayer& player, TMci& mci)
+    : Accounts(accounts), Client(client), Player(player), Mci(mci) {}
 
 void TCheckCycle::Run() {
   if (IsStopped) return;
@@ -56,13 +55,9 @@ void TCheckCycle::CheckAccount(const accounts::AccountTable::RowMark& checked) {
   };
   Client.SetAttachFilePath(".");
   Client.DeleteOnRead = false;
-  Client.TimeOut = TimeOutMs;
   const accounts::Connection connection = accounts::ConnectionOfCells(cell(accounts::ColSecurity), cell(accounts::ColPort));
-  Client.Security = connection.Security;
-  Client.Port = connection.Port;
-  Client.Host = cell(accounts::ColHost);
-  Client.UserID = cell(accounts::ColUser);
-  Client.Password = cell(accounts::ColPassword);
+  Client.SetLogin({cell(accounts::ColHost), connection.Port, connection.Security, cell(accounts::ColUser),
+                   cell(accounts::ColPassword), TimeOutMs});
   Client.Connect();
   const std::int32_t count = Client.MessageCount();
   // The session ends before the actions: a server that locks the mailbox for its session would
@@ -76,7 +71,7 @@ void TCheckCycle::CheckAccount(const accounts::AccountTable::RowMark& checked) {
   }
   // An account deleted during its session has no row to record its count in, nor a failed QUIT to report.
   if (checked.Deleted()) return;
-  if (RecordCount(LastMailCount, checked.Row(), count) && !IsStopped) {
+  if (RecordCount(Counts, checked.Row(), count) && !IsStopped) {
     // Read once: the new-mail box lets the user change the table again.
     const std::string action = cell(accounts::ColAction);
     if (action == accounts::kActionMessage) Announce(NewMailText(cell(accounts::ColName), count));

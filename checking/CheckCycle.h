@@ -16,9 +16,8 @@ namespace checking {
 
 class TCheckCycle {
 public:
-  // The cycle works on the owner's table, client, last counts, player and MCI, which outlive it.
-  TCheckCycle(accounts::AccountTable& accounts, TPOP3Client& client, std::vector<std::int32_t>& lastMailCount,
-              TMediaPlayer& player, TMci& mci);
+  // The cycle works on the owner's table, client, player and MCI, which outlive it.
+  TCheckCycle(accounts::AccountTable& accounts, TPOP3Client& client, TMediaPlayer& player, TMci& mci);
 
   // Runs a cycle. Its waits and message boxes dispatch messages, so a tick or the menu can ask for a
   // check meanwhile: that never reaches the client mid-session, but runs once more after this cycle.
@@ -31,13 +30,17 @@ public:
   // The bound of each network wait, in milliseconds.
   void SetTimeOut(std::int32_t milliseconds) { TimeOutMs = milliseconds; }
 
+  // The message count last seen for each table row: all zero at start, never saved. Counts stay by
+  // row, and a row beyond the end has none recorded yet.
+  const std::vector<std::int32_t>& LastMailCount() const { return Counts; }
+
 private:
   void CheckAccounts();
   void CheckAccount(const accounts::AccountTable::RowMark& checked);
 
   accounts::AccountTable& Accounts;
   TPOP3Client& Client;
-  std::vector<std::int32_t>& LastMailCount;
+  std::vector<std::int32_t> Counts;
   TMediaPlayer& Player;
   TMci& Mci;
   CheckRequests Requests;

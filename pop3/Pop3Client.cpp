@@ -13,6 +13,15 @@ TPOP3Client::~TPOP3Client() {
   }
 }
 
+void TPOP3Client::SetLogin(const TLogin& login) {
+  Host = login.Host;
+  Port = login.Port;
+  Security = login.Security;
+  UserID = login.UserID;
+  Password = login.Password;
+  TimeOut = login.TimeOut;
+}
+
 void TPOP3Client::DoConnect() {
   int attempts = 0;
   while (Password.empty() || UserID.empty()) {

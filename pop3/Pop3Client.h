@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <string>
 
+#include "pop3/Login.h"
 #include "pop3/Pop3Rules.h"
 #include "pop3/SockTransport.h"
 #include "pop3/TlsRules.h"
@@ -51,6 +52,9 @@ public:
   Event<TObject*> OnFailure;
   Event<TObject*, std::string&> OnDecodeStart;  // the file name, which the handler may change
   Event<TObject*> OnDecodeEnd;
+
+  // Sets Host, Port, Security, UserID, Password and TimeOut at once.
+  void SetLogin(const TLogin& login);
 
   // Stored with a trailing backslash added when it has none.
   void SetAttachFilePath(const std::string& path) { AttachPath = WithTrailingBackslash(path); }

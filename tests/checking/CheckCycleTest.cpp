@@ -156,15 +156,15 @@ TEST_F(CheckCycle, AnAccountDeletedDuringASessionTakesItsResultAlongAndTheCycleG
   Later(200, [&] { form.Accounts.DeleteRow(1); });
   EXPECT_EQ(Check(form), (std::vector<std::wstring>{Widen(checking::NewMailText("second", 3)),
                                                     Widen(checking::NewMailText("third", 5))}));
-  EXPECT_EQ(form.LastMailCount[1], 3);
-  EXPECT_EQ(form.LastMailCount[2], 5);
+  EXPECT_EQ(form.LastMailCount()[1], 3);
+  EXPECT_EQ(form.LastMailCount()[2], 5);
 
   // The checked account itself goes: nothing of its session is recorded or shown.
   Server.Add(ServerScript::Pop3Check("+OK 4 1\r\n", 600));
   Server.Add(ServerScript::Pop3Check("+OK 7 1\r\n"));
   Later(200, [&] { form.Accounts.DeleteRow(1); });
   EXPECT_EQ(Check(form), (std::vector<std::wstring>{Widen(checking::NewMailText("third", 7))}));
-  EXPECT_EQ(form.LastMailCount[1], 7);
+  EXPECT_EQ(form.LastMailCount()[1], 7);
   EXPECT_EQ(Server.SessionCount(), 4u);
 }
 
@@ -206,4 +206,15 @@ TEST_F(CheckCycle, TheSoundActionPlaysTheAccountsFileAndReportsOneThatCannotBeOp
   EXPECT_EQ(mci.Commands.front(), static_cast<UINT>(MCI_OPEN));
   EXPECT_EQ(mci.Commands.back(), static_cast<UINT>(MCI_PLAY)) << "the sound plays on after the cycle";
   EXPECT_EQ(Server.SessionCount(), 2u);
+}
+
+// Counts are kept by row whatever the row's number, and a shrinking table keeps the counts it had.
+TEST_F(CheckCycle, EveryRowKeepsItsOwnLastMailCountBeyondRow254) {
+  TMainForm1 form;
+  SetAccount(form, 300, "far", accounts::kInclude, kServer);
+  Server.Add(ServerScript::Pop3Check("+OK 7 1\r\n"));
+  EXPECT_EQ(Check(form), (std::vector<std::wstring>{Widen(checking::NewMailText("far", 7))}));
+  form.Accounts.DeleteRow(1);
+  ASSERT_GT(form.LastMailCount().size(), 300u);
+  EXPECT_EQ(form.LastMailCount()[300], 7);
 }
