@@ -11,6 +11,8 @@ namespace checking {
 namespace {
 
 constexpr char32_t kReplacement = 0xFFFD;
+// Longer than any registered charset name: a "?" farther on means the "=?" starts no encoded word.
+constexpr std::size_t kMaxCharsetLength = 64;
 
 // UTF-16 text built from code points and runs of CP932 bytes; each run goes to the converter whole.
 class Utf16Text {
@@ -279,7 +281,9 @@ struct EncodedWord {
 // The encoded word "=?charset?B|Q?text?=" that starts at `start`, if one does.
 std::optional<EncodedWord> EncodedWordAt(std::string_view value, std::size_t start) {
   const std::size_t charsetEnd = value.find('?', start + 2);
-  if (charsetEnd == std::string_view::npos || charsetEnd == start + 2 || charsetEnd - start > 66) return std::nullopt;
+  if (charsetEnd == std::string_view::npos || charsetEnd == start + 2 || charsetEnd - start - 2 > kMaxCharsetLength) {
+    return std::nullopt;
+  }
   const std::string_view charset = value.substr(start + 2, charsetEnd - start - 2);
   if (charset.find_first_of(" \t\"()<>") != std::string_view::npos) return std::nullopt;
   const char encoding = Lower(static_cast<char>(Byte(value, charsetEnd + 1)));
@@ -376,7 +380,8 @@ std::string FieldValue(std::string_view header, std::string_view name) {
 
 // The display name of the first mailbox of a From value, or its address: "Name <addr>",
 // "\"Quoted, Name\" <addr>", "addr (Comment Name)" or a bare address. Quotes and comments are
-// followed so that a comma or bracket inside them ends nothing.
+// followed so that a comma or bracket inside them ends nothing. Encoded words inside quotes are
+// decoded too, against RFC 2047, because Japanese mailers write names that way.
 std::u16string SenderName(std::string_view value, const Cp932Decoder& cp932) {
   std::string phrase;
   std::string comment;

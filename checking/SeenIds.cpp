@@ -4,6 +4,8 @@
 #include <charconv>
 #include <optional>
 
+#include "accounts/AccountFile.h"
+
 namespace checking {
 
 namespace {
@@ -86,12 +88,7 @@ std::vector<int32_t> NewMessages(const IdList* recorded, const std::vector<TUidl
 SeenIds SeenIds::Parse(std::string_view bytes) {
   SeenIds seen;
   IdList* ids = nullptr;
-  for (std::size_t start = 0; start < bytes.size();) {
-    std::size_t end = bytes.find('\n', start);
-    if (end == std::string_view::npos) end = bytes.size();
-    std::string_view line = bytes.substr(start, end - start);
-    start = end + 1;
-    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+  for (const std::string_view line : accounts::SplitLines(bytes)) {
     if (line.find(' ') != std::string_view::npos) {
       const std::optional<AccountKey> key = SectionKey(line);
       ids = key ? &seen.Accounts[*key] : nullptr;

@@ -4,8 +4,9 @@
 //
 // Memory: a record is a sorted vector of ids. A Dovecot id has 16 characters, past std::string's
 // in-place buffer, so each costs its string (24 bytes in the 32-bit program) and a heap block of
-// about 32: some 0.6 MB for a mailbox of 10,000 messages, at most about 1 MB with 70-character ids,
-// and as much again for the listing while its check runs. The file holds 18 bytes a message.
+// about 32: some 0.6 MB for a mailbox of 10,000 messages, at most about 1 MB with 70-character ids.
+// While a check reads its listing, the reply's lines and the parsed entries hold about as much
+// each. The file holds 18 bytes a message.
 #include <compare>
 #include <cstdint>
 #include <map>

@@ -20,7 +20,7 @@ const char* const kBadUidlText = "サーバーの UIDL 応答が正しくあり�
 TMultiLineReply::TMultiLineReply(std::size_t maxLines, std::size_t maxBytes) : MaxLines(maxLines), MaxBytes(maxBytes) {}
 
 TMultiLineReply TMultiLineReply::Uidl(int32_t messageCount) {
-  const auto lines = static_cast<std::size_t>(std::max<int32_t>(messageCount, 0));
+  const auto lines = static_cast<std::size_t>(std::clamp<int32_t>(messageCount, 0, kMaxListedMessages));
   return TMultiLineReply(lines, lines * kMaxUidlLineBytes);
 }
 

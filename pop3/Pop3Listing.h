@@ -8,13 +8,18 @@
 #include <string_view>
 #include <vector>
 
+// The most messages whose UIDL listing is read, so that no STAT count makes its memory unbounded
+// (a record of about 6 MB at this count); the caller tells a larger mailbox's news by the count.
+inline constexpr int32_t kMaxListedMessages = 100000;
+
 // Collects the lines of one multi-line reply as the transport reads them (each with its LF).
 class TMultiLineReply {
 public:
   // More than maxLines lines, or more than maxBytes bytes of them, fail the reply.
   TMultiLineReply(std::size_t maxLines, std::size_t maxBytes);
-  // The bounds of a UIDL listing after STAT gave messageCount: one line per message, each at most
-  // a number, a blank and 70 characters. POP3 locks the mailbox, so the count cannot grow meanwhile.
+  // The bounds of a UIDL listing after STAT gave messageCount (at most kMaxListedMessages): one line
+  // per message, each at most a number, a blank and 70 characters. POP3 locks the mailbox, so the
+  // count cannot grow meanwhile.
   static TMultiLineReply Uidl(int32_t messageCount);
   // The bounds of a TOP n 0 reply: a header block far larger than real mail carries.
   static TMultiLineReply Top();
