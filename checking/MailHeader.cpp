@@ -52,7 +52,10 @@ private:
   std::u16string Text;
 };
 
-unsigned char Byte(std::string_view bytes, std::size_t i) { return i < bytes.size() ? static_cast<unsigned char>(bytes[i]) : 0; }
+// The byte at i, or 0 past the end, so that a look-ahead needs no bounds check of its own.
+unsigned char Byte(std::string_view bytes, std::size_t i) {
+  return i < bytes.size() ? static_cast<unsigned char>(bytes[i]) : 0;
+}
 
 bool IsJisByte(unsigned char c) { return c >= 0x21 && c <= 0x7E; }
 bool IsEucByte(unsigned char c) { return c >= 0xA1 && c <= 0xFE; }
@@ -207,7 +210,8 @@ void AddRaw(std::string_view bytes, Utf16Text& out) {
 char Lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
 
 bool EqualNoCase(std::string_view a, std::string_view b) {
-  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) { return Lower(x) == Lower(y); });
+  return a.size() == b.size() &&
+         std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) { return Lower(x) == Lower(y); });
 }
 
 void AddInCharset(std::string_view charset, std::string_view bytes, Utf16Text& out) {
@@ -216,14 +220,21 @@ void AddInCharset(std::string_view charset, std::string_view bytes, Utf16Text& o
   const auto any = [&name](std::initializer_list<std::string_view> names) {
     return std::find(names.begin(), names.end(), name) != names.end();
   };
-  if (name.starts_with("iso-2022-jp") || name == "csiso2022jp") AddIso2022Jp(bytes, out);
-  else if (any({"utf-8", "utf8"})) AddUtf8(bytes, out);
-  else if (any({"shift_jis", "shift-jis", "sjis", "x-sjis", "cp932", "windows-31j", "ms932", "csshiftjis"})) AddCp932(bytes, out);
-  else if (any({"euc-jp", "x-euc-jp", "eucjp"})) AddEucJp(bytes, out);
-  else if (any({"iso-8859-1", "iso8859-1", "latin1"})) {
+  if (name.starts_with("iso-2022-jp") || name == "csiso2022jp") {
+    AddIso2022Jp(bytes, out);
+  } else if (any({"utf-8", "utf8"})) {
+    AddUtf8(bytes, out);
+  } else if (any({"shift_jis", "shift-jis", "sjis", "x-sjis", "cp932", "windows-31j", "ms932", "csshiftjis"})) {
+    AddCp932(bytes, out);
+  } else if (any({"euc-jp", "x-euc-jp", "eucjp"})) {
+    AddEucJp(bytes, out);
+  } else if (any({"iso-8859-1", "iso8859-1", "latin1"})) {
     for (const char c : bytes) out.Add(static_cast<unsigned char>(c));
-  } else if (any({"us-ascii", "ascii"})) AddRaw(bytes, out);  // 8-bit bytes under this label are raw bytes
-  else AddAsciiOnly(bytes, out);
+  } else if (any({"us-ascii", "ascii"})) {
+    AddRaw(bytes, out);  // 8-bit bytes under this label are raw bytes
+  } else {
+    AddAsciiOnly(bytes, out);
+  }
 }
 
 int Base64Value(char c) {
