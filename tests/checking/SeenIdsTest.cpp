@@ -1,0 +1,54 @@
+#include "checking/SeenIds.h"
+
+#include <gtest/gtest.h>
+
+using namespace checking;
+
+namespace {
+
+std::vector<TUidlEntry> Listing(std::initializer_list<const char*> ids) {
+  std::vector<TUidlEntry> listing;
+  for (const char* id : ids) listing.push_back({static_cast<int32_t>(listing.size() + 1), id});
+  return listing;
+}
+
+}  // namespace
+
+TEST(NewMessages, FirstCheckAllThenOnlyIdsNotSeenNewestFirst) {
+  SeenIds seen;
+  const AccountKey home{"pop.example.jp", 110, "taro"};
+  EXPECT_EQ(NewMessages(seen.Find(home), Listing({"a", "b"})), (std::vector<int32_t>{2, 1}));
+  seen.Record(home, Listing({"a", "b"}));
+  // "a" was fetched elsewhere and "c", "d" arrived: numbers shift, ids do not.
+  EXPECT_EQ(NewMessages(seen.Find(home), Listing({"b", "c", "d"})), (std::vector<int32_t>{3, 2}));
+  seen.Record(home, Listing({"b"}));
+  EXPECT_EQ(*seen.Find(home), (IdList{"b"}));
+  EXPECT_TRUE(NewMessages(seen.Find(home), Listing({})).empty());
+  EXPECT_EQ(seen.Find({"pop.example.jp", 995, "taro"}), nullptr);
+}
+
+TEST(SeenIds, FileKeepsEveryAccountAndSkipsWhatItCannotRead) {
+  SeenIds seen;
+  const AccountKey odd{"mail.example.jp", 995, "山田 [太郎]%"};
+  const AccountKey empty{"127.0.0.1", 110, "a"};
+  seen.Record(odd, Listing({"[x]", "0000000150e8b0a1"}));
+  seen.Record(empty, Listing({}));
+  const std::string file = seen.Format();
+  EXPECT_EQ(file.find('\x8E'), std::string::npos) << "the user name is escaped";
+  const SeenIds read = SeenIds::Parse(file);
+  ASSERT_NE(read.Find(odd), nullptr);
+  EXPECT_EQ(*read.Find(odd), (IdList{"0000000150e8b0a1", "[x]"}));
+  ASSERT_NE(read.Find(empty), nullptr);
+  EXPECT_TRUE(read.Find(empty)->empty());
+
+  // Hand-edited and cut short: stray ids, broken sections and long lines are skipped.
+  const SeenIds broken = SeenIds::Parse(
+      "orphan\n[h 0 u]\nlost\n[h 110 u%G1]\nlost\n[h 110 u]\r\nkept\nnot an id\n" + std::string(71, 'x') +
+      "\n[h 110 u]\nmerged\n[h 11");
+  EXPECT_EQ(*broken.Find({"h", 110, "u"}), (IdList{"kept", "merged"}));
+  EXPECT_EQ(broken.Format(), "[h 110 u]\r\nkept\r\nmerged\r\n");
+
+  seen.KeepOnly({empty});
+  EXPECT_EQ(seen.Find(odd), nullptr);
+  EXPECT_NE(seen.Find(empty), nullptr);
+}
