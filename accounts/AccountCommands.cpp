@@ -2,8 +2,8 @@
 
 #include <string>
 
-#include "accounts/AccountFields.h"
-#include "accounts/AccountTexts.h"
+#include "accounts/portable/AccountFields.h"
+#include "accounts/portable/AccountTexts.h"
 #include "desktop/MediaPlayer.h"
 #include "toolkit/Dialogs.h"
 

@@ -1,7 +1,7 @@
 #pragma once
 // The account commands of the settings window: add, edit and delete an account of the table through
 // the account dialog, which they own and reuse.
-#include "accounts/AccountTable.h"
+#include "accounts/portable/AccountTable.h"
 #include "accounts/AccountWindow1.h"
 
 class TMediaPlayer;

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "accounts/AccountConnection.h"
+#include "accounts/portable/AccountConnection.h"
 
 namespace {
 

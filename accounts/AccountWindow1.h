@@ -7,10 +7,10 @@
 #include <optional>
 #include <string_view>
 
-#include "accounts/AccountFields.h"
+#include "accounts/portable/AccountFields.h"
 #include "desktop/FileOpenEdit.h"
 #include "desktop/MediaPlayer.h"
-#include "pop3/TlsRules.h"
+#include "pop3/portable/TlsRules.h"
 #include "toolkit/Buttons.h"
 #include "toolkit/ComboBox.h"
 #include "toolkit/Edits.h"

@@ -1,6 +1,6 @@
 #pragma once
 // The account file's disk operations, through the wide file API.
-#include "accounts/AccountFile.h"
+#include "accounts/portable/AccountFile.h"
 
 class TDiskAccountFiles : public accounts::AccountFileSystem {
 public:

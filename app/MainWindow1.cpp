@@ -1,7 +1,7 @@
 #include "app/MainWindow1.h"
 
 #include "app/DiskAccountFiles.h"
-#include "app/ProgramPaths.h"
+#include "app/portable/ProgramPaths.h"
 #include "toolkit/Application.h"
 #include "toolkit/ErrorDialog.h"
 #include "toolkit/Text.h"

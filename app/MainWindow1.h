@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "accounts/AccountCommands.h"
-#include "accounts/AccountTable.h"
+#include "accounts/portable/AccountTable.h"
 #include "app/ProgramFile.h"
 #include "app/Settings.h"
 #include "checking/CheckCycle.h"

@@ -5,7 +5,7 @@
 #include <utility>
 
 #include "app/ProgramFile.h"
-#include "app/ProgramPaths.h"
+#include "app/portable/ProgramPaths.h"
 #include "resources/Resource.h"
 #include "toolkit/Application.h"
 

@@ -3,8 +3,8 @@
 #include <exception>
 #include <string>
 
-#include "accounts/AccountConnection.h"
-#include "accounts/AccountTexts.h"
+#include "accounts/portable/AccountConnection.h"
+#include "accounts/portable/AccountTexts.h"
 #include "checking/MailActions.h"
 #include "pop3/Pop3Client.h"
 #include "toolkit/Dialogs.h"

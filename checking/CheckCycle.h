@@ -5,8 +5,8 @@
 #include <cstdint>
 #include <vector>
 
-#include "accounts/AccountTable.h"
-#include "checking/CheckRules.h"
+#include "accounts/portable/AccountTable.h"
+#include "checking/portable/CheckRules.h"
 
 class TMci;
 class TMediaPlayer;

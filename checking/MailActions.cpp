@@ -2,7 +2,7 @@
 
 #include <windows.h>
 
-#include "checking/CheckRules.h"
+#include "checking/portable/CheckRules.h"
 #include "desktop/MediaPlayer.h"
 #include "toolkit/Dialogs.h"
 

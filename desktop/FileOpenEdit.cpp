@@ -1,6 +1,6 @@
 #include "desktop/FileOpenEdit.h"
 
-#include "desktop/DialogFilter.h"
+#include "desktop/portable/DialogFilter.h"
 #include "toolkit/Dialogs.h"
 #include "toolkit/Handles.h"
 #include "toolkit/Text.h"

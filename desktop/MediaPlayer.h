@@ -9,8 +9,8 @@
 #include <string>
 
 #include "desktop/Mci.h"
-#include "toolkit/Event.h"
-#include "toolkit/Exception.h"
+#include "toolkit/portable/Event.h"
+#include "toolkit/portable/Exception.h"
 #include "toolkit/Window.h"
 
 class EMCIDeviceError : public Exception {

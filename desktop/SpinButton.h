@@ -6,8 +6,8 @@
 
 #include <cstdint>
 
-#include "desktop/SpinRules.h"
-#include "toolkit/Event.h"
+#include "desktop/portable/SpinRules.h"
+#include "toolkit/portable/Event.h"
 #include "toolkit/Window.h"
 
 class TSpinButton : public TWindow {

@@ -1,6 +1,6 @@
 #include "desktop/SpinEdit.h"
 
-#include "desktop/SpinRules.h"
+#include "desktop/portable/SpinRules.h"
 #include "toolkit/Dpi.h"
 #include "toolkit/Handles.h"
 

@@ -9,13 +9,13 @@
 #include <memory>
 #include <string>
 
-#include "desktop/Mouse.h"
+#include "desktop/portable/Mouse.h"
 #include "desktop/Shell.h"
 #include "desktop/WndProcComponent.h"
-#include "toolkit/Event.h"
+#include "toolkit/portable/Event.h"
 #include "toolkit/Handles.h"
 #include "toolkit/Menus.h"
-#include "toolkit/Object.h"
+#include "toolkit/portable/Object.h"
 #include "toolkit/Window.h"
 
 // What the tray icon needs of the application object; each part may be left empty.

@@ -1,7 +1,7 @@
 #pragma once
 #include <windows.h>
 
-#include "toolkit/Object.h"
+#include "toolkit/portable/Object.h"
 #include "toolkit/Window.h"
 
 // Puts a procedure of its own in front of the owner window's procedure and passes every message on.

@@ -3,9 +3,9 @@
 #include <atomic>
 #include <exception>
 
-#include "pop3/CertificateRules.h"
+#include "pop3/portable/CertificateRules.h"
 #include "pop3/TlsSession.h"
-#include "toolkit/Exception.h"
+#include "toolkit/portable/Exception.h"
 
 namespace {
 

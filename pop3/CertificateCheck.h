@@ -9,7 +9,7 @@
 #include <optional>
 #include <string>
 
-#include "pop3/TlsRules.h"
+#include "pop3/portable/TlsRules.h"
 
 // Nothing when the certificate is in its validity period, its chain leads without error to a root
 // the system trusts, no certificate of it is known to be revoked, and it names `host`; otherwise the

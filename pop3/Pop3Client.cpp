@@ -1,6 +1,6 @@
 #include "pop3/Pop3Client.h"
 
-#include "pop3/Pop3Rules.h"
+#include "pop3/portable/Pop3Rules.h"
 
 TPOP3Client::TPOP3Client(TMessagePump& pump) : TSockTransport(pump) { Port = 110; }
 

@@ -5,10 +5,10 @@
 #include <cstdint>
 #include <string>
 
-#include "pop3/Login.h"
-#include "pop3/Pop3Rules.h"
+#include "pop3/portable/Login.h"
+#include "pop3/portable/Pop3Rules.h"
 #include "pop3/SockTransport.h"
-#include "pop3/TlsRules.h"
+#include "pop3/portable/TlsRules.h"
 
 // A fetched message and its summary. Nothing fetches messages yet; they are kept for the session's
 // fetching side.

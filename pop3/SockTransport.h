@@ -17,12 +17,12 @@
 
 #include "pop3/HostLookup.h"
 #include "pop3/MessageWait.h"
-#include "pop3/SockErrors.h"
+#include "pop3/portable/SockErrors.h"
 #include "pop3/TlsChannel.h"
 #include "pop3/Winsock.h"
-#include "toolkit/Event.h"
-#include "toolkit/MessagePump.h"
-#include "toolkit/Object.h"
+#include "toolkit/portable/Event.h"
+#include "toolkit/portable/MessagePump.h"
+#include "toolkit/portable/Object.h"
 #include "toolkit/Timer.h"
 
 class TTlsCredentials;

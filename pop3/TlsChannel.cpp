@@ -5,9 +5,9 @@
 #include <string_view>
 
 #include "pop3/CertificateCheck.h"
-#include "pop3/CertificateRules.h"
-#include "pop3/SockErrors.h"
-#include "pop3/TlsHandshake.h"
+#include "pop3/portable/CertificateRules.h"
+#include "pop3/portable/SockErrors.h"
+#include "pop3/portable/TlsHandshake.h"
 #include "pop3/TlsSession.h"
 #include "toolkit/Text.h"
 

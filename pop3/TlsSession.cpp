@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
-#include "pop3/SockErrors.h"
-#include "pop3/TlsRules.h"
+#include "pop3/portable/SockErrors.h"
+#include "pop3/portable/TlsRules.h"
 
 namespace {
 

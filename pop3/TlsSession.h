@@ -15,7 +15,7 @@
 #include <string>
 #include <string_view>
 
-#include "pop3/TlsHandshake.h"
+#include "pop3/portable/TlsHandshake.h"
 
 struct CertificateRelease {
   void operator()(PCCERT_CONTEXT certificate) const { CertFreeCertificateContext(certificate); }

@@ -6,7 +6,7 @@
 #include <utility>
 
 #include "toolkit/Form.h"
-#include "toolkit/MessagePump.h"
+#include "toolkit/portable/MessagePump.h"
 #include "toolkit/Window.h"
 
 class TApplication : public TWindow, public TMessagePump {

@@ -3,7 +3,7 @@
 #include <string>
 
 #include "toolkit/Control.h"
-#include "toolkit/Event.h"
+#include "toolkit/portable/Event.h"
 
 class TForm;
 

@@ -1,6 +1,6 @@
 #include "toolkit/Control.h"
 
-#include "toolkit/Exception.h"
+#include "toolkit/portable/Exception.h"
 #include "toolkit/Font.h"
 #include "toolkit/Form.h"
 #include "toolkit/Text.h"

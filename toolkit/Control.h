@@ -4,7 +4,7 @@
 // as designed at 96 DPI and shown scaled to the DPI of the control's window.
 #include <string>
 
-#include "toolkit/DpiScale.h"
+#include "toolkit/portable/DpiScale.h"
 #include "toolkit/Window.h"
 
 class TForm;

@@ -5,7 +5,7 @@
 #include <utility>
 
 #include "toolkit/ErrorDialog.h"
-#include "toolkit/Object.h"
+#include "toolkit/portable/Object.h"
 #include "toolkit/Text.h"
 
 namespace {

@@ -2,7 +2,7 @@
 
 #include <windows.h>
 
-#include "toolkit/ErrorText.h"
+#include "toolkit/portable/ErrorText.h"
 #include "toolkit/Text.h"
 
 namespace {

@@ -4,7 +4,7 @@
 #include <map>
 #include <mutex>
 
-#include "toolkit/DpiScale.h"
+#include "toolkit/portable/DpiScale.h"
 #include "toolkit/Handles.h"
 
 namespace {

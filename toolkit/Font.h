@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "toolkit/DpiScale.h"
+#include "toolkit/portable/DpiScale.h"
 
 // Process-wide, one per DPI (the character height scaled to it), created on first use and never freed
 // (windows may hold it until the process ends). Where that face is not installed, the first installed

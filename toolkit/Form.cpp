@@ -3,11 +3,11 @@
 #include <algorithm>
 #include <cwctype>
 
-#include "toolkit/Accelerator.h"
+#include "toolkit/portable/Accelerator.h"
 #include "toolkit/Application.h"
 #include "toolkit/Buttons.h"
 #include "toolkit/Dpi.h"
-#include "toolkit/Exception.h"
+#include "toolkit/portable/Exception.h"
 #include "toolkit/Font.h"
 #include "toolkit/Labels.h"
 

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "toolkit/Control.h"
-#include "toolkit/Event.h"
+#include "toolkit/portable/Event.h"
 
 class TButton;
 class TLabel;

@@ -4,8 +4,8 @@
 
 #include <utility>
 
-#include "toolkit/Exception.h"
-#include "toolkit/IntText.h"
+#include "toolkit/portable/Exception.h"
+#include "toolkit/portable/IntText.h"
 #include "toolkit/Text.h"
 
 TIniFile::TIniFile(std::string fileName) : Path(std::move(fileName)) {}

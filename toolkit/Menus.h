@@ -5,9 +5,9 @@
 #include <string>
 #include <vector>
 
-#include "toolkit/Event.h"
+#include "toolkit/portable/Event.h"
 #include "toolkit/Handles.h"
-#include "toolkit/Object.h"
+#include "toolkit/portable/Object.h"
 #include "toolkit/Window.h"
 
 class TPopupMenu;

@@ -2,7 +2,7 @@
 
 #include <commctrl.h>
 
-#include "toolkit/Exception.h"
+#include "toolkit/portable/Exception.h"
 #include "toolkit/Font.h"
 #include "toolkit/Text.h"
 

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "toolkit/Control.h"
-#include "toolkit/Event.h"
+#include "toolkit/portable/Event.h"
 
 class TStringGrid : public TWinControl {
 public:

@@ -1,6 +1,6 @@
 #include "toolkit/Timer.h"
 
-#include "toolkit/Exception.h"
+#include "toolkit/portable/Exception.h"
 
 namespace {
 constexpr const wchar_t* kTimerClass = L"PelmoraTimer";

@@ -5,7 +5,7 @@
 // never fires.
 #include <cstdint>
 
-#include "toolkit/Event.h"
+#include "toolkit/portable/Event.h"
 #include "toolkit/Window.h"
 
 class TTimer : public TWindow {

@@ -1,7 +1,7 @@
 #include "toolkit/Window.h"
 
 #include "toolkit/ErrorDialog.h"
-#include "toolkit/Exception.h"
+#include "toolkit/portable/Exception.h"
 #include "toolkit/Text.h"
 #include "toolkit/WindowBinding.h"
 

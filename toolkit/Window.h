@@ -6,7 +6,7 @@
 
 #include <string>
 
-#include "toolkit/Object.h"
+#include "toolkit/portable/Object.h"
 
 class TWindow : public TObject {
 public:

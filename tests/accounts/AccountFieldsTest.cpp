@@ -1,11 +1,11 @@
-#include "accounts/AccountFields.h"
+#include "accounts/portable/AccountFields.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
-#include "accounts/AccountTexts.h"
+#include "accounts/portable/AccountTexts.h"
 
 using namespace accounts;
 

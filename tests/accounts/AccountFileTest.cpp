@@ -1,4 +1,4 @@
-#include "accounts/AccountFile.h"
+#include "accounts/portable/AccountFile.h"
 
 #include <gtest/gtest.h>
 
@@ -7,10 +7,10 @@
 #include <string>
 #include <vector>
 
-#include "accounts/AccountConnection.h"
-#include "accounts/AccountTexts.h"
+#include "accounts/portable/AccountConnection.h"
+#include "accounts/portable/AccountTexts.h"
 #include "tests/support/ExceptionMessage.h"
-#include "toolkit/Exception.h"
+#include "toolkit/portable/Exception.h"
 
 using accounts::AccountTable;
 

@@ -1,11 +1,11 @@
-#include "accounts/AccountTable.h"
+#include "accounts/portable/AccountTable.h"
 
 #include <gtest/gtest.h>
 
 #include <vector>
 
-#include "accounts/AccountTexts.h"
-#include "toolkit/Exception.h"
+#include "accounts/portable/AccountTexts.h"
+#include "toolkit/portable/Exception.h"
 
 using accounts::AccountTable;
 

@@ -6,8 +6,8 @@
 #include <initializer_list>
 #include <string>
 
-#include "accounts/AccountFile.h"
-#include "accounts/AccountTexts.h"
+#include "accounts/portable/AccountFile.h"
+#include "accounts/portable/AccountTexts.h"
 
 namespace {
 

@@ -9,13 +9,13 @@
 #include <string>
 #include <vector>
 
-#include "accounts/AccountFile.h"
-#include "accounts/AccountTexts.h"
+#include "accounts/portable/AccountFile.h"
+#include "accounts/portable/AccountTexts.h"
 #include "tests/support/PelmoraUser.h"
 #include "tests/support/ProgramRun.h"
 #include "tests/support/UiProbe.h"
 #include "tests/support/WaveFile.h"
-#include "toolkit/ErrorText.h"
+#include "toolkit/portable/ErrorText.h"
 #include "toolkit/Text.h"
 
 namespace {

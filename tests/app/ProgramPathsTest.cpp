@@ -1,4 +1,4 @@
-#include "app/ProgramPaths.h"
+#include "app/portable/ProgramPaths.h"
 
 #include <gtest/gtest.h>
 

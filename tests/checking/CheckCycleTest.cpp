@@ -7,9 +7,9 @@
 #include <string>
 #include <vector>
 
-#include "accounts/AccountTexts.h"
+#include "accounts/portable/AccountTexts.h"
 #include "app/MainWindow1.h"
-#include "checking/CheckRules.h"
+#include "checking/portable/CheckRules.h"
 #include "desktop/Mci.h"
 #include "tests/support/ScriptedPop3Server.h"
 #include "tests/support/WaveFile.h"

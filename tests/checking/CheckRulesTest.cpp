@@ -1,4 +1,4 @@
-#include "checking/CheckRules.h"
+#include "checking/portable/CheckRules.h"
 
 #include <gtest/gtest.h>
 

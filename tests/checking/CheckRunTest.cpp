@@ -10,10 +10,10 @@
 #include <string>
 #include <vector>
 
-#include "accounts/AccountTexts.h"
-#include "checking/CheckRules.h"
+#include "accounts/portable/AccountTexts.h"
+#include "checking/portable/CheckRules.h"
 #include "pop3/Pop3Client.h"
-#include "pop3/TlsRules.h"
+#include "pop3/portable/TlsRules.h"
 #include "tests/support/DovecotLog.h"
 #include "tests/support/ExceptionMessage.h"
 #include "tests/support/PelmoraUser.h"

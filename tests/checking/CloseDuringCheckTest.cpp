@@ -5,9 +5,9 @@
 #include <string>
 #include <vector>
 
-#include "accounts/AccountTexts.h"
+#include "accounts/portable/AccountTexts.h"
 #include "app/MainWindow1.h"
-#include "checking/CheckRules.h"
+#include "checking/portable/CheckRules.h"
 #include "tests/support/PlatformRecorders.h"
 #include "tests/support/ScriptedPop3Server.h"
 #include "tests/toolkit/BoxWatch.h"

@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-#include "toolkit/Cp932.h"
+#include "toolkit/portable/Cp932.h"
 
 inline std::u16string Cp932ToUtf16(std::string_view bytes) {
   const std::unique_ptr<void, int (*)(iconv_t)> cd(iconv_open("UTF-16LE", "CP932"), iconv_close);

@@ -16,7 +16,7 @@
 #include <string>
 #include <vector>
 
-#include "accounts/AccountTexts.h"
+#include "accounts/portable/AccountTexts.h"
 #include "app/MainWindow1.h"
 #include "tests/support/BenchClock.h"
 #include "toolkit/Application.h"

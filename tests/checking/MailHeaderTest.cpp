@@ -1,4 +1,4 @@
-#include "checking/MailHeader.h"
+#include "checking/portable/MailHeader.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "checking/NewMailNotice.h"
+#include "checking/portable/NewMailNotice.h"
 
 #include <gtest/gtest.h>
 

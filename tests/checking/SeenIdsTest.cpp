@@ -1,4 +1,4 @@
-#include "checking/SeenIds.h"
+#include "checking/portable/SeenIds.h"
 
 #include <gtest/gtest.h>
 

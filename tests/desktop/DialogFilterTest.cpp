@@ -1,4 +1,4 @@
-#include "desktop/DialogFilter.h"
+#include "desktop/portable/DialogFilter.h"
 
 #include <gtest/gtest.h>
 

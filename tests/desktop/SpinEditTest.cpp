@@ -6,7 +6,7 @@
 #include <functional>
 #include <memory>
 
-#include "desktop/SpinRules.h"
+#include "desktop/portable/SpinRules.h"
 #include "toolkit/Application.h"
 #include "toolkit/Buttons.h"
 #include "toolkit/Edits.h"

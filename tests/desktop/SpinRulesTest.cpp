@@ -1,4 +1,4 @@
-#include "desktop/SpinRules.h"
+#include "desktop/portable/SpinRules.h"
 
 #include <gtest/gtest.h>
 

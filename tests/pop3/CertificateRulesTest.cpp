@@ -1,4 +1,4 @@
-#include "pop3/CertificateRules.h"
+#include "pop3/portable/CertificateRules.h"
 
 #include <gtest/gtest.h>
 

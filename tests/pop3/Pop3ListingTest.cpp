@@ -1,10 +1,10 @@
-#include "pop3/Pop3Listing.h"
+#include "pop3/portable/Pop3Listing.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 
-#include "toolkit/Exception.h"
+#include "toolkit/portable/Exception.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "pop3/Pop3Rules.h"
+#include "pop3/portable/Pop3Rules.h"
 
 #include <gtest/gtest.h>
 

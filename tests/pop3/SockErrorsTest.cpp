@@ -1,10 +1,10 @@
-#include "pop3/SockErrors.h"
+#include "pop3/portable/SockErrors.h"
 
 #include <gtest/gtest.h>
 
 #include <set>
 
-#include "toolkit/Exception.h"
+#include "toolkit/portable/Exception.h"
 
 TEST(SockErrorText, JoinsCodeAndTextWithAColonAndNoBlank) {
   EXPECT_EQ(SockErrorText(10061), "10061:Connection refused");

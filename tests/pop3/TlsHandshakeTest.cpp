@@ -1,4 +1,4 @@
-#include "pop3/TlsHandshake.h"
+#include "pop3/portable/TlsHandshake.h"
 
 #include <gtest/gtest.h>
 

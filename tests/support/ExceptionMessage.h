@@ -3,7 +3,7 @@
 #include <functional>
 #include <string>
 
-#include "toolkit/Exception.h"
+#include "toolkit/portable/Exception.h"
 
 inline std::string MessageOf(const std::function<void()>& action) {
   try {

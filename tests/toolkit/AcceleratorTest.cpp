@@ -1,4 +1,4 @@
-#include "toolkit/Accelerator.h"
+#include "toolkit/portable/Accelerator.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "toolkit/Cp932.h"
+#include "toolkit/portable/Cp932.h"
 
 #include <gtest/gtest.h>
 
@@ -25,12 +25,12 @@ TEST(Cp932, TruncationNeverSplitsADoubleByteCharacter) {
   EXPECT_EQ(cp932::NextChar(tricky, 2), 3u);
 }
 
-#include "toolkit/ErrorText.h"
+#include "toolkit/portable/ErrorText.h"
 
 #include <new>
 #include <stdexcept>
 
-#include "toolkit/Exception.h"
+#include "toolkit/portable/Exception.h"
 
 TEST(ErrorDialogText, AppendsAPeriodOnlyAfterCharactersAboveIt) {
   EXPECT_EQ(ErrorDialogText(""), "");

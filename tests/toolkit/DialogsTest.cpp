@@ -5,7 +5,7 @@
 
 #include "tests/toolkit/BoxWatch.h"
 #include "toolkit/Application.h"
-#include "toolkit/Object.h"
+#include "toolkit/portable/Object.h"
 
 namespace {
 const std::wstring kTitle = L"ペルモーラ";

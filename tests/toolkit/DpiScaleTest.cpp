@@ -1,5 +1,5 @@
 // Scaling of window designs drawn at 96 DPI.
-#include "toolkit/DpiScale.h"
+#include "toolkit/portable/DpiScale.h"
 
 #include <gtest/gtest.h>
 

@@ -9,7 +9,7 @@
 #include "toolkit/Application.h"
 #include "toolkit/Buttons.h"
 #include "toolkit/Edits.h"
-#include "toolkit/Exception.h"
+#include "toolkit/portable/Exception.h"
 #include "toolkit/Font.h"
 #include "toolkit/Form.h"
 #include "toolkit/Labels.h"

@@ -6,7 +6,7 @@
 
 #include <string>
 
-#include "toolkit/Exception.h"
+#include "toolkit/portable/Exception.h"
 #include "toolkit/Text.h"
 
 namespace {

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "toolkit/IntText.h"
+#include "toolkit/portable/IntText.h"
 
 TEST(IniInteger, DecimalAndHexadecimalWithLeadingSpacesAndSign) {
   const std::pair<const char*, std::int32_t> cases[] = {

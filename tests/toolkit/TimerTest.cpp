@@ -5,7 +5,7 @@
 
 #include "toolkit/Application.h"
 #include "toolkit/ErrorDialog.h"
-#include "toolkit/Exception.h"
+#include "toolkit/portable/Exception.h"
 
 namespace {
 

@@ -12,8 +12,8 @@
 #include <string_view>
 #include <vector>
 
-#include "accounts/AccountFile.h"
-#include "toolkit/Cp932.h"
+#include "accounts/portable/AccountFile.h"
+#include "toolkit/portable/Cp932.h"
 
 namespace {
 

@@ -1,0 +1,131 @@
+#include "checking/portable/SeenIds.h"
+
+#include <algorithm>
+#include <charconv>
+#include <optional>
+
+#include "accounts/portable/AccountFile.h"
+
+namespace checking {
+
+namespace {
+
+void SortUnique(IdList& ids) {
+  std::sort(ids.begin(), ids.end());
+  ids.erase(std::unique(ids.begin(), ids.end()), ids.end());
+}
+
+// Keeps a key's field one blank-free, bracket-free ASCII word whatever bytes the account holds.
+std::string Escaped(std::string_view field) {
+  static const char digits[] = "0123456789ABCDEF";
+  std::string text;
+  for (const char c : field) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (byte > 0x20 && byte < 0x7F && c != '%' && c != '[' && c != ']') {
+      text += c;
+    } else {
+      text += '%';
+      text += digits[byte >> 4];
+      text += digits[byte & 0xF];
+    }
+  }
+  return text;
+}
+
+std::optional<std::string> Unescaped(std::string_view text) {
+  std::string field;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text[i] != '%') {
+      field += text[i];
+      continue;
+    }
+    unsigned value = 0;
+    const char* first = text.data() + i + 1;
+    const char* last = text.data() + std::min(i + 3, text.size());
+    const auto [end, error] = std::from_chars(first, last, value, 16);
+    if (error != std::errc() || end != first + 2) return std::nullopt;
+    field += static_cast<char>(value);
+    i += 2;
+  }
+  return field;
+}
+
+// The account of a "[server port user]" line; nothing for any other line.
+std::optional<AccountKey> SectionKey(std::string_view line) {
+  if (line.size() < 2 || line.front() != '[' || line.back() != ']') return std::nullopt;
+  line = line.substr(1, line.size() - 2);
+  const std::size_t first = line.find(' ');
+  const std::size_t second = line.find(' ', first + 1);
+  if (first == std::string_view::npos || second == std::string_view::npos ||
+      line.find(' ', second + 1) != std::string_view::npos) {
+    return std::nullopt;
+  }
+  AccountKey key;
+  const std::string_view port = line.substr(first + 1, second - first - 1);
+  const auto [end, error] = std::from_chars(port.data(), port.data() + port.size(), key.Port);
+  const std::optional<std::string> server = Unescaped(line.substr(0, first));
+  const std::optional<std::string> user = Unescaped(line.substr(second + 1));
+  if (error != std::errc() || end != port.data() + port.size() || key.Port < 1 || key.Port > 65535 || !server ||
+      !user) {
+    return std::nullopt;
+  }
+  key.Server = *server;
+  key.User = *user;
+  return key;
+}
+
+}  // namespace
+
+std::vector<int32_t> NewMessages(const IdList* recorded, const std::vector<TUidlEntry>& listing) {
+  std::vector<int32_t> numbers;
+  for (const TUidlEntry& entry : listing) {
+    if (!recorded || !std::binary_search(recorded->begin(), recorded->end(), entry.Id)) numbers.push_back(entry.Number);
+  }
+  std::sort(numbers.rbegin(), numbers.rend());
+  return numbers;
+}
+
+SeenIds SeenIds::Parse(std::string_view bytes) {
+  SeenIds seen;
+  IdList* ids = nullptr;
+  for (const std::string_view line : accounts::SplitLines(bytes)) {
+    if (line.find(' ') != std::string_view::npos) {
+      const std::optional<AccountKey> key = SectionKey(line);
+      ids = key ? &seen.Accounts[*key] : nullptr;
+    } else if (ids && IsUniqueId(line)) {
+      ids->emplace_back(line);
+    }
+  }
+  for (auto& [key, list] : seen.Accounts) SortUnique(list);
+  return seen;
+}
+
+std::string SeenIds::Format() const {
+  std::string text;
+  for (const auto& [key, ids] : Accounts) {
+    text += "[" + Escaped(key.Server) + " " + std::to_string(key.Port) + " " + Escaped(key.User) + "]\r\n";
+    for (const std::string& id : ids) text.append(id).append("\r\n");
+  }
+  return text;
+}
+
+const IdList* SeenIds::Find(const AccountKey& account) const {
+  const auto found = Accounts.find(account);
+  return found == Accounts.end() ? nullptr : &found->second;
+}
+
+void SeenIds::Record(const AccountKey& account, const std::vector<TUidlEntry>& listing) {
+  IdList ids;
+  ids.reserve(listing.size());
+  for (const TUidlEntry& entry : listing) ids.push_back(entry.Id);
+  SortUnique(ids);
+  Accounts[account] = std::move(ids);
+}
+
+void SeenIds::KeepOnly(const std::vector<AccountKey>& accounts) {
+  std::erase_if(Accounts, [&accounts](const auto& record) {
+    return std::find(accounts.begin(), accounts.end(), record.first) == accounts.end();
+  });
+}
+
+}  // namespace checking
