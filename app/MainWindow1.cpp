@@ -77,6 +77,8 @@ void TMainForm1::AccountsStored() {
 void TMainForm1::FormCreate(TObject*) {
   const TSettings stored = ReadSettings(SettingsFileOf(ProgramFile), ShownSettings());
   CheckBox1.SetChecked(stored.Start);
+  CheckBox3.SetChecked(stored.NewMailByIdentity);
+  CheckBox3Click(&CheckBox3);
   PendingTime = stored.Time;
   PendingMinute = stored.Minute;
   if (CheckBox1.Checked()) N2Click(this);
@@ -92,6 +94,8 @@ void TMainForm1::CheckBox2Click(TObject*) {
   Timer1.SetEnabled(CheckBox2.Checked());
 }
 
+void TMainForm1::CheckBox3Click(TObject*) { CheckCycle.SetNewMailByIdentity(CheckBox3.Checked()); }
+
 // A number still being typed may lie outside 1 to 59 (0, negative, or so large that the product
 // overflows): the timer then keeps the last valid interval until the field brings it into range.
 void TMainForm1::SpinEdit1Change(TObject*) {
@@ -103,7 +107,8 @@ void TMainForm1::SpinEdit1Change(TObject*) {
 // The minutes as the spinner reads them: a number still being typed is brought into range at the
 // next start.
 TSettings TMainForm1::ShownSettings() {
-  return {CheckBox1.Checked(), PendingTime.value_or(CheckBox2.Checked()), PendingMinute.value_or(SpinEdit1.Value())};
+  return {CheckBox1.Checked(), PendingTime.value_or(CheckBox2.Checked()), PendingMinute.value_or(SpinEdit1.Value()),
+          CheckBox3.Checked()};
 }
 
 // Closing during a check (its waits and boxes keep the tray menu live) ends it; this handler runs once.

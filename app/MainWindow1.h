@@ -68,6 +68,8 @@ public:
   TLabel Label0;
   TTimer Timer1;
   TMediaPlayer MediaPlayer1;
+  // Below the schedule: new mail told by message identity, with sender and subject.
+  TCheckBox CheckBox3;
 
   void X1Click(TObject* sender);
   void N9Click(TObject* sender);
@@ -86,6 +88,7 @@ public:
   void Button2Click(TObject* sender);
   void Button3Click(TObject* sender);
   void CheckBox2Click(TObject* sender);
+  void CheckBox3Click(TObject* sender);
   void SpinEdit1Change(TObject* sender);
 
   // The directory of the program file, without a trailing separator (a drive root keeps its "\").

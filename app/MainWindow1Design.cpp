@@ -58,6 +58,7 @@ TMainForm1::TMainForm1(TShell& shell, TMci& mci, std::string programPath)
       Label0(TabSheet1, {540, 140, 6, 12}, "\"", false),
       Timer1(kDesignInterval, true),
       MediaPlayer1(mci, Handle(), kPlayerBounds),
+      CheckBox3(TabSheet2, {12, 96, 289, 17}, "新しく届いたメールだけを知らせる(&N)", false),
       CheckCycle(Accounts, POP3Client1, MediaPlayer1, mci),
       AccountCommands(Accounts, MediaPlayer1),
       Shell(shell),
@@ -89,6 +90,7 @@ TMainForm1::TMainForm1(TShell& shell, TMci& mci, std::string programPath)
   SpinEdit1.SetValue(30);
   Label1.FocusControl = &SpinEdit1;
   CheckBox2.OnClick = [this](TObject* sender) { CheckBox2Click(sender); };
+  CheckBox3.OnClick = [this](TObject* sender) { CheckBox3Click(sender); };
   SpinEdit1.OnChange = [this](TObject* sender) { SpinEdit1Change(sender); };
   Timer1.OnTimer = [this](TObject* sender) { Timer1Timer(sender); };
   OnClose = [this](TObject* sender, TCloseAction& action) { FormClose(sender, action); };
@@ -101,6 +103,7 @@ TMainForm1::TMainForm1(TShell& shell, TMci& mci, std::string programPath)
   TrayIcon1.Loaded();
 
   ProgramDir = ProgramDirOf(ProgramFile);
+  CheckCycle.SetIdsFile(ProgramDir + "\\mailids.dat");
   Accounts.WriteHeaderRow();
   Button10Click(&Button10);
   StringGrid1Click(&StringGrid1);

@@ -7,6 +7,7 @@ const std::string kSection = "SET";
 const std::string kStart = "START";
 const std::string kTime = "TIME";
 const std::string kMinute = "MINUTE";
+const std::string kNewMail = "NEWMAIL";
 }  // namespace
 
 TSettings ReadSettings(const std::string& path, const TSettings& defaults) {
@@ -15,6 +16,7 @@ TSettings ReadSettings(const std::string& path, const TSettings& defaults) {
   settings.Start = file.ReadBool(kSection, kStart, defaults.Start);
   settings.Time = file.ReadBool(kSection, kTime, defaults.Time);
   settings.Minute = file.ReadInteger(kSection, kMinute, defaults.Minute);
+  settings.NewMailByIdentity = file.ReadBool(kSection, kNewMail, defaults.NewMailByIdentity);
   return settings;
 }
 
@@ -23,4 +25,8 @@ void WriteSettings(const std::string& path, const TSettings& settings) {
   file.WriteBool(kSection, kStart, settings.Start);
   file.WriteBool(kSection, kTime, settings.Time);
   file.WriteInteger(kSection, kMinute, settings.Minute);
+  if (settings.NewMailByIdentity)
+    file.WriteBool(kSection, kNewMail, true);
+  else
+    file.DeleteKey(kSection, kNewMail);
 }

@@ -1,6 +1,7 @@
 #pragma once
-// The three settings of the check schedule as the settings file keeps them: section "SET", keys
-// "START", "TIME" and "MINUTE".
+// The settings of the check schedule as the settings file keeps them: section "SET", keys "START",
+// "TIME" and "MINUTE", and "NEWMAIL" (new mail told by message identity), which is written only while
+// it is on, so that a file of a user who never turned it on stays as it was.
 #include <cstdint>
 #include <string>
 
@@ -8,10 +9,11 @@ struct TSettings {
   bool Start = false;
   bool Time = true;
   std::int32_t Minute = 30;
+  bool NewMailByIdentity = false;
 };
 
 // A value that is missing or not an integer is taken from `defaults`; a boolean is on for any
 // non-zero integer.
 TSettings ReadSettings(const std::string& path, const TSettings& defaults);
-// All three, every time, in this order.
+// START, TIME and MINUTE every time, in this order; then NEWMAIL, or its removal.
 void WriteSettings(const std::string& path, const TSettings& settings);

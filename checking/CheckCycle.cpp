@@ -1,10 +1,13 @@
 #include "checking/CheckCycle.h"
 
 #include <exception>
+#include <optional>
 #include <string>
 
 #include "accounts/portable/AccountConnection.h"
 #include "accounts/portable/AccountTexts.h"
+#include "checking/IdsFile.h"
+#include "checking/portable/NewMailNotice.h"
 #include "checking/MailActions.h"
 #include "pop3/Pop3Client.h"
 #include "toolkit/Dialogs.h"
@@ -58,8 +61,12 @@ void TCheckCycle::CheckAccount(const accounts::AccountTable::RowMark& checked) {
   const accounts::Connection connection = accounts::ConnectionOfCells(cell(accounts::ColSecurity), cell(accounts::ColPort));
   Client.SetLogin({cell(accounts::ColHost), connection.Port, connection.Security, cell(accounts::ColUser),
                    cell(accounts::ColPassword), TimeOutMs});
+  Client.AskIds = ByIdentity;
   Client.Connect();
   const std::int32_t count = Client.MessageCount();
+  // A server without UIDL is told by the count, as if the setting were off.
+  std::optional<TNews> news;
+  if (Client.MessageIds()) news = ReadNews({cell(accounts::ColHost), connection.Port, cell(accounts::ColUser)});
   // The session ends before the actions: a server that locks the mailbox for its session would
   // refuse the user's own mail program while the new-mail box waits. A failed QUIT is still reported
   // after them.
@@ -71,14 +78,48 @@ void TCheckCycle::CheckAccount(const accounts::AccountTable::RowMark& checked) {
   }
   // An account deleted during its session has no row to record its count in, nor a failed QUIT to report.
   if (checked.Deleted()) return;
-  if (RecordCount(Counts, checked.Row(), count) && !IsStopped) {
+  const bool countChanged = RecordCount(Counts, checked.Row(), count);
+  if (news) SaveIds();
+  if ((news ? news->Count > 0 : countChanged) && !IsStopped) {
     // Read once: the new-mail box lets the user change the table again.
     const std::string action = cell(accounts::ColAction);
-    if (action == accounts::kActionMessage) Announce(NewMailText(cell(accounts::ColName), count));
+    if (action == accounts::kActionMessage && news)
+      Announce(NewMailNoticeText(cell(accounts::ColName), news->Count, news->NewestFirst, Cp932ToUtf16));
+    if (action == accounts::kActionMessage && !news) Announce(NewMailText(cell(accounts::ColName), count));
     if (action == accounts::kActionSound) PlaySoundFile(Player, cell(accounts::ColSoundFile));
     if (action == accounts::kActionCdTray) OpenCdTray(Mci);
   }
   if (quitFailure) std::rethrow_exception(quitFailure);
+}
+
+TCheckCycle::TNews TCheckCycle::ReadNews(const AccountKey& account) {
+  if (!IdsFile.empty()) Seen = LoadSeenIds(IdsFile);
+  const std::vector<TUidlEntry>& listing = *Client.MessageIds();
+  const std::vector<std::int32_t> fresh = NewMessages(Seen.Find(account), listing);
+  TNews news;
+  news.Count = fresh.size();
+  for (std::size_t i = 0; i < fresh.size() && i < kMaxNoticeLines; ++i) {
+    // A message whose header the server will not give is counted, without a line of its own.
+    if (const std::optional<std::string> header = Client.Header(fresh[i]))
+      news.NewestFirst.push_back(ReadMailHeader(*header, Cp932ToUtf16));
+  }
+  Seen.Record(account, listing);
+  return news;
+}
+
+void TCheckCycle::SaveIds() {
+  std::vector<AccountKey> present;
+  for (int row = 1; row < Accounts.RowCount(); ++row) {
+    try {
+      const accounts::Connection connection =
+          accounts::ConnectionOfCells(Accounts.Cell(accounts::ColSecurity, row), Accounts.Cell(accounts::ColPort, row));
+      present.push_back({Accounts.Cell(accounts::ColHost, row), connection.Port, Accounts.Cell(accounts::ColUser, row)});
+    } catch (const Exception&) {
+      // A row whose connection cannot be read is never checked, so it has no ids to keep.
+    }
+  }
+  Seen.KeepOnly(present);
+  if (!IdsFile.empty()) StoreSeenIds(IdsFile, Seen);
 }
 
 }  // namespace checking

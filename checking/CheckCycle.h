@@ -3,10 +3,14 @@
 // logged in to, its message count compared with the one last seen for its row, and its new-mail
 // action or its failure message shown.
 #include <cstdint>
+#include <string>
+#include <utility>
 #include <vector>
 
 #include "accounts/portable/AccountTable.h"
 #include "checking/portable/CheckRules.h"
+#include "checking/portable/MailHeader.h"
+#include "checking/portable/SeenIds.h"
 
 class TMci;
 class TMediaPlayer;
@@ -30,13 +34,29 @@ public:
   // The bound of each network wait, in milliseconds.
   void SetTimeOut(std::int32_t milliseconds) { TimeOutMs = milliseconds; }
 
+  // New mail told by message identity (UIDL) instead of by the count, with the ids seen kept in
+  // `idsFile` between runs.
+  void SetNewMailByIdentity(bool on) { ByIdentity = on; }
+  void SetIdsFile(std::string idsFile) { IdsFile = std::move(idsFile); }
+
   // The message count last seen for each table row: all zero at start, never saved. Counts stay by
   // row, and a row beyond the end has none recorded yet.
   const std::vector<std::int32_t>& LastMailCount() const { return Counts; }
 
 private:
+  // What one session found new, when it could tell by identity.
+  struct TNews {
+    std::size_t Count = 0;
+    std::vector<MailSummary> NewestFirst;
+  };
+
   void CheckAccounts();
   void CheckAccount(const accounts::AccountTable::RowMark& checked);
+  // Between the login and QUIT: the messages whose ids were not seen before, with the headers of
+  // the newest; the ids seen so far become the ones present now.
+  TNews ReadNews(const AccountKey& account);
+  // The ids file without the accounts no longer in the table.
+  void SaveIds();
 
   accounts::AccountTable& Accounts;
   TPOP3Client& Client;
@@ -46,6 +66,9 @@ private:
   CheckRequests Requests;
   std::int32_t TimeOutMs = 120000;
   bool IsStopped = false;
+  bool ByIdentity = false;
+  std::string IdsFile;
+  SeenIds Seen;
 };
 
 }  // namespace checking

@@ -5,12 +5,23 @@
 #include "checking/portable/CheckRules.h"
 #include "desktop/MediaPlayer.h"
 #include "toolkit/Dialogs.h"
+#include "toolkit/Text.h"
 
 namespace checking {
 
 void Announce(const std::string& text) {
   MessageBeep(0);
   ShowMessage(text);
+}
+
+void Announce(const std::u16string& text) {
+  MessageBeep(0);
+  ShowMessage(text);
+}
+
+std::u16string Cp932ToUtf16(std::string_view cp932) {
+  const std::wstring wide = Widen(cp932);
+  return std::u16string(wide.begin(), wide.end());
 }
 
 void PlaySoundFile(TMediaPlayer& player, const std::string& file) {

@@ -50,6 +50,8 @@ void TPOP3Client::DoConnect() {
       DoTransaction("STAT", reply);
       if (!IsPositiveReply(reply)) throw Exception(reply);
       Count = StatMessageCount(reply);
+      Ids.reset();
+      if (AskIds) AskUidl();
     } catch (...) {
       DoDisconnect();
       throw;
@@ -61,6 +63,35 @@ void TPOP3Client::DoConnect() {
   }
   if (!nested) Connecting = false;
   FinishConnect(loggedIn);
+}
+
+// A server without UIDL answers with an error: the caller then goes by the count.
+void TPOP3Client::AskUidl() {
+  // A mailbox too large to list is told by its count.
+  if (Count > kMaxListedMessages) return;
+  std::string reply;
+  DoTransaction("UIDL", reply);
+  if (!IsPositiveReply(reply)) return;
+  TMultiLineReply listing = TMultiLineReply::Uidl(Count);
+  ReadReply(listing);
+  Ids = ParseUidlListing(listing.Lines());
+}
+
+void TPOP3Client::ReadReply(TMultiLineReply& reply) {
+  std::string line;
+  do {
+    DoReadLn(line);
+  } while (!reply.Add(line));
+}
+
+std::optional<std::string> TPOP3Client::Header(int32_t number) {
+  OperationGuard guard(*this);
+  std::string reply;
+  DoTransaction("TOP " + std::to_string(number) + " 0", reply);
+  if (!IsPositiveReply(reply)) return std::nullopt;
+  TMultiLineReply header = TMultiLineReply::Top();
+  ReadReply(header);
+  return header.Text();
 }
 
 void TPOP3Client::FinishConnect(bool loggedIn) {

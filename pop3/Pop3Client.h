@@ -3,9 +3,12 @@
 // message count in MessageCount; Disconnect says QUIT and closes. With Security set, the session is
 // secured before the login.
 #include <cstdint>
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "pop3/portable/Login.h"
+#include "pop3/portable/Pop3Listing.h"
 #include "pop3/portable/Pop3Rules.h"
 #include "pop3/SockTransport.h"
 #include "pop3/portable/TlsRules.h"
@@ -37,6 +40,8 @@ public:
   bool DeleteOnRead = false;
   // TLS from the first byte, or STLS after the greeting; either never falls back to plain.
   TSecurity Security = TSecurity::None;
+  // Connect also asks UIDL after STAT; MessageIds() then holds the listing.
+  bool AskIds = false;
   // The login succeeded (this hides the transport's OnConnect, which reports the TCP connection).
   Event<TObject*> OnConnect;
   Event<TObject*, bool&> OnAuthenticationNeeded;  // UserID or Password is empty
@@ -61,6 +66,12 @@ public:
   const std::string& AttachFilePath() const { return AttachPath; }
 
   int32_t MessageCount() const { return Count; }
+  // The unique id of each message, as the last Connect's UIDL listed them; nothing when it was not
+  // asked or the server has no UIDL.
+  const std::optional<std::vector<TUidlEntry>>& MessageIds() const { return Ids; }
+  // While connected: the header block of message `number` (TOP number 0); nothing when the server
+  // refuses it. A reply past its bounds raises.
+  std::optional<std::string> Header(int32_t number);
   bool InConnect() const { return Connecting; }
   int32_t BytesRecvd() const { return 0; }
   int32_t BytesTotal() const { return 0; }
@@ -79,8 +90,12 @@ private:
   void Login(int& attempts);
   bool ReplyOK(const std::string& reply, int& attempts);
   void FinishConnect(bool loggedIn);
+  void AskUidl();
+  // The lines of a multi-line reply up to its ".", within the reply's bounds.
+  void ReadReply(TMultiLineReply& reply);
 
   std::string AttachPath;
   int32_t Count = 0;
+  std::optional<std::vector<TUidlEntry>> Ids;
   bool Connecting = false;
 };

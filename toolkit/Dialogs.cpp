@@ -71,6 +71,11 @@ void ShowMessage(const std::string& text) {
   MessageBoxW(nullptr, Widen(text).c_str(), Widen(ApplicationTitle()).c_str(), MB_OK | MB_TASKMODAL);
 }
 
+void ShowMessage(const std::u16string& text) {
+  const std::wstring wide(text.begin(), text.end());
+  MessageBoxW(nullptr, wide.c_str(), Widen(ApplicationTitle()).c_str(), MB_OK | MB_TASKMODAL);
+}
+
 int ConfirmYesNo(const std::string& text, const std::string& title) {
   const TRenameOnActivation rename;
   const int answer = MessageBoxW(nullptr, Widen(text).c_str(), Widen(title).c_str(),

@@ -51,6 +51,14 @@ void TIniFile::WriteBool(const std::string& section, const std::string& key, boo
   WriteString(section, key, value ? "1" : "0");
 }
 
+void TIniFile::DeleteKey(const std::string& section, const std::string& key) {
+  // Only a missing key reads as this fallback, which no settings file holds.
+  const std::string absent(1, '\x01');
+  if (ReadString(section, key, absent) == absent) return;
+  if (!WritePrivateProfileStringW(Widen(section).c_str(), Widen(key).c_str(), nullptr, Widen(Path).c_str()))
+    throw Exception(Path + " に書き込めません");
+}
+
 void TIniFile::UpdateFile() {
   // The flush request reports no failure worth acting on (some systems answer it with FALSE
   // always); every write above has already been checked.

@@ -26,6 +26,8 @@ public:
   void WriteInteger(const std::string& section, const std::string& key, std::int32_t value);
   // Written as "1" or "0".
   void WriteBool(const std::string& section, const std::string& key, bool value);
+  // Removes the key; a file without it is left untouched.
+  void DeleteKey(const std::string& section, const std::string& key);
 
   // Hands cached changes to the disk.
   void UpdateFile();

@@ -14,6 +14,7 @@
 #include "tests/support/ScriptedPop3Server.h"
 #include "tests/support/WaveFile.h"
 #include "tests/toolkit/BoxWatch.h"
+#include "toolkit/Files.h"
 #include "toolkit/Text.h"
 
 namespace {
@@ -217,4 +218,32 @@ TEST_F(CheckCycle, EveryRowKeepsItsOwnLastMailCountBeyondRow254) {
   form.Accounts.DeleteRow(1);
   ASSERT_GT(form.LastMailCount().size(), 300u);
   EXPECT_EQ(form.LastMailCount()[300], 7);
+}
+
+// With new mail told by identity, a server whose UIDL listing runs past its STAT count, whose id is
+// longer than RFC 1939 allows, or whose TOP never ends fails its account within the time-out, and
+// the ids file stays as it was.
+TEST_F(CheckCycle, ABrokenListingOrHeaderFailsTheAccountAndLeavesTheIdsFileAsItWas) {
+  TMainForm1 form;
+  form.SetCheckTimeOut(1000);
+  form.CheckCycle.SetNewMailByIdentity(true);
+  const std::string idsFile = form.ProgramDir + "\\mailids.dat";
+  const std::string recorded = "[127.0.0.2 110 user]\r\nold\r\n";
+  ASSERT_TRUE(ReplaceWholeFile(idsFile, recorded));
+  const auto login = [](const std::string& stat) {
+    ServerScript script;
+    script.Send("+OK ready\r\n").Reply("+OK\r\n").Reply("+OK\r\n").Reply(stat);
+    return script;
+  };
+  Server.Add(login("+OK 2 100\r\n").Reply("+OK\r\n1 a\r\n2 b\r\n3 c\r\n4 d\r\n.\r\n"));
+  Server.Add(login("+OK 1 50\r\n").Reply("+OK\r\n1 " + std::string(71, 'x') + "\r\n.\r\n"));
+  Server.Add(login("+OK 1 50\r\n").Reply("+OK\r\n1 new\r\n.\r\n").Reply("+OK\r\nSubject: x\r\n"));
+  for (int row = 1; row <= 3; ++row) SetAccount(form, row, "box" + std::to_string(row), accounts::kInclude, kServer);
+  EXPECT_EQ(Check(form), (std::vector<std::wstring>{Widen(checking::FailureText("box1")),
+                                                    Widen(checking::FailureText("box2")),
+                                                    Widen(checking::FailureText("box3"))}));
+  std::string after;
+  EXPECT_EQ(ReadWholeFile(idsFile, after), TReadResult::Read);
+  EXPECT_EQ(after, recorded);
+  DeleteFileW(Widen(idsFile).c_str());
 }

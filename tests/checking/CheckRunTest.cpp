@@ -261,3 +261,77 @@ TEST_F(CheckRun, SecuredAccountsAreAnnouncedAndFailedSecureConnectionsSayWhy) {
   ASSERT_TRUE(run.WaitForExit(10000));
   EXPECT_EQ(run.ReadFile("account.dat"), table) << "the file is only read";
 }
+
+namespace {
+
+// The maildir of a user of the private Dovecot, as a Windows path through Wine's Z: drive.
+std::string Maildir(const std::string& user) {
+  const char* mail = std::getenv("PELMORA_DOVECOT_MAIL");
+  return std::string("Z:") + (mail ? mail : "") + "/" + user;
+}
+
+void Deliver(const std::string& user, const std::string& name, const std::string& message) {
+  std::ofstream(Maildir(user) + "/new/" + name, std::ios::binary) << message;
+}
+
+// Another mail program takes the message away (the server may have moved it from new/ to cur/).
+void Remove(const std::string& user, const std::string& name) {
+  for (const char* folder : {"/new/", "/cur/"}) {
+    WIN32_FIND_DATAW found;
+    const std::wstring pattern = Widen(Maildir(user) + folder + name) + L"*";
+    const HANDLE search = FindFirstFileW(pattern.c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) continue;
+    DeleteFileW((Widen(Maildir(user) + folder) + found.cFileName).c_str());
+    FindClose(search);
+  }
+}
+
+}  // namespace
+
+// With new mail told by identity: the notice names sender and subject of each message that arrived
+// (headers in ISO-2022-JP and UTF-8, as Japanese mail comes), newest first; a message taken away
+// meanwhile gives no notice, and neither does a restart.
+TEST_F(CheckRun, NewMailByIdentityNamesWhatArrivedAndNothingElse) {
+  const std::string user = "pelmora7";
+  Deliver(user, "id-a", "From: =?ISO-2022-JP?B?GyRCOzNFRBsoQiAbJEJCQE86GyhC?= <yamada@example.jp>\r\n"
+                        "Subject: =?ISO-2022-JP?B?GyRCMnE1RCROO3FOQRsoQg==?=\r\n\r\nbody\r\n");
+  Deliver(user, "id-b", "From: news@example.com\r\n"
+                        "Subject: =?UTF-8?Q?=E3=81=8A=E7=9F=A5=E3=82=89=E3=81=9B=20=F0=9F=93=A2?=\r\n\r\nbody\r\n");
+  const std::vector<ProgramFile> files = {
+      {"account.dat", Account("ID", accounts::kInclude, user, "secret7", accounts::kActionMessage)},
+      {"Pelmora.ini", "[SET]\r\nSTART=0\r\nTIME=0\r\nMINUTE=30\r\nNEWMAIL=1\r\n"}};
+  std::string ids;
+  {
+    ProgramRun run(PelmoraExe(), files);
+    const Started started = WaitUntilStarted(run);
+    ASSERT_TRUE(started.tray);
+    ASSERT_TRUE(PickTrayMenuItem(run, started.tray, kCheckItem));
+    EXPECT_EQ(NextBox(run), L"'ID' に 2 通の新しいメールが届いています。\n"
+                            L"news@example.com: お知らせ 📢\n"
+                            L"山田 太郎: 会議の資料");
+
+    Remove(user, "id-a");
+    ASSERT_TRUE(PickTrayMenuItem(run, started.tray, kCheckItem));
+    ASSERT_TRUE(WaitForLogins(user, 2));
+    EXPECT_EQ(NextBox(run, 1500), L"") << "a message taken away is no news";
+
+    Deliver(user, "id-c", "From: \"Hanako\" <hanako@example.jp>\r\nSubject: lunch\r\n\r\nbody\r\n");
+    ASSERT_TRUE(PickTrayMenuItem(run, started.tray, kCheckItem));
+    EXPECT_EQ(NextBox(run), L"'ID' に 1 通の新しいメールが届いています。\nHanako: lunch");
+
+    ASSERT_TRUE(PickTrayMenuItem(run, started.tray, kExitItem));
+    ASSERT_TRUE(run.WaitForExit(10000));
+    EXPECT_EQ(run.ReadFile("Pelmora.ini"), files[1].bytes);
+    ids = run.ReadFile("mailids.dat");
+  }
+  std::vector<ProgramFile> again = files;
+  again.push_back({"mailids.dat", ids});
+  ProgramRun run(PelmoraExe(), again);
+  const Started started = WaitUntilStarted(run);
+  ASSERT_TRUE(started.tray);
+  ASSERT_TRUE(PickTrayMenuItem(run, started.tray, kCheckItem));
+  ASSERT_TRUE(WaitForLogins(user, 4));
+  EXPECT_EQ(NextBox(run, 1500), L"") << "a restart announced the same mail again";
+  ASSERT_TRUE(PickTrayMenuItem(run, started.tray, kExitItem));
+  ASSERT_TRUE(run.WaitForExit(10000));
+}
