@@ -1,7 +1,12 @@
 #include "app/MainWindow1.h"
 
+#include <cstdio>
+
 #include "app/DiskAccountFiles.h"
 #include "app/portable/ProgramPaths.h"
+#include "checking/MailActions.h"
+#include "desktop/MailClient.h"
+#include "resources/Resource.h"
 #include "toolkit/Application.h"
 #include "toolkit/ErrorDialog.h"
 #include "toolkit/Text.h"
@@ -16,7 +21,11 @@ void TMainForm1::AccountsChanged() { StringGrid1.Refresh(); }
 
 void TMainForm1::X1Click(TObject*) { Close(); }
 
-void TMainForm1::N1Click(TObject*) { BringToFront(); }
+// The icon's default action: whatever it announced has been looked at.
+void TMainForm1::N1Click(TObject*) {
+  NewMailLookedAt();
+  BringToFront();
+}
 
 void TMainForm1::Button4Click(TObject*) { Hide(); }
 
@@ -79,6 +88,8 @@ void TMainForm1::FormCreate(TObject*) {
   CheckBox1.SetChecked(stored.Start);
   CheckBox3.SetChecked(stored.NewMailByIdentity);
   CheckBox3Click(&CheckBox3);
+  CheckBox4.SetChecked(stored.NoticesInBalloon);
+  CheckBox4Click(&CheckBox4);
   PendingTime = stored.Time;
   PendingMinute = stored.Minute;
   if (CheckBox1.Checked()) N2Click(this);
@@ -95,6 +106,42 @@ void TMainForm1::CheckBox2Click(TObject*) {
 }
 
 void TMainForm1::CheckBox3Click(TObject*) { CheckCycle.SetNewMailByIdentity(CheckBox3.Checked()); }
+
+void TMainForm1::CheckBox4Click(TObject*) { CheckCycle.SetNoticesInBalloon(CheckBox4.Checked()); }
+
+// One balloon sums up the cycle, so that balloons never replace each other unread: the accounts with
+// new mail, then the failures.
+void TMainForm1::CheckCycleSummary(checking::TCheckCycle*, const checking::TCheckCycle::TSummary& summary) {
+  std::u16string text;
+  for (const auto* part : {&summary.NewMail, &summary.Failures}) {
+    for (const std::u16string& notice : *part) text += (text.empty() ? u"" : u"\n") + notice;
+  }
+  TrayIcon1.ShowBalloon(checking::Cp932ToUtf16(Application().Title()), text, !summary.Failures.empty());
+  if (!summary.NewMail.empty()) ShowNewMailWaiting(summary.NewMessages);
+}
+
+void TMainForm1::ShowNewMailWaiting(std::int32_t messages) {
+  SYSTEMTIME now;
+  GetLocalTime(&now);
+  char time[8];
+  std::snprintf(time, sizeof time, "%02u:%02u", now.wHour, now.wMinute);
+  NewMailWaiting = true;
+  TrayIcon1.SetIconResource(GetModuleHandleW(nullptr), IDI_NEWMAILICON);
+  TrayIcon1.SetHint("新着メール " + std::to_string(messages) + " 通 (" + time + ")");
+}
+
+void TMainForm1::NewMailLookedAt() {
+  if (!NewMailWaiting) return;
+  NewMailWaiting = false;
+  TrayIcon1.SetIconResource(GetModuleHandleW(nullptr), IDI_MAINICON);
+  TrayIcon1.SetHint({});
+}
+
+// The user's mail program shows the new mail; without one, the settings window at least.
+void TMainForm1::TrayIcon1BalloonClick(TObject* sender) {
+  NewMailLookedAt();
+  if (!StartDefaultMailClient()) N1Click(sender);
+}
 
 // A number still being typed may lie outside 1 to 59 (0, negative, or so large that the product
 // overflows): the timer then keeps the last valid interval until the field brings it into range.

@@ -68,8 +68,10 @@ public:
   TLabel Label0;
   TTimer Timer1;
   TMediaPlayer MediaPlayer1;
-  // Below the schedule: new mail told by message identity, with sender and subject.
+  // Below the schedule: new mail told by message identity, with sender and subject; notices in a
+  // balloon of the tray icon instead of message boxes.
   TCheckBox CheckBox3;
+  TCheckBox CheckBox4;
 
   void X1Click(TObject* sender);
   void N9Click(TObject* sender);
@@ -89,6 +91,9 @@ public:
   void Button3Click(TObject* sender);
   void CheckBox2Click(TObject* sender);
   void CheckBox3Click(TObject* sender);
+  void CheckBox4Click(TObject* sender);
+  void CheckCycleSummary(checking::TCheckCycle* sender, const checking::TCheckCycle::TSummary& summary);
+  void TrayIcon1BalloonClick(TObject* sender);
   void SpinEdit1Change(TObject* sender);
 
   // The directory of the program file, without a trailing separator (a drive root keeps its "\").
@@ -107,6 +112,9 @@ public:
 
 private:
   void AccountsChanged();
+  // The tray icon shows whether announced mail waits unread.
+  void ShowNewMailWaiting(std::int32_t messages);
+  void NewMailLookedAt();
   void AccountsStored();
   std::string AccountFilePath() const;
   TSettings ShownSettings();
@@ -114,6 +122,7 @@ private:
   TShell& Shell;
   TMci& Mci;
   std::string ProgramFile;
+  bool NewMailWaiting = false;
   // TIME and MINUTE as read at creation, until applied to their controls or changed by the user.
   std::optional<bool> PendingTime;
   std::optional<std::int32_t> PendingMinute;

@@ -59,6 +59,7 @@ TMainForm1::TMainForm1(TShell& shell, TMci& mci, std::string programPath)
       Timer1(kDesignInterval, true),
       MediaPlayer1(mci, Handle(), kPlayerBounds),
       CheckBox3(TabSheet2, {12, 96, 289, 17}, "新しく届いたメールだけを知らせる(&N)", false),
+      CheckBox4(TabSheet2, {12, 120, 361, 17}, "お知らせをタスクトレイのバルーンで表示する(&B)", false),
       CheckCycle(Accounts, POP3Client1, MediaPlayer1, mci),
       AccountCommands(Accounts, MediaPlayer1),
       Shell(shell),
@@ -91,6 +92,11 @@ TMainForm1::TMainForm1(TShell& shell, TMci& mci, std::string programPath)
   Label1.FocusControl = &SpinEdit1;
   CheckBox2.OnClick = [this](TObject* sender) { CheckBox2Click(sender); };
   CheckBox3.OnClick = [this](TObject* sender) { CheckBox3Click(sender); };
+  CheckBox4.OnClick = [this](TObject* sender) { CheckBox4Click(sender); };
+  CheckCycle.OnSummary = [this](checking::TCheckCycle* sender, const checking::TCheckCycle::TSummary& summary) {
+    CheckCycleSummary(sender, summary);
+  };
+  TrayIcon1.OnBalloonClick = [this](TObject* sender) { TrayIcon1BalloonClick(sender); };
   SpinEdit1.OnChange = [this](TObject* sender) { SpinEdit1Change(sender); };
   Timer1.OnTimer = [this](TObject* sender) { Timer1Timer(sender); };
   OnClose = [this](TObject* sender, TCloseAction& action) { FormClose(sender, action); };

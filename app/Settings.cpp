@@ -8,6 +8,15 @@ const std::string kStart = "START";
 const std::string kTime = "TIME";
 const std::string kMinute = "MINUTE";
 const std::string kNewMail = "NEWMAIL";
+const std::string kBalloon = "BALLOON";
+
+// A setting that is off is no line of the file at all.
+void WriteOptional(TIniFile& file, const std::string& key, bool on) {
+  if (on)
+    file.WriteBool(kSection, key, true);
+  else
+    file.DeleteKey(kSection, key);
+}
 }  // namespace
 
 TSettings ReadSettings(const std::string& path, const TSettings& defaults) {
@@ -17,6 +26,7 @@ TSettings ReadSettings(const std::string& path, const TSettings& defaults) {
   settings.Time = file.ReadBool(kSection, kTime, defaults.Time);
   settings.Minute = file.ReadInteger(kSection, kMinute, defaults.Minute);
   settings.NewMailByIdentity = file.ReadBool(kSection, kNewMail, defaults.NewMailByIdentity);
+  settings.NoticesInBalloon = file.ReadBool(kSection, kBalloon, defaults.NoticesInBalloon);
   return settings;
 }
 
@@ -25,8 +35,6 @@ void WriteSettings(const std::string& path, const TSettings& settings) {
   file.WriteBool(kSection, kStart, settings.Start);
   file.WriteBool(kSection, kTime, settings.Time);
   file.WriteInteger(kSection, kMinute, settings.Minute);
-  if (settings.NewMailByIdentity)
-    file.WriteBool(kSection, kNewMail, true);
-  else
-    file.DeleteKey(kSection, kNewMail);
+  WriteOptional(file, kNewMail, settings.NewMailByIdentity);
+  WriteOptional(file, kBalloon, settings.NoticesInBalloon);
 }

@@ -1,7 +1,8 @@
 #pragma once
 // The settings of the check schedule as the settings file keeps them: section "SET", keys "START",
-// "TIME" and "MINUTE", and "NEWMAIL" (new mail told by message identity), which is written only while
-// it is on, so that a file of a user who never turned it on stays as it was.
+// "TIME" and "MINUTE"; and "NEWMAIL" (new mail told by message identity) and "BALLOON" (notices in a
+// balloon), each written only while it is on, so that the file of a user who never turned them on
+// stays as it was.
 #include <cstdint>
 #include <string>
 
@@ -10,10 +11,11 @@ struct TSettings {
   bool Time = true;
   std::int32_t Minute = 30;
   bool NewMailByIdentity = false;
+  bool NoticesInBalloon = false;
 };
 
 // A value that is missing or not an integer is taken from `defaults`; a boolean is on for any
 // non-zero integer.
 TSettings ReadSettings(const std::string& path, const TSettings& defaults);
-// START, TIME and MINUTE every time, in this order; then NEWMAIL, or its removal.
+// START, TIME and MINUTE every time, in this order; then NEWMAIL and BALLOON, or their removal.
 void WriteSettings(const std::string& path, const TSettings& settings);

@@ -32,6 +32,7 @@ void TCheckCycle::Stop() {
 
 // The row count and cells are read afresh for every row: the table stays editable during a cycle.
 void TCheckCycle::CheckAccounts() {
+  Summary = TSummary{};
   for (int row = 1; row < Accounts.RowCount() && !IsStopped; ++row) {
     if (Accounts.Cell(accounts::ColInclude, row) != accounts::kInclude) continue;
     const std::string name = Accounts.Cell(accounts::ColName, row);
@@ -42,13 +43,25 @@ void TCheckCycle::CheckAccounts() {
     try {
       CheckAccount(checked);
     } catch (const ETlsError& e) {
-      if (!IsStopped && !checked.Deleted()) Announce(FailureText(name, e.message()));
+      if (!IsStopped && !checked.Deleted()) Notice(FailureText(name, e.message()), &TSummary::Failures);
     } catch (...) {
-      if (!IsStopped && !checked.Deleted()) Announce(FailureText(name));
+      if (!IsStopped && !checked.Deleted()) Notice(FailureText(name), &TSummary::Failures);
     }
     // The next account is the one after the checked account, or the one that took its place.
     row = checked.Deleted() ? checked.Row() - 1 : checked.Row();
   }
+  if (InBalloon && !IsStopped && (!Summary.NewMail.empty() || !Summary.Failures.empty())) OnSummary(this, Summary);
+}
+
+void TCheckCycle::Notice(const std::string& cp932, std::vector<std::u16string> TSummary::*part) {
+  Notice(Cp932ToUtf16(cp932), part);
+}
+
+void TCheckCycle::Notice(const std::u16string& text, std::vector<std::u16string> TSummary::*part) {
+  if (InBalloon)
+    (Summary.*part).push_back(text);
+  else
+    Announce(text);
 }
 
 void TCheckCycle::CheckAccount(const accounts::AccountTable::RowMark& checked) {
@@ -83,10 +96,13 @@ void TCheckCycle::CheckAccount(const accounts::AccountTable::RowMark& checked) {
   if ((news ? news->Count > 0 : countChanged) && !IsStopped) {
     // Read once: the new-mail box lets the user change the table again.
     const std::string action = cell(accounts::ColAction);
+    Summary.NewMessages += news ? static_cast<std::int32_t>(news->Count) : count;
     if (action == accounts::kActionMessage && news)
-      Announce(NewMailNoticeText(cell(accounts::ColName), news->Count, news->NewestFirst, Cp932ToUtf16));
-    if (action == accounts::kActionMessage && !news) Announce(NewMailText(cell(accounts::ColName), count));
-    if (action == accounts::kActionSound) PlaySoundFile(Player, cell(accounts::ColSoundFile));
+      Notice(NewMailNoticeText(cell(accounts::ColName), news->Count, news->NewestFirst, Cp932ToUtf16),
+             &TSummary::NewMail);
+    if (action == accounts::kActionMessage && !news) Notice(NewMailText(cell(accounts::ColName), count), &TSummary::NewMail);
+    if (action == accounts::kActionSound && !PlaySoundFile(Player, cell(accounts::ColSoundFile)))
+      Notice(kSoundFailureText, &TSummary::Failures);
     if (action == accounts::kActionCdTray) OpenCdTray(Mci);
   }
   if (quitFailure) std::rethrow_exception(quitFailure);

@@ -11,6 +11,7 @@
 #include "checking/portable/CheckRules.h"
 #include "checking/portable/MailHeader.h"
 #include "checking/portable/SeenIds.h"
+#include "toolkit/portable/Event.h"
 
 class TMci;
 class TMediaPlayer;
@@ -39,6 +40,17 @@ public:
   void SetNewMailByIdentity(bool on) { ByIdentity = on; }
   void SetIdsFile(std::string idsFile) { IdsFile = std::move(idsFile); }
 
+  // New-mail and failure notices gathered into one summary at the end of each cycle (for a balloon)
+  // instead of a message box each, so that the cycle never waits for the user.
+  void SetNoticesInBalloon(bool on) { InBalloon = on; }
+  struct TSummary {
+    std::vector<std::u16string> NewMail;  // one notice per account with new mail
+    std::vector<std::u16string> Failures;
+    std::int32_t NewMessages = 0;
+  };
+  // After a cycle that had something to tell, with notices in a balloon.
+  Event<TCheckCycle*, const TSummary&> OnSummary;
+
   // The message count last seen for each table row: all zero at start, never saved. Counts stay by
   // row, and a row beyond the end has none recorded yet.
   const std::vector<std::int32_t>& LastMailCount() const { return Counts; }
@@ -57,6 +69,9 @@ private:
   TNews ReadNews(const AccountKey& account);
   // The ids file without the accounts no longer in the table.
   void SaveIds();
+  // A message box at once, or a line of the cycle's summary.
+  void Notice(const std::string& cp932, std::vector<std::u16string> TSummary::*part);
+  void Notice(const std::u16string& text, std::vector<std::u16string> TSummary::*part);
 
   accounts::AccountTable& Accounts;
   TPOP3Client& Client;
@@ -67,6 +82,8 @@ private:
   std::int32_t TimeOutMs = 120000;
   bool IsStopped = false;
   bool ByIdentity = false;
+  bool InBalloon = false;
+  TSummary Summary;
   std::string IdsFile;
   SeenIds Seen;
 };

@@ -2,7 +2,6 @@
 
 #include <windows.h>
 
-#include "checking/portable/CheckRules.h"
 #include "desktop/MediaPlayer.h"
 #include "toolkit/Dialogs.h"
 #include "toolkit/Text.h"
@@ -24,14 +23,15 @@ std::u16string Cp932ToUtf16(std::string_view cp932) {
   return std::u16string(wide.begin(), wide.end());
 }
 
-void PlaySoundFile(TMediaPlayer& player, const std::string& file) {
+bool PlaySoundFile(TMediaPlayer& player, const std::string& file) {
   try {
     player.FileName = file;
     player.Open();
     player.Play();
+    return true;
   } catch (...) {
     // Whatever the cause, the account's session goes on: this is not a failed check.
-    Announce(kSoundFailureText);
+    return false;
   }
 }
 

@@ -13,8 +13,8 @@ void Announce(const std::string& text);
 void Announce(const std::u16string& text);
 // Code page 932 bytes as UTF-16, for texts that mix the program's own with a mail's.
 std::u16string Cp932ToUtf16(std::string_view cp932);
-// Plays the file; any failure to do so is announced with its own text and goes no further.
-void PlaySoundFile(TMediaPlayer& player, const std::string& file);
+// Plays the file; false when it could not be played, whatever the cause (the caller tells the user).
+bool PlaySoundFile(TMediaPlayer& player, const std::string& file);
 void OpenCdTray(TMci& mci);
 
 }  // namespace checking

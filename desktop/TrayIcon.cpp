@@ -132,6 +132,32 @@ void TTrayIcon::NotifyIcon(DWORD message) {
   Shell.NotifyIcon(message, &data);
 }
 
+namespace {
+
+template <std::size_t N>
+void CopyShortened(std::u16string_view text, wchar_t (&field)[N]) {
+  if (text.size() >= N) text = text.substr(0, N - 2);
+  std::size_t at = 0;
+  for (const char16_t c : text) field[at++] = static_cast<wchar_t>(c);
+  if (at == N - 2) field[at++] = L'\u2026';
+  field[at] = L'\0';
+}
+
+}  // namespace
+
+void TTrayIcon::ShowBalloon(const std::u16string& title, const std::u16string& text, bool warning) {
+  if (!ActiveFlag || Loading) return;
+  NOTIFYICONDATAW data{};
+  data.cbSize = sizeof data;
+  data.hWnd = CallbackWindow();
+  data.uID = 0;
+  data.uFlags = NIF_INFO;
+  CopyShortened(text, data.szInfo);
+  CopyShortened(title, data.szInfoTitle);
+  data.dwInfoFlags = (warning ? NIIF_WARNING : NIIF_INFO) | NIIF_RESPECT_QUIET_TIME;
+  Shell.NotifyIcon(NIM_MODIFY, &data);
+}
+
 void TTrayIcon::HideApplication() {
   if (Application.Window) ShowWindow(Application.Window, SW_HIDE);
   ShowWindow(OwnerHandle(), SW_HIDE);
@@ -156,6 +182,10 @@ LRESULT TTrayIcon::NewWndProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) 
   // Sent to every top-level window when the shell's notification area has been built anew: the
   // icons it held are gone, so ours is added again.
   static const UINT taskbarCreated = RegisterWindowMessageW(L"TaskbarCreated");
+  if (msg == kCallbackMessage && lParam == NIN_BALLOONUSERCLICK) {
+    OnBalloonClick(this);
+    return 0;
+  }
   if (msg == kCallbackMessage) {
     GetCursorPos(&Cursor);
     MouseNotification(static_cast<UINT>(lParam), ShiftFromKeys(LOWORD(wParam)));

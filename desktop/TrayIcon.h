@@ -8,6 +8,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <string_view>
 
 #include "desktop/portable/Mouse.h"
 #include "desktop/Shell.h"
@@ -71,6 +72,10 @@ public:
 
   // Fills the record afresh and hands it to the shell with NIM_ADD, NIM_MODIFY or NIM_DELETE.
   void NotifyIcon(DWORD message);
+  // A balloon over the icon with an info or a warning icon, where the user's quiet time allows one.
+  // The shell keeps 255 characters of the text and 63 of the title; a longer text ends in "…".
+  void ShowBalloon(const std::u16string& title, const std::u16string& text, bool warning);
+  Event<TObject*> OnBalloonClick;
 
 protected:
   LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam) override;

@@ -3,3 +3,5 @@
 
 // The program icon: 16x16 and 32x32 pixels in 16 and 256 colours, and 16 to 256 pixels in true colour.
 #define IDI_MAINICON 1
+// Shown in the notification area while new mail waits unread.
+#define IDI_NEWMAILICON 2

@@ -1,10 +1,12 @@
 #!/usr/bin/env python3
-"""Draws the program icon, an envelope with a red new-mail dot, and writes Pelmora.ico.
+"""Draws the program icon, an envelope with a red new-mail dot, and writes Pelmora.ico; with --new-mail,
+the icon the notification area shows while new mail waits unread (a yellow envelope, a larger dot),
+written as PelmoraNew.ico.
 
 16x16 and 32x32 pixels with a 16-colour and a 256-colour palette, for displays of few colours; and
 each size that Windows asks for at some display scale (16, 20, 24, 32, 40, 48, 64 and 256 pixels) in
 true colour with an alpha channel, each drawn for its size; the 256-pixel one as PNG.
-Run from anywhere: python3 resources/make_icon.py [output path]
+Run from anywhere: python3 resources/make_icon.py [--new-mail] [output path]
 """
 import math
 import os
@@ -24,6 +26,9 @@ RED = (224, 32, 32)
 WHITE = (255, 255, 255)
 
 
+NEW_MAIL = False
+
+
 def draw(size, shaded):
     """Returns rows of pixels, top row first: an (r, g, b) tuple, or None for transparent."""
     pixels = [[None] * size for _ in range(size)]
@@ -35,9 +40,12 @@ def draw(size, shaded):
     half = (right - left) / 2
     for y in range(top, bottom + 1):
         for x in range(left, right + 1):
-            if shaded:
+            t = (y - top) / max(1, bottom - top)
+            if NEW_MAIL:
+                # Yellow, deeper towards the bottom, so that waiting mail shows at a glance.
+                pixels[y][x] = (255, int(240 - 40 * t), int(120 - 80 * t)) if shaded else (255, 255, 0)
+            elif shaded:
                 # Light blue at the bottom fading to white at the top.
-                t = (y - top) / max(1, bottom - top)
                 pixels[y][x] = (int(255 - 60 * t), int(255 - 35 * t), 255)
             else:
                 pixels[y][x] = WHITE
@@ -55,7 +63,7 @@ def draw(size, shaded):
         if size >= 32 and y + line < bottom:
             pixels[y + line][x] = (64, 64, 160) if shaded else NAVY
     # The new-mail dot over the upper right corner.
-    radius = size * 0.2
+    radius = size * (0.26 if NEW_MAIL else 0.2)
     cx, cy = size - 1 - radius, radius
     for y in range(size):
         for x in range(size):
@@ -131,7 +139,12 @@ def png(size):
 
 
 def main():
-    out = sys.argv[1] if len(sys.argv) > 1 else os.path.join(os.path.dirname(os.path.abspath(__file__)), "Pelmora.ico")
+    global NEW_MAIL
+    args = sys.argv[1:]
+    NEW_MAIL = "--new-mail" in args
+    args = [a for a in args if a != "--new-mail"]
+    name = "PelmoraNew.ico" if NEW_MAIL else "Pelmora.ico"
+    out = args[0] if args else os.path.join(os.path.dirname(os.path.abspath(__file__)), name)
     images = [(16, 4), (32, 4), (16, 8), (32, 8)] + [(size, 32) for size in (16, 20, 24, 32, 40, 48, 64, 256)]
     blobs = [bitmap(size, bits) if bits < 32 else png(size) if size == 256 else true_colour(size)
              for size, bits in images]

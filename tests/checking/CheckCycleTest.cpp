@@ -2,6 +2,7 @@
 // (the program always uses port 110; the private Dovecot has 127.0.0.1).
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <map>
 #include <string>
@@ -11,9 +12,11 @@
 #include "app/MainWindow1.h"
 #include "checking/portable/CheckRules.h"
 #include "desktop/Mci.h"
+#include "tests/support/PlatformRecorders.h"
 #include "tests/support/ScriptedPop3Server.h"
 #include "tests/support/WaveFile.h"
 #include "tests/toolkit/BoxWatch.h"
+#include "toolkit/Application.h"
 #include "toolkit/Files.h"
 #include "toolkit/Text.h"
 
@@ -246,4 +249,35 @@ TEST_F(CheckCycle, ABrokenListingOrHeaderFailsTheAccountAndLeavesTheIdsFileAsItW
   EXPECT_EQ(ReadWholeFile(idsFile, after), TReadResult::Read);
   EXPECT_EQ(after, recorded);
   DeleteFileW(Widen(idsFile).c_str());
+}
+
+// With notices in a balloon: no box holds the cycle; one balloon sums it up (new mail, then the
+// failures, with the warning icon), the tray icon shows that mail waits until the balloon is clicked,
+// which without a registered mail program opens the settings window.
+TEST_F(CheckCycle, NoticesInABalloonSumUpTheCycleWithoutABox) {
+  Application().SetTitle("ペルモーラ");
+  RecordingShell shell;
+  TMainForm1 form(shell);
+  form.SetCheckTimeOut(1000);
+  form.CheckBox4.SetChecked(true);
+  form.CheckBox4Click(&form.CheckBox4);
+  SetAccount(form, 1, "home", accounts::kInclude, kServer);
+  SetAccount(form, 2, "nowhere", accounts::kInclude, "nonexistent.invalid");
+  Server.Add(ServerScript::Pop3Check("+OK 3 100\r\n"));
+  EXPECT_TRUE(Check(form).empty()) << "a message box held the cycle";
+
+  const auto balloon = std::find_if(shell.Notified.rbegin(), shell.Notified.rend(),
+                                    [](const auto& call) { return (call.second.uFlags & NIF_INFO) != 0; });
+  ASSERT_NE(balloon, shell.Notified.rend());
+  EXPECT_EQ(std::wstring(balloon->second.szInfo),
+            Widen(checking::NewMailText("home", 3)) + L"\n" + Widen(checking::FailureText("nowhere")));
+  EXPECT_EQ(std::wstring(balloon->second.szInfoTitle), L"ペルモーラ");
+  EXPECT_EQ(balloon->second.dwInfoFlags, static_cast<DWORD>(NIIF_WARNING | NIIF_RESPECT_QUIET_TIME));
+  EXPECT_EQ(form.TrayIcon1.Hint().rfind("新着メール 3 通 (", 0), 0u) << form.TrayIcon1.Hint();
+  EXPECT_EQ(shell.Notified.back().second.szTip, Widen(form.TrayIcon1.Hint()));
+
+  SendMessageW(form.TrayIcon1.CallbackWindow(), TTrayIcon::kCallbackMessage, 0, NIN_BALLOONUSERCLICK);
+  EXPECT_EQ(form.TrayIcon1.Hint(), "");
+  EXPECT_TRUE(form.Visible()) << "without a mail program the settings window opens";
+  form.Button4Click(&form.Button4);
 }
