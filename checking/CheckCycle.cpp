@@ -71,7 +71,7 @@ void TCheckCycle::CheckAccount(const accounts::AccountTable::RowMark& checked) {
   };
   Client.SetAttachFilePath(".");
   Client.DeleteOnRead = false;
-  const accounts::Connection connection = accounts::ConnectionOfCells(cell(accounts::ColSecurity), cell(accounts::ColPort));
+  const accounts::Connection connection = accounts::ConnectionOfCells(cell(accounts::ColProtocol), cell(accounts::ColSecurity), cell(accounts::ColPort));
   Client.SetLogin({cell(accounts::ColHost), connection.Port, connection.Security, cell(accounts::ColUser),
                    cell(accounts::ColPassword), TimeOutMs});
   Client.AskIds = ByIdentity;
@@ -128,7 +128,8 @@ void TCheckCycle::SaveIds() {
   for (int row = 1; row < Accounts.RowCount(); ++row) {
     try {
       const accounts::Connection connection =
-          accounts::ConnectionOfCells(Accounts.Cell(accounts::ColSecurity, row), Accounts.Cell(accounts::ColPort, row));
+          accounts::ConnectionOfCells(Accounts.Cell(accounts::ColProtocol, row), Accounts.Cell(accounts::ColSecurity, row),
+                                      Accounts.Cell(accounts::ColPort, row));
       present.push_back({Accounts.Cell(accounts::ColHost, row), connection.Port, Accounts.Cell(accounts::ColUser, row)});
     } catch (const Exception&) {
       // A row whose connection cannot be read is never checked, so it has no ids to keep.

@@ -28,7 +28,7 @@ int Check(int runs, const std::string& user, const std::string& password, bool t
     testsupport::TrustTestCa();
     client.Host = "localhost";
     client.Security = TSecurity::Tls;
-    client.Port = DefaultPort(TSecurity::Tls);
+    client.Port = DefaultPort(TProtocol::Pop3, TSecurity::Tls);
   }
   client.TimeOut = 120000;
   client.UserID = user;
