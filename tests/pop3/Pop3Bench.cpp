@@ -1,8 +1,9 @@
 // Figures for scripts/bench: the time of one whole check against a real server, and the CPU time
 // that a read uses while it waits on a silent server.
-//   pop3_bench check RUNS USER PASSWORD [tls]   median wall time of Connect + Disconnect on
-//                                         127.0.0.1:110, or with tls over TLS on localhost:995 (the
-//                                         first run apart: it loads the system's root store)
+//   pop3_bench check RUNS USER PASSWORD [tls|imap]   median wall time of Connect + Disconnect on
+//                                         127.0.0.1:110, with tls over TLS on localhost:995 (the
+//                                         first run apart: it loads the system's root store), with
+//                                         imap over IMAP on 127.0.0.1:143
 //   pop3_bench idle SECONDS PORT          one ReadLn on a silent server at 127.0.0.1:PORT, ended by a
 //                                         TimeOut of SECONDS (0: connect only, for a baseline); the
 //                                         script measures the process's CPU time from outside
@@ -15,20 +16,22 @@
 #include <string>
 #include <vector>
 
+#include "pop3/ImapClient.h"
 #include "pop3/Pop3Client.h"
 #include "toolkit/Application.h"
 #include "tests/support/BenchClock.h"
 #include "tests/support/TestCa.h"
 
 namespace {
-int Check(int runs, const std::string& user, const std::string& password, bool tls) {
-  TPOP3Client client{Application()};
+template <typename Session>
+int Check(int runs, const std::string& user, const std::string& password, bool tls, TProtocol protocol) {
+  Session client{Application()};
   client.Host = "127.0.0.1";
   if (tls) {
     testsupport::TrustTestCa();
     client.Host = "localhost";
     client.Security = TSecurity::Tls;
-    client.Port = DefaultPort(TProtocol::Pop3, TSecurity::Tls);
+    client.Port = DefaultPort(protocol, TSecurity::Tls);
   }
   client.TimeOut = 120000;
   client.UserID = user;
@@ -100,13 +103,16 @@ int Idle(int seconds, int port) {
 int main(int argc, char** argv) {
   const std::string mode = argc > 1 ? argv[1] : "";
   try {
+    const std::string option = argc == 6 ? argv[5] : "";
+    if (mode == "check" && (argc == 5 || argc == 6) && option == "imap")
+      return Check<TImapClient>(std::atoi(argv[2]), argv[3], argv[4], false, TProtocol::Imap);
     if (mode == "check" && (argc == 5 || argc == 6))
-      return Check(std::atoi(argv[2]), argv[3], argv[4], argc == 6 && std::string(argv[5]) == "tls");
+      return Check<TPOP3Client>(std::atoi(argv[2]), argv[3], argv[4], option == "tls", TProtocol::Pop3);
     if (mode == "idle" && argc == 4) return Idle(std::atoi(argv[2]), std::atoi(argv[3]));
   } catch (const Exception& e) {
     std::fprintf(stderr, "pop3_bench: %s\n", e.message().c_str());
     return 1;
   }
-  std::fprintf(stderr, "usage: pop3_bench check RUNS USER PASSWORD [tls] | idle SECONDS PORT\n");
+  std::fprintf(stderr, "usage: pop3_bench check RUNS USER PASSWORD [tls|imap] | idle SECONDS PORT\n");
   return 2;
 }
