@@ -79,7 +79,13 @@ void TCheckCycle::CheckAccount(const accounts::AccountTable::RowMark& checked) {
   const std::int32_t count = Client.MessageCount();
   // A server without UIDL is told by the count, as if the setting were off.
   std::optional<TNews> news;
-  if (Client.MessageIds()) news = ReadNews({cell(accounts::ColHost), connection.Port, cell(accounts::ColUser)});
+  try {
+    if (Client.MessageIds()) news = ReadNews({cell(accounts::ColHost), connection.Port, cell(accounts::ColUser)});
+  } catch (...) {
+    // A reply that broke off leaves the dialogue out of step: the connection goes without QUIT.
+    Client.Abort();
+    throw;
+  }
   // The session ends before the actions: a server that locks the mailbox for its session would
   // refuse the user's own mail program while the new-mail box waits. A failed QUIT is still reported
   // after them.
