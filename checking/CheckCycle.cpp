@@ -101,7 +101,13 @@ void TCheckCycle::CheckWith(Session& session, const TLogin& login, const account
   const std::int32_t count = session.MessageCount();
   // A server without identities is told by the count, as if the setting were off.
   std::optional<TNews> news;
-  if (session.MessageIds()) news = ReadNews(session, {login.Host, login.Port, login.UserID});
+  try {
+    if (session.MessageIds()) news = ReadNews(session, {login.Host, login.Port, login.UserID});
+  } catch (...) {
+    // A reply that broke off leaves the dialogue out of step: the connection goes without a logout.
+    session.Abort();
+    throw;
+  }
   // The session ends before the actions: a server that locks the mailbox for its session would
   // refuse the user's own mail program while the new-mail box waits. A failed logout is still
   // reported after them.

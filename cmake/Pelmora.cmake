@@ -1,5 +1,12 @@
 option(PELMORA_TESTS "Build the tests" ON)
 
+# The program's version, as resources/Version.h defines it once: for the version resource's manifest
+# and the name of the release.
+file(STRINGS ${PROJECT_SOURCE_DIR}/resources/Version.h version_parts REGEX "^#define PELMORA_VERSION_[A-Z]+ [0-9]+$")
+list(TRANSFORM version_parts REPLACE "^#define PELMORA_VERSION_[A-Z]+ " "")
+list(JOIN version_parts "." PELMORA_VERSION)
+set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/resources/Version.h)
+
 # Sources are UTF-8 and their narrow texts are compiled to code page 932, the program's own text
 # encoding: a Japanese text stands readable where it is defined. TRANSLIT: libstdc++'s C++20 <chrono>
 # writes a "µ" that code page 932 lacks, and without it every file that includes <chrono> fails.

@@ -60,10 +60,7 @@ void TPOP3Client::AskUidl() {
 }
 
 void TPOP3Client::ReadReply(TMultiLineReply& reply) {
-  std::string line;
-  do {
-    DoReadLn(line);
-  } while (!reply.Add(line));
+  DoReadLines([&reply](const std::string& line) { return reply.Add(line); });
 }
 
 std::optional<std::string> TPOP3Client::Header(int32_t number) {

@@ -95,6 +95,11 @@ protected:
   void DoWrite(const std::string& text);
   void DoWriteln(const std::string& text);
   void DoReadLn(std::string& line);
+  // The lines of a multi-line reply, each with its LF, handed to `take` until it says the reply has
+  // ended; an orderly close by the peer hands an empty line. Lines that arrived together are taken
+  // together, and the time-out measures the silence between arrivals, not the whole reply. Nothing
+  // behind the line that ended the reply is taken from the socket.
+  void DoReadLines(const std::function<bool(const std::string& line)>& take);
   void ClearInput();
   bool DataAvailable();
   // Makes the connection TLS: handshake (bounded by TimeOut) and the server's certificate checked

@@ -130,6 +130,57 @@ void TSockTransport::DoReadLn(std::string& line) {
   line.resize(taken);
 }
 
+void TSockTransport::DoReadLines(const std::function<bool(const std::string&)>& take) {
+  ReportStatus(8, "ReadLines");
+  TimerOn();
+  TimerOffGuard timerOff(*this);
+  for (;;) {
+    const int n = ReceiveBytes(TransferBuffer, TransferBufferSize, MSG_PEEK);
+    if (n == 0) {
+      take(std::string());
+      return;
+    }
+    std::size_t consumed = 0;
+    bool ended = false;
+    if (n > 0) {
+      const char* const end = TransferBuffer + n;
+      for (const char* start = TransferBuffer; !ended;) {
+        const char* const lf = std::find(start, end, '\n');
+        if (lf == end) break;
+        ended = take(std::string(start, lf + 1));
+        start = lf + 1;
+        consumed = static_cast<std::size_t>(start - TransferBuffer);
+      }
+      if (consumed == 0 && n >= TransferBufferSize) throw ERangeError();
+    } else {
+      LastErrorCode = WSAGetLastError();
+      if (LastErrorCode == WSAENOTCONN) RaiseSockError(WSAENOTCONN);
+      ErrorCheck(WSAEWOULDBLOCK);
+    }
+    // Exactly the lines taken leave the socket; a partial line stays for the next look.
+    for (std::size_t taken = 0; taken < consumed;) {
+      const int got = ReceiveBytes(TransferBuffer, static_cast<int>(consumed - taken), 0);
+      if (got <= 0) {
+        if (got < 0) ErrorCheck(WSAEWOULDBLOCK);
+        if (got == 0) break;
+        continue;
+      }
+      taken += static_cast<std::size_t>(got);
+    }
+    if (ended) return;
+    if (consumed > 0) {
+      TimerOn();
+    } else {
+      WaitForMessage();
+    }
+    Pump.ProcessMessages();
+    if (Canceled) {
+      Canceled = false;
+      throw EAbortError("Socket readln aborted");
+    }
+  }
+}
+
 void TSockTransport::Transaction(const std::string& command, std::string& reply) {
   OperationGuard guard(*this);
   DoTransaction(command, reply);

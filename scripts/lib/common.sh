@@ -38,7 +38,7 @@ fi
 # architecture would look missing to dpkg-query once both are installed.
 PACKAGES=(cmake ninja-build g++ g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine wine32:i386 wine64 xvfb xdotool imagemagick x11-utils
   locales fonts-ipafont-gothic googletest dovecot-core dovecot-pop3d dovecot-imapd clang libclang-rt-14-dev python3
-  curl procps iproute2 util-linux zip openssl libgnutls30:amd64 libgnutls30:i386)
+  curl procps iproute2 util-linux openssl libgnutls30:amd64 libgnutls30:i386)
 LOCALES=(ja_JP.UTF-8 en_US.UTF-8)
 
 log() { printf '== %s\n' "$*" >&2; }
@@ -74,16 +74,7 @@ ensure_packages() {
     if ! dpkg --print-foreign-architectures | grep -qx i386; then
       dpkg --add-architecture i386
     fi
-    export DEBIAN_FRONTEND=noninteractive
-    # Package scripts must not leave a system service (dovecot) running: the tests start their own.
-    local policy=/usr/sbin/policy-rc.d made_policy=
-    if [ ! -e $policy ]; then
-      printf '#!/bin/sh\nexit 101\n' >$policy && chmod +x $policy && made_policy=1
-    fi
-    local status=0
-    apt-get update -q && apt-get install -y -q --no-install-recommends "${missing[@]}" || status=$?
-    [ -n "$made_policy" ] && rm -f $policy
-    [ $status = 0 ] || die "apt-get failed"
+    install_packages "${missing[@]}" || die "the packages could not be installed"
     stop_system_dovecot
   fi
   mapfile -t missing < <(missing_locales)
@@ -102,14 +93,28 @@ ensure_packages() {
   fi
 }
 
+# Package scripts must not leave a system service (dovecot) running: the tests start their own. The
+# policy-rc.d that forbids service starts goes with the subshell that made it, on every way out,
+# Ctrl-C too: left behind, it would keep every service on the machine from starting.
+install_packages() (
+  local policy=/usr/sbin/policy-rc.d
+  export DEBIAN_FRONTEND=noninteractive
+  if [ ! -e $policy ]; then
+    trap "rm -f $policy" EXIT
+    trap 'exit 130' INT TERM HUP
+    printf '#!/bin/sh\nexit 101\n' >$policy && chmod +x $policy || exit 1
+  fi
+  apt-get update -q && apt-get install -y -q --no-install-recommends "$@"
+)
+
 stop_system_dovecot() {
   local pid
   pid=$(cat /run/dovecot/master.pid 2>/dev/null) || return 0
-  if kill -0 "$pid" 2>/dev/null; then
-    log "stopping the dovecot started by its package"
-    command -v systemctl >/dev/null && systemctl disable --now dovecot >/dev/null 2>&1
-    kill "$pid" 2>/dev/null
-  fi
+  kill -0 "$pid" 2>/dev/null || return 0
+  log "stopping the dovecot started by its package"
+  # Without systemd this fails and the kill alone stops it; with it, the kill finds it gone.
+  systemctl disable --now dovecot >/dev/null 2>&1 || true
+  kill "$pid" 2>/dev/null || true
 }
 
 # Runs "$@" in a private mount namespace whose resolv.conf names only 127.0.0.1, so nothing started

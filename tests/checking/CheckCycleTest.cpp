@@ -224,8 +224,8 @@ TEST_F(CheckCycle, EveryRowKeepsItsOwnLastMailCountBeyondRow254) {
 }
 
 // With new mail told by identity, a server whose UIDL listing runs past its STAT count, whose id is
-// longer than RFC 1939 allows, or whose TOP never ends fails its account within the time-out, and
-// the ids file stays as it was.
+// longer than RFC 1939 allows, or whose TOP never ends or runs past its bound fails its account
+// within the time-out, and the ids file stays as it was.
 TEST_F(CheckCycle, ABrokenListingOrHeaderFailsTheAccountAndLeavesTheIdsFileAsItWas) {
   TMainForm1 form;
   form.SetCheckTimeOut(1000);
@@ -241,10 +241,16 @@ TEST_F(CheckCycle, ABrokenListingOrHeaderFailsTheAccountAndLeavesTheIdsFileAsItW
   Server.Add(login("+OK 2 100\r\n").Reply("+OK\r\n1 a\r\n2 b\r\n3 c\r\n4 d\r\n.\r\n"));
   Server.Add(login("+OK 1 50\r\n").Reply("+OK\r\n1 " + std::string(71, 'x') + "\r\n.\r\n"));
   Server.Add(login("+OK 1 50\r\n").Reply("+OK\r\n1 new\r\n.\r\n").Reply("+OK\r\nSubject: x\r\n"));
-  for (int row = 1; row <= 3; ++row) SetAccount(form, row, "box" + std::to_string(row), accounts::kInclude, kServer);
-  EXPECT_EQ(Check(form), (std::vector<std::wstring>{Widen(checking::FailureText("box1")),
-                                                    Widen(checking::FailureText("box2")),
-                                                    Widen(checking::FailureText("box3"))}));
+  std::string endless = "+OK\r\n";
+  for (int i = 0; i < 6000; ++i) endless += "X-Line: " + std::to_string(i) + "\r\n";
+  Server.Add(login("+OK 1 50\r\n").Reply("+OK\r\n1 new\r\n.\r\n").Reply(endless));
+  // The next account is checked afresh, by its count where the server has no UIDL.
+  Server.Add(login("+OK 1 50\r\n").Reply("-ERR no UIDL\r\n").Reply("+OK bye\r\n"));
+  for (int row = 1; row <= 5; ++row) SetAccount(form, row, "box" + std::to_string(row), accounts::kInclude, kServer);
+  EXPECT_EQ(Check(form), (std::vector<std::wstring>{
+                             Widen(checking::FailureText("box1")), Widen(checking::FailureText("box2")),
+                             Widen(checking::FailureText("box3")), Widen(checking::FailureText("box4")),
+                             Widen(checking::NewMailText("box5", 1))}));
   std::string after;
   EXPECT_EQ(ReadWholeFile(idsFile, after), TReadResult::Read);
   EXPECT_EQ(after, recorded);

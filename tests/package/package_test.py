@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
 """The release as a user downloads it: scripts/package writes Pelmora-VERSION.zip and its checksum;
-the zip holds the stripped 32-bit Windows GUI program, whose version resource is the zip's VERSION
-and which is under 1 MiB, and the user guide in code page 932 with CR LF.
+the zip holds one folder Pelmora-VERSION/ with the stripped 32-bit Windows GUI program, whose version
+resource is the zip's VERSION and which is under 1 MiB, and the user guide in code page 932 with
+CR LF. A second run on the same commit writes the same zip, byte for byte.
 
 Usage: package_test.py SOURCE_DIR BUILD_DIR
 """
@@ -11,6 +12,7 @@ import re
 import struct
 import subprocess
 import sys
+import time
 import zipfile
 
 failures = []
@@ -44,29 +46,47 @@ def check_program(exe, version):
               f"version resource {most >> 16}.{most & 0xFFFF}.{least >> 16} is not the zip's {version}")
 
 
-def main():
-    source, build = sys.argv[1], os.path.abspath(sys.argv[2])
+def package(source, build):
+    """Runs scripts/package; the path of the zip it wrote, or None."""
     run = subprocess.run([os.path.join(source, "scripts", "package")], env=dict(os.environ, BUILD_DIR=build),
                          capture_output=True, text=True)
     if not check(run.returncode == 0, f"scripts/package failed:\n{run.stderr}"):
+        return None
+    return run.stdout.strip().splitlines()[-1]
+
+
+def sha256(path):
+    with open(path, "rb") as f:
+        return hashlib.sha256(f.read()).hexdigest()
+
+
+def main():
+    source, build = sys.argv[1], os.path.abspath(sys.argv[2])
+    path = package(source, build)
+    if path is None:
         return
-    path = run.stdout.strip().splitlines()[-1]
     name = os.path.basename(path)
     match = re.fullmatch(r"Pelmora-(\d+)\.(\d+)\.(\d+)\.zip", name)
     if not check(match and os.path.dirname(path) == os.path.join(build, "dist"), f"unexpected release {path}"):
         return
-    with open(path, "rb") as f:
-        digest = hashlib.sha256(f.read()).hexdigest()
+    digest = sha256(path)
     with open(path + ".sha256") as f:
         check(f.read() == f"{digest}  {name}\n", "the .sha256 file does not hold the zip's checksum")
+    folder = name.removesuffix(".zip")
     with zipfile.ZipFile(path) as release:
-        check(sorted(release.namelist()) == ["Pelmora.exe", "Readme.txt"], f"zip holds {release.namelist()}")
-        check_program(release.read("Pelmora.exe"), tuple(int(part) for part in match.groups()))
-        readme = release.read("Readme.txt")
+        check(sorted(release.namelist()) == [f"{folder}/Pelmora.exe", f"{folder}/Readme.txt"],
+              f"zip holds {release.namelist()}")
+        check_program(release.read(f"{folder}/Pelmora.exe"), tuple(int(part) for part in match.groups()))
+        readme = release.read(f"{folder}/Readme.txt")
         check(readme.count(b"\n") > 0 and readme.count(b"\n") == readme.count(b"\r\n"), "Readme.txt lines are not CR LF")
         with open(os.path.join(source, "app", "Readme.txt"), encoding="utf-8") as f:
             first = f.readline().rstrip("\n")
         check(readme.startswith(first.encode("cp932") + b"\r\n"), "Readme.txt is not the guide in code page 932")
+    # Seconds later, so that a time of packaging in the zip or the program would show.
+    time.sleep(2)
+    again = package(source, build)
+    if again is not None:
+        check(again == path and sha256(again) == digest, "a second run on the same commit wrote another zip")
 
 
 main()

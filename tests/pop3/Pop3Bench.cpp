@@ -1,21 +1,30 @@
-// Figures for scripts/bench: the time of one whole check against a real server, and the CPU time
-// that a read uses while it waits on a silent server.
+// Figures for scripts/bench: the time of one whole check against a real server, the cost of telling
+// new mail by identity, and the CPU time that a read uses while it waits on a silent server.
 //   pop3_bench check RUNS USER PASSWORD [tls|imap]   median wall time of Connect + Disconnect on
 //                                         127.0.0.1:110, with tls over TLS on localhost:995 (the
 //                                         first run apart: it loads the system's root store), with
 //                                         imap over IMAP on 127.0.0.1:143
+//   pop3_bench identity RUNS USER PASSWORD IDSFILE   the STAT-only check of USER's mailbox beside
+//                                         the check with UIDL, 3 new messages and their TOP; the
+//                                         private bytes that the listing and the record of its ids
+//                                         hold; the ids file (written at IDSFILE, a Windows path)
 //   pop3_bench idle SECONDS PORT          one ReadLn on a silent server at 127.0.0.1:PORT, ended by a
 //                                         TimeOut of SECONDS (0: connect only, for a baseline); the
 //                                         script measures the process's CPU time from outside
 #include <winsock2.h>
 #include <windows.h>
+#include <psapi.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <functional>
 #include <string>
 #include <vector>
 
+#include "checking/IdsFile.h"
+#include "checking/portable/SeenIds.h"
 #include "pop3/ImapClient.h"
 #include "pop3/Pop3Client.h"
 #include "toolkit/Application.h"
@@ -78,6 +87,80 @@ int Check(int runs, const std::string& user, const std::string& password, bool t
   return 0;
 }
 
+// Wine leaves PrivateUsage at 0; PagefileUsage is the same count on Windows, the private bytes committed.
+std::size_t PrivateBytes() {
+  PROCESS_MEMORY_COUNTERS counters{};
+  GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof counters);
+  return counters.PagefileUsage;
+}
+
+// The median wall time of `runs` calls of `check`, after one more that is not counted: the first
+// login to a mailbox has Dovecot bring its index up to date.
+double MedianMs(int runs, const std::function<void()>& check) {
+  std::vector<double> times;
+  for (int i = 0; i <= runs; ++i) {
+    const double start = NowMs();
+    check();
+    if (i > 0) times.push_back(NowMs() - start);
+  }
+  std::sort(times.begin(), times.end());
+  return times[times.size() / 2];
+}
+
+// The record holds every id but the newest three, so that each check with identity finds those new
+// and reads their headers, as the check cycle does. The cycle also loads and stores the ids file
+// once per check; that is timed apart.
+int Identity(int runs, const std::string& user, const std::string& password, const std::string& idsFile) {
+  constexpr std::size_t kNew = 3;
+  TPOP3Client client{Application()};
+  client.SetLogin({"127.0.0.1", 110, TSecurity::None, user, password, 120000});
+  const checking::AccountKey account{client.Host, client.Port, user};
+  const double statMs = MedianMs(runs, [&] {
+    client.Connect();
+    client.Disconnect();
+  });
+
+  // The process has made its connections already, so what grows is the ids' own memory: the listing,
+  // what reading it left in the heap, and the record.
+  checking::SeenIds seen;
+  const std::size_t before = PrivateBytes();
+  client.AskIds = true;
+  client.Connect();
+  client.Disconnect();
+  if (!client.MessageIds() || client.MessageIds()->size() <= kNew)
+    throw Exception("the server listed no UIDL of more than 3 messages");
+  const std::vector<TUidlEntry>& listing = *client.MessageIds();
+  seen.Record(account, listing);
+  const std::size_t after = PrivateBytes();
+  const std::size_t fileBytes = seen.Format().size();
+  const std::size_t listed = listing.size();
+  seen.Record(account, std::vector<TUidlEntry>(listing.begin(), listing.end() - kNew));
+
+  std::size_t found = 0, headers = 0;
+  const double identityMs = MedianMs(runs, [&] {
+    client.Connect();
+    const std::vector<int32_t> fresh = checking::NewMessages(seen.Find(account), *client.MessageIds());
+    found = fresh.size();
+    headers = 0;
+    for (const int32_t number : fresh) headers += client.Header(number).has_value();
+    client.Disconnect();
+  });
+  if (found != kNew || headers != kNew) throw Exception("the check did not find and read the 3 new messages");
+
+  const std::vector<TUidlEntry> present = *client.MessageIds();
+  checking::StoreSeenIds(idsFile, seen);
+  const double fileMs = MedianMs(runs, [&] {
+    checking::SeenIds loaded = checking::LoadSeenIds(idsFile);
+    loaded.Record(account, present);
+    checking::StoreSeenIds(idsFile, loaded);
+  });
+  std::printf("identity_runs %d\nidentity_messages %zu\nidentity_new %zu\nstat_median_ms %.3f\n"
+              "identity_median_ms %.3f\nids_file_median_ms %.3f\nids_private_before %zu\nids_private_after %zu\n"
+              "ids_file_bytes %zu\n",
+              runs, listed, found, statMs, identityMs, fileMs, before, after, fileBytes);
+  return 0;
+}
+
 int Idle(int seconds, int port) {
   TSockTransport transport{Application()};
   transport.Host = "127.0.0.1";
@@ -108,11 +191,13 @@ int main(int argc, char** argv) {
       return Check<TImapClient>(std::atoi(argv[2]), argv[3], argv[4], false, TProtocol::Imap);
     if (mode == "check" && (argc == 5 || argc == 6))
       return Check<TPOP3Client>(std::atoi(argv[2]), argv[3], argv[4], option == "tls", TProtocol::Pop3);
+    if (mode == "identity" && argc == 6) return Identity(std::atoi(argv[2]), argv[3], argv[4], argv[5]);
     if (mode == "idle" && argc == 4) return Idle(std::atoi(argv[2]), std::atoi(argv[3]));
   } catch (const Exception& e) {
     std::fprintf(stderr, "pop3_bench: %s\n", e.message().c_str());
     return 1;
   }
-  std::fprintf(stderr, "usage: pop3_bench check RUNS USER PASSWORD [tls|imap] | idle SECONDS PORT\n");
+  std::fprintf(stderr, "usage: pop3_bench check RUNS USER PASSWORD [tls|imap] | identity RUNS USER PASSWORD IDSFILE | "
+                       "idle SECONDS PORT\n");
   return 2;
 }

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "pop3/Pop3Client.h"
+#include "tests/pop3/Pumping.h"
 #include "tests/support/DovecotLog.h"
 #include "tests/support/TestCa.h"
 #include "toolkit/Application.h"
@@ -162,39 +163,6 @@ namespace {
 int TimerTicks = 0;
 void CALLBACK CountTick(HWND, UINT, UINT_PTR, DWORD) { ++TimerTicks; }
 
-// Ends the test program unless it is destroyed within `milliseconds`: a thread that never returns
-// would otherwise hold the whole run until ctest's own time-out.
-class Watchdog {
-public:
-  Watchdog(DWORD milliseconds, const char* what)
-      : Disarmed(CreateEventW(nullptr, TRUE, FALSE, nullptr)), Milliseconds(milliseconds), What(what) {
-    Thread = CreateThread(nullptr, 0, Watch, this, 0, nullptr);
-  }
-  ~Watchdog() {
-    SetEvent(Disarmed);
-    WaitForSingleObject(Thread, INFINITE);
-    CloseHandle(Thread);
-    CloseHandle(Disarmed);
-  }
-  Watchdog(const Watchdog&) = delete;
-  Watchdog& operator=(const Watchdog&) = delete;
-
-private:
-  static DWORD WINAPI Watch(void* parameter) {
-    const auto* self = static_cast<Watchdog*>(parameter);
-    if (WaitForSingleObject(self->Disarmed, self->Milliseconds) == WAIT_TIMEOUT) {
-      std::fprintf(stderr, "%s\n", self->What);
-      std::fflush(stderr);
-      TerminateProcess(GetCurrentProcess(), 1);
-    }
-    return 0;
-  }
-
-  HANDLE Disarmed;
-  HANDLE Thread = nullptr;
-  DWORD Milliseconds;
-  const char* What;
-};
 
 }  // namespace
 

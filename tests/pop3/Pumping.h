@@ -2,6 +2,7 @@
 // Message dispatching for tests that wait for timers and socket notifications on the test's thread.
 #include <windows.h>
 
+#include <cstdio>
 #include <functional>
 #include <string>
 
@@ -42,3 +43,37 @@ inline int CountThreadWindows(const wchar_t* className) {
   EnumThreadWindows(GetCurrentThreadId(), CountWindowOfClass, reinterpret_cast<LPARAM>(&search));
   return search.Count;
 }
+
+// Ends the test program unless it is destroyed within `milliseconds`: a thread that never returns
+// would otherwise hold the whole run until ctest's own time-out.
+class Watchdog {
+public:
+  Watchdog(DWORD milliseconds, const char* what)
+      : Disarmed(CreateEventW(nullptr, TRUE, FALSE, nullptr)), Milliseconds(milliseconds), What(what) {
+    Thread = CreateThread(nullptr, 0, Watch, this, 0, nullptr);
+  }
+  ~Watchdog() {
+    SetEvent(Disarmed);
+    WaitForSingleObject(Thread, INFINITE);
+    CloseHandle(Thread);
+    CloseHandle(Disarmed);
+  }
+  Watchdog(const Watchdog&) = delete;
+  Watchdog& operator=(const Watchdog&) = delete;
+
+private:
+  static DWORD WINAPI Watch(void* parameter) {
+    const auto* self = static_cast<Watchdog*>(parameter);
+    if (WaitForSingleObject(self->Disarmed, self->Milliseconds) == WAIT_TIMEOUT) {
+      std::fprintf(stderr, "%s\n", self->What);
+      std::fflush(stderr);
+      TerminateProcess(GetCurrentProcess(), 1);
+    }
+    return 0;
+  }
+
+  HANDLE Disarmed;
+  HANDLE Thread = nullptr;
+  DWORD Milliseconds;
+  const char* What;
+};
