@@ -14,7 +14,6 @@
 #include "pop3/portable/ImapResponse.h"
 #include "pop3/portable/Pop3Listing.h"
 
-// AskIds: Connect also examines the INBOX for its UIDVALIDITY and each message's UID.
 class TImapClient : public TMailboxSession {
 public:
   explicit TImapClient(TMessagePump& pump);
