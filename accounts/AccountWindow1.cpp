@@ -12,11 +12,16 @@ constexpr int kMaxFieldLength = 256;
 constexpr int kMaxSoundPathLength = 260;
 constexpr int kMaxPortLength = 5;
 
+// The server group's caption; an unknown protocol is shown as POP3, what older versions check it with.
+std::string GroupCaption(std::optional<TProtocol> protocol) {
+  return protocol == TProtocol::Imap ? "IMAPサーバー設定" : "POP3サーバー設定";
+}
+
 }  // namespace
 
 TAccountForm1::TAccountForm1(TMediaPlayer& mediaPlayer1)
-    : TForm(std::string(AddCaption), 417, 404),
-      PageControl1(*this, {4, 4, 409, 358}),
+    : TForm(std::string(AddCaption), 417, 432),
+      PageControl1(*this, {4, 4, 409, 386}),
       TabSheet1(PageControl1, "プロパティ"),
       Label1(TabSheet1, {12, 8, 101, 12}, "メールアカウント(&C):"),
       Bevel1(TabSheet1, {120, 12, 269, 3}),
@@ -24,25 +29,27 @@ TAccountForm1::TAccountForm1(TMediaPlayer& mediaPlayer1)
       CheckBox1(TabSheet1, {32, 48, 245, 17}, "メールチェック時にこのアカウントを含める(&I)", true),
       Label6(TabSheet1, {12, 76, 100, 12}, "POP3サーバー設定"),
       Bevel2(TabSheet1, {120, 80, 269, 3}),
-      Label2(TabSheet1, {22, 96, 60, 12}, "ホスト名(&H):"),
-      Edit2(TabSheet1, {157, 92, 224, 20}),
-      Label3(TabSheet1, {22, 124, 78, 12}, "ユーザー名(&U):"),
-      Edit3(TabSheet1, {157, 120, 224, 20}),
-      Label4(TabSheet1, {22, 152, 71, 12}, "パスワード(&P):"),
-      Edit4(TabSheet1, {157, 148, 224, 20}),
-      Label8(TabSheet1, {22, 180, 90, 12}, "接続の保護(&E):"),
-      ComboBox1(TabSheet1, {157, 176, 100, 20}, {"なし", "SSL/TLS", "STARTTLS"}),
-      Label9(TabSheet1, {266, 180, 56, 12}, "ポート(&O):"),
-      Edit5(TabSheet1, {329, 176, 52, 20}),
-      Label7(TabSheet1, {12, 212, 129, 12}, "新着メール確認時の動作"),
-      Bevel3(TabSheet1, {148, 216, 237, 3}),
-      RadioButton1(TabSheet1, {22, 232, 160, 17}, "メッセージを出す(&M)", true),
-      RadioButton2(TabSheet1, {22, 256, 160, 17}, "音を鳴らす(&L)"),
-      Label5(TabSheet1, {32, 280, 99, 12}, "サウンドファイル(&S):"),
-      FileOpenEdit1(TabSheet1, {157, 276, 224, 21}),
-      RadioButton3(TabSheet1, {22, 304, 160, 17}, "CDトレイをオープンする(&C)"),
-      OKBtn(*this, {92, 372, 110, 21}, "OK"),
-      CancelBtn(*this, {216, 372, 110, 21}, "キャンセル"),
+      Label10(TabSheet1, {22, 96, 84, 12}, "プロトコル(&R):"),
+      ComboBox2(TabSheet1, {157, 92, 100, 20}, {"POP3", "IMAP"}),
+      Label2(TabSheet1, {22, 124, 60, 12}, "ホスト名(&H):"),
+      Edit2(TabSheet1, {157, 120, 224, 20}),
+      Label3(TabSheet1, {22, 152, 78, 12}, "ユーザー名(&U):"),
+      Edit3(TabSheet1, {157, 148, 224, 20}),
+      Label4(TabSheet1, {22, 180, 71, 12}, "パスワード(&P):"),
+      Edit4(TabSheet1, {157, 176, 224, 20}),
+      Label8(TabSheet1, {22, 208, 90, 12}, "接続の保護(&E):"),
+      ComboBox1(TabSheet1, {157, 204, 100, 20}, {"なし", "SSL/TLS", "STARTTLS"}),
+      Label9(TabSheet1, {266, 208, 56, 12}, "ポート(&O):"),
+      Edit5(TabSheet1, {329, 204, 52, 20}),
+      Label7(TabSheet1, {12, 240, 129, 12}, "新着メール確認時の動作"),
+      Bevel3(TabSheet1, {148, 244, 237, 3}),
+      RadioButton1(TabSheet1, {22, 260, 160, 17}, "メッセージを出す(&M)", true),
+      RadioButton2(TabSheet1, {22, 284, 160, 17}, "音を鳴らす(&L)"),
+      Label5(TabSheet1, {32, 308, 99, 12}, "サウンドファイル(&S):"),
+      FileOpenEdit1(TabSheet1, {157, 304, 224, 21}),
+      RadioButton3(TabSheet1, {22, 332, 160, 17}, "CDトレイをオープンする(&C)"),
+      OKBtn(*this, {92, 400, 110, 21}, "OK"),
+      CancelBtn(*this, {216, 400, 110, 21}, "キャンセル"),
       MediaPlayer1(mediaPlayer1) {
   Label1.FocusControl = &Edit1;
   Label2.FocusControl = &Edit2;
@@ -51,14 +58,17 @@ TAccountForm1::TAccountForm1(TMediaPlayer& mediaPlayer1)
   Label5.FocusControl = &FileOpenEdit1;
   Label8.FocusControl = &ComboBox1;
   Label9.FocusControl = &Edit5;
+  Label10.FocusControl = &ComboBox2;
   for (TEdit* edit : {&Edit1, &Edit2, &Edit3, &Edit4}) {
     edit->SetMaxLength(kMaxFieldLength);
     edit->OnChange = [this](TObject* sender) { Edit1Change(sender); };
   }
-  // A new account is proposed with TLS from the first byte.
+  // A new account is proposed as POP3 with TLS from the first byte.
+  ComboBox2.SetItemIndex(static_cast<int>(TProtocol::Pop3));
+  ComboBox2.OnChange = [this](TObject* sender) { ComboBox1Change(sender); };
   ComboBox1.SetItemIndex(static_cast<int>(TSecurity::Tls));
   ComboBox1.OnChange = [this](TObject* sender) { ComboBox1Change(sender); };
-  Edit5.SetText(std::to_string(DefaultPort(TSecurity::Tls)));
+  Edit5.SetText(std::to_string(DefaultPort(TProtocol::Pop3, TSecurity::Tls)));
   Edit5.SetMaxLength(kMaxPortLength);
   Edit5.OnChange = [this](TObject* sender) { Edit1Change(sender); };
   for (TRadioButton* radio : {&RadioButton1, &RadioButton2, &RadioButton3}) {
@@ -78,11 +88,18 @@ TAccountForm1::TAccountForm1(TMediaPlayer& mediaPlayer1)
 }
 
 // A single space counts as filled: only the empty text keeps OK disabled. The port must be 1 to 65535,
-// or left empty while no security is picked, as a stored one the dialog cannot name may have it.
+// or left empty while no protocol or security is picked, as a stored one the dialog cannot name may
+// have it.
 void TAccountForm1::Edit1Change(TObject*) {
-  const bool portValid = accounts::PortNumber(Edit5.Text()) != 0 || (!Security() && Edit5.Text().empty());
+  const bool portValid =
+      accounts::PortNumber(Edit5.Text()) != 0 || ((!Protocol() || !Security()) && Edit5.Text().empty());
   OKBtn.SetEnabled(!Edit1.Text().empty() && !Edit2.Text().empty() && !Edit3.Text().empty() &&
                    !Edit4.Text().empty() && portValid);
+}
+
+std::optional<TProtocol> TAccountForm1::Protocol() const {
+  if (ComboBox2.ItemIndex() < 0) return std::nullopt;
+  return static_cast<TProtocol>(ComboBox2.ItemIndex());
 }
 
 std::optional<TSecurity> TAccountForm1::Security() const {
@@ -100,9 +117,12 @@ void TAccountForm1::Fill(const accounts::TAccountFields& account) {
   if (account.Action == accounts::TAction::Sound) RadioButton2.SetChecked(true);
   if (account.Action == accounts::TAction::CdTray) RadioButton3.SetChecked(true);
   RadioButton1Click(&RadioButton1);
+  ComboBox2.SetItemIndex(account.Protocol ? static_cast<int>(*account.Protocol) : -1);
   ComboBox1.SetItemIndex(account.Security ? static_cast<int>(*account.Security) : -1);
   Edit5.SetText(account.Port);
+  ShownProtocol = account.Protocol;
   ShownSecurity = account.Security;
+  Label6.SetCaption(GroupCaption(account.Protocol));
   FileOpenEdit1.SetFilename(account.SoundFile);
 }
 
@@ -116,20 +136,29 @@ accounts::TAccountFields TAccountForm1::Read() const {
   account.Action = RadioButton1.Checked()   ? accounts::TAction::Message
                    : RadioButton2.Checked() ? accounts::TAction::Sound
                                             : accounts::TAction::CdTray;
+  account.Protocol = Protocol();
   account.Security = Security();
   account.Port = Edit5.Text();
   account.SoundFile = FileOpenEdit1.Filename();
   return account;
 }
 
-// The port follows the security's default until the user types a port of their own.
+// Either drop-down: the caption names the protocol, and the port follows the default.
 void TAccountForm1::ComboBox1Change(TObject*) {
-  const std::optional<TSecurity> security = Security();
-  const bool defaultShown =
-      Edit5.Text().empty() || (ShownSecurity && accounts::PortNumber(Edit5.Text()) == DefaultPort(*ShownSecurity));
-  if (security && defaultShown) Edit5.SetText(std::to_string(DefaultPort(*security)));
-  ShownSecurity = security;
+  Label6.SetCaption(GroupCaption(Protocol()));
+  FollowDefaultPort();
   Edit1Change(this);
+}
+
+void TAccountForm1::FollowDefaultPort() {
+  const std::optional<TProtocol> protocol = Protocol();
+  const std::optional<TSecurity> security = Security();
+  const bool defaultShown = Edit5.Text().empty() ||
+                            (ShownProtocol && ShownSecurity &&
+                             accounts::PortNumber(Edit5.Text()) == DefaultPort(*ShownProtocol, *ShownSecurity));
+  if (protocol && security && defaultShown) Edit5.SetText(std::to_string(DefaultPort(*protocol, *security)));
+  ShownProtocol = protocol;
+  ShownSecurity = security;
 }
 
 // The field keeps its text while disabled, so that a file chosen once is not lost.

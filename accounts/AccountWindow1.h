@@ -1,6 +1,6 @@
 #pragma once
-// The account dialog: one account's name, include flag, POP3 server, user, password, connection
-// security and port, and action.
+// The account dialog: one account's name, include flag, protocol, server, user, password,
+// connection security and port, and action.
 // Created once at start-up, hidden between the account commands that show it modally; its controls
 // keep what the last use left. It neither reads nor writes the account table: the commands fill it
 // with an account's fields and read them back.
@@ -35,6 +35,8 @@ public:
   TCheckBox CheckBox1;
   TLabel Label6;
   TBevel Bevel2;
+  TLabel Label10;
+  TComboBox ComboBox2;  // POP3, IMAP: the order of TProtocol; none shown for an unknown one
   TLabel Label2;
   TEdit Edit2;
   TLabel Label3;
@@ -60,7 +62,8 @@ public:
   void FileOpenEdit1Change(TObject* sender);
   void ComboBox1Change(TObject* sender);
 
-  // The security picked; nothing while the drop-down shows none.
+  // The protocol and the security picked; nothing while a drop-down shows none.
+  std::optional<TProtocol> Protocol() const;
   std::optional<TSecurity> Security() const;
 
   // Shows an account in the controls, in the order of the dialog; a field without a value leaves
@@ -71,6 +74,11 @@ public:
 
 private:
   TMediaPlayer& MediaPlayer1;
-  // The security whose default port the port field may be showing.
+  // The port field follows the default port of the protocol and security picked, until the user
+  // types one of their own.
+  void FollowDefaultPort();
+
+  // The protocol and security whose default port the port field may be showing.
+  std::optional<TProtocol> ShownProtocol = TProtocol::Pop3;
   std::optional<TSecurity> ShownSecurity = TSecurity::Tls;
 };

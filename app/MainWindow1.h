@@ -17,6 +17,7 @@
 #include "desktop/MediaPlayer.h"
 #include "desktop/SpinEdit.h"
 #include "desktop/TrayIcon.h"
+#include "pop3/ImapClient.h"
 #include "pop3/Pop3Client.h"
 #include "toolkit/Buttons.h"
 #include "toolkit/Edits.h"
@@ -57,6 +58,7 @@ public:
   TCheckBox CheckBox1;
   TCheckBox CheckBox2;
   TPOP3Client POP3Client1;
+  TImapClient ImapClient1;
   TMemo Memo1;
   TButton Button10;
   TStringGrid StringGrid1;

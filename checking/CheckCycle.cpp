@@ -9,13 +9,15 @@
 #include "checking/IdsFile.h"
 #include "checking/portable/NewMailNotice.h"
 #include "checking/MailActions.h"
+#include "pop3/ImapClient.h"
 #include "pop3/Pop3Client.h"
 #include "toolkit/Dialogs.h"
 
 namespace checking {
 
-TCheckCycle::TCheckCycle(accounts::AccountTable& accounts, TPOP3Client& client, TMediaPlayer& player, TMci& mci)
-    : Accounts(accounts), Client(client), Player(player), Mci(mci) {}
+TCheckCycle::TCheckCycle(accounts::AccountTable& accounts, TPOP3Client& client, TImapClient& imap,
+                         TMediaPlayer& player, TMci& mci)
+    : Accounts(accounts), Client(client), Imap(imap), Player(player), Mci(mci) {}
 
 void TCheckCycle::Run() {
   if (IsStopped) return;
@@ -26,6 +28,7 @@ void TCheckCycle::Stop() {
   IsStopped = true;
   if (!Requests.Running()) return;
   Client.Abort();
+  Imap.Abort();
   // Under Wine the quit request does not end a message box's loop: the cycle's open box goes too.
   EndThreadMessageBoxes();
 }
@@ -40,12 +43,17 @@ void TCheckCycle::CheckAccounts() {
     const accounts::AccountTable::RowMark checked(Accounts, row);
     // A session aborted because the user is leaving is no failure of the server, and an account
     // deleted meanwhile has no failure to report.
+    const auto fail = [&](const std::string& reason) {
+      if (!IsStopped && !checked.Deleted()) Notice(FailureText(name, reason), &TSummary::Failures);
+    };
     try {
       CheckAccount(checked);
     } catch (const ETlsError& e) {
-      if (!IsStopped && !checked.Deleted()) Notice(FailureText(name, e.message()), &TSummary::Failures);
+      fail(e.message());
+    } catch (const ERefusal& e) {
+      fail(e.message());
     } catch (...) {
-      if (!IsStopped && !checked.Deleted()) Notice(FailureText(name), &TSummary::Failures);
+      fail({});
     }
     // The next account is the one after the checked account, or the one that took its place.
     row = checked.Deleted() ? checked.Row() - 1 : checked.Row();
@@ -64,34 +72,48 @@ void TCheckCycle::Notice(const std::u16string& text, std::vector<std::u16string>
     Announce(text);
 }
 
+// A row dropped from the end of the table meanwhile reads as empty rather than out of the table.
+std::string TCheckCycle::CheckedCell(const accounts::AccountTable::RowMark& checked, accounts::Column column) const {
+  return checked.Row() < Accounts.RowCount() ? Accounts.Cell(column, checked.Row()) : std::string();
+}
+
 void TCheckCycle::CheckAccount(const accounts::AccountTable::RowMark& checked) {
-  // A row dropped from the end of the table meanwhile reads as empty rather than out of the table.
-  const auto cell = [this, &checked](accounts::Column column) {
-    return checked.Row() < Accounts.RowCount() ? Accounts.Cell(column, checked.Row()) : std::string();
-  };
+  const auto cell = [this, &checked](accounts::Column column) { return CheckedCell(checked, column); };
+  const accounts::Connection connection = accounts::ConnectionOfCells(
+      cell(accounts::ColProtocol), cell(accounts::ColSecurity), cell(accounts::ColPort));
+  const TLogin login{cell(accounts::ColHost), connection.Port,       connection.Security,
+                     cell(accounts::ColUser), cell(accounts::ColPassword), TimeOutMs};
+  if (connection.Protocol == TProtocol::Imap) {
+    CheckWith(Imap, login, checked);
+    return;
+  }
   Client.SetAttachFilePath(".");
   Client.DeleteOnRead = false;
-  const accounts::Connection connection = accounts::ConnectionOfCells(cell(accounts::ColSecurity), cell(accounts::ColPort));
-  Client.SetLogin({cell(accounts::ColHost), connection.Port, connection.Security, cell(accounts::ColUser),
-                   cell(accounts::ColPassword), TimeOutMs});
-  Client.AskIds = ByIdentity;
-  Client.Connect();
-  const std::int32_t count = Client.MessageCount();
-  // A server without UIDL is told by the count, as if the setting were off.
+  CheckWith(Client, login, checked);
+}
+
+template <typename Session>
+void TCheckCycle::CheckWith(Session& session, const TLogin& login, const accounts::AccountTable::RowMark& checked) {
+  const auto cell = [this, &checked](accounts::Column column) { return CheckedCell(checked, column); };
+  session.SetLogin(login);
+  session.AskIds = ByIdentity;
+  session.Connect();
+  const std::int32_t count = session.MessageCount();
+  // A server without identities is told by the count, as if the setting were off.
   std::optional<TNews> news;
   try {
-    if (Client.MessageIds()) news = ReadNews({cell(accounts::ColHost), connection.Port, cell(accounts::ColUser)});
+    if (session.MessageIds()) news = ReadNews(session, {login.Host, login.Port, login.UserID});
   } catch (...) {
-    // A reply that broke off leaves the dialogue out of step: the connection goes without QUIT.
-    Client.Abort();
+    // A reply that broke off leaves the dialogue out of step: the connection goes without a logout.
+    session.Abort();
     throw;
   }
   // The session ends before the actions: a server that locks the mailbox for its session would
-  // refuse the user's own mail program while the new-mail box waits. A failed QUIT is still reported
-  // after them.
+  // refuse the user's own mail program while the new-mail box waits. A failed logout is still
+  // reported after them.
   std::exception_ptr quitFailure;
   try {
-    Client.Disconnect();
+    session.Disconnect();
   } catch (...) {
     quitFailure = std::current_exception();
   }
@@ -114,15 +136,16 @@ void TCheckCycle::CheckAccount(const accounts::AccountTable::RowMark& checked) {
   if (quitFailure) std::rethrow_exception(quitFailure);
 }
 
-TCheckCycle::TNews TCheckCycle::ReadNews(const AccountKey& account) {
+template <typename Session>
+TCheckCycle::TNews TCheckCycle::ReadNews(Session& session, const AccountKey& account) {
   if (!IdsFile.empty()) Seen = LoadSeenIds(IdsFile);
-  const std::vector<TUidlEntry>& listing = *Client.MessageIds();
+  const std::vector<TUidlEntry>& listing = *session.MessageIds();
   const std::vector<std::int32_t> fresh = NewMessages(Seen.Find(account), listing);
   TNews news;
   news.Count = fresh.size();
   for (std::size_t i = 0; i < fresh.size() && i < kMaxNoticeLines; ++i) {
     // A message whose header the server will not give is counted, without a line of its own.
-    if (const std::optional<std::string> header = Client.Header(fresh[i]))
+    if (const std::optional<std::string> header = session.Header(fresh[i]))
       news.NewestFirst.push_back(ReadMailHeader(*header, Cp932ToUtf16));
   }
   Seen.Record(account, listing);
@@ -133,8 +156,9 @@ void TCheckCycle::SaveIds() {
   std::vector<AccountKey> present;
   for (int row = 1; row < Accounts.RowCount(); ++row) {
     try {
-      const accounts::Connection connection =
-          accounts::ConnectionOfCells(Accounts.Cell(accounts::ColSecurity, row), Accounts.Cell(accounts::ColPort, row));
+      const accounts::Connection connection = accounts::ConnectionOfCells(
+          Accounts.Cell(accounts::ColProtocol, row), Accounts.Cell(accounts::ColSecurity, row),
+          Accounts.Cell(accounts::ColPort, row));
       present.push_back({Accounts.Cell(accounts::ColHost, row), connection.Port, Accounts.Cell(accounts::ColUser, row)});
     } catch (const Exception&) {
       // A row whose connection cannot be read is never checked, so it has no ids to keep.

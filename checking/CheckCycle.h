@@ -1,6 +1,6 @@
 #pragma once
 // The check cycle: one pass over the account table in which every account marked for checking is
-// logged in to, its message count compared with the one last seen for its row, and its new-mail
+// logged in to over its protocol, its message count compared with the one last seen for its row, and its new-mail
 // action or its failure message shown.
 #include <cstdint>
 #include <string>
@@ -15,14 +15,17 @@
 
 class TMci;
 class TMediaPlayer;
+class TImapClient;
 class TPOP3Client;
+struct TLogin;
 
 namespace checking {
 
 class TCheckCycle {
 public:
-  // The cycle works on the owner's table, client, player and MCI, which outlive it.
-  TCheckCycle(accounts::AccountTable& accounts, TPOP3Client& client, TMediaPlayer& player, TMci& mci);
+  // The cycle works on the owner's table, clients, player and MCI, which outlive it.
+  TCheckCycle(accounts::AccountTable& accounts, TPOP3Client& client, TImapClient& imap, TMediaPlayer& player,
+              TMci& mci);
 
   // Runs a cycle. Its waits and message boxes dispatch messages, so a tick or the menu can ask for a
   // check meanwhile: that never reaches the client mid-session, but runs once more after this cycle.
@@ -63,10 +66,15 @@ private:
   };
 
   void CheckAccounts();
+  std::string CheckedCell(const accounts::AccountTable::RowMark& checked, accounts::Column column) const;
   void CheckAccount(const accounts::AccountTable::RowMark& checked);
-  // Between the login and QUIT: the messages whose ids were not seen before, with the headers of
-  // the newest; the ids seen so far become the ones present now.
-  TNews ReadNews(const AccountKey& account);
+  // The session of either protocol and what follows it.
+  template <typename Session>
+  void CheckWith(Session& session, const TLogin& login, const accounts::AccountTable::RowMark& checked);
+  // Between the login and the logout: the messages whose ids were not seen before, with the headers
+  // of the newest; the ids seen so far become the ones present now.
+  template <typename Session>
+  TNews ReadNews(Session& session, const AccountKey& account);
   // The ids file without the accounts no longer in the table.
   void SaveIds();
   // A message box at once, or a line of the cycle's summary.
@@ -75,6 +83,7 @@ private:
 
   accounts::AccountTable& Accounts;
   TPOP3Client& Client;
+  TImapClient& Imap;
   std::vector<std::int32_t> Counts;
   TMediaPlayer& Player;
   TMci& Mci;

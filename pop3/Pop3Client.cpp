@@ -2,25 +2,7 @@
 
 #include "pop3/portable/Pop3Rules.h"
 
-TPOP3Client::TPOP3Client(TMessagePump& pump) : TSockTransport(pump) { Port = 110; }
-
-TPOP3Client::~TPOP3Client() {
-  ComponentDestroying = true;
-  try {
-    Abort();
-  } catch (...) {
-    // The transport's destruction closes the socket in any case.
-  }
-}
-
-void TPOP3Client::SetLogin(const TLogin& login) {
-  Host = login.Host;
-  Port = login.Port;
-  Security = login.Security;
-  UserID = login.UserID;
-  Password = login.Password;
-  TimeOut = login.TimeOut;
-}
+TPOP3Client::TPOP3Client(TMessagePump& pump) : TMailboxSession(pump) { Port = 110; }
 
 void TPOP3Client::DoConnect() {
   int attempts = 0;
@@ -138,12 +120,4 @@ void TPOP3Client::DoDisconnect() {
     throw;
   }
   TSockTransport::DoDisconnect();
-}
-
-void TPOP3Client::Abort() {
-  Cancel();
-  if (Connected()) {
-    TSockTransport::DoDisconnect();
-    ClearInput();
-  }
 }

@@ -7,11 +7,9 @@
 #include <string>
 #include <vector>
 
-#include "pop3/portable/Login.h"
+#include "pop3/MailboxSession.h"
 #include "pop3/portable/Pop3Listing.h"
 #include "pop3/portable/Pop3Rules.h"
-#include "pop3/SockTransport.h"
-#include "pop3/portable/TlsRules.h"
 
 // A fetched message and its summary. Nothing fetches messages yet; they are kept for the session's
 // fetching side.
@@ -28,20 +26,14 @@ struct TSummary {
   std::string Header;
 };
 
-class TPOP3Client : public TSockTransport {
+// AskIds: Connect also asks UIDL after STAT; MessageIds() then holds the listing.
+class TPOP3Client : public TMailboxSession {
 public:
   explicit TPOP3Client(TMessagePump& pump);
-  ~TPOP3Client() override;
 
   // Published properties: plain stores.
-  std::string UserID;
-  std::string Password;
   bool Parse = false;
   bool DeleteOnRead = false;
-  // TLS from the first byte, or STLS after the greeting; either never falls back to plain.
-  TSecurity Security = TSecurity::None;
-  // Connect also asks UIDL after STAT; MessageIds() then holds the listing.
-  bool AskIds = false;
   // The login succeeded (this hides the transport's OnConnect, which reports the TCP connection).
   Event<TObject*> OnConnect;
   Event<TObject*, bool&> OnAuthenticationNeeded;  // UserID or Password is empty
@@ -57,9 +49,6 @@ public:
   Event<TObject*> OnFailure;
   Event<TObject*, std::string&> OnDecodeStart;  // the file name, which the handler may change
   Event<TObject*> OnDecodeEnd;
-
-  // Sets Host, Port, Security, UserID, Password and TimeOut at once.
-  void SetLogin(const TLogin& login);
 
   // Stored with a trailing backslash added when it has none.
   void SetAttachFilePath(const std::string& path) { AttachPath = WithTrailingBackslash(path); }
@@ -77,9 +66,6 @@ public:
   int32_t BytesTotal() const { return 0; }
   TMailMessage MailMessage;
   TSummary Summary;
-
-  // Without QUIT: drops a live connection, so a wait that the time-out ended fails at once.
-  void Abort() override;
 
 protected:
   void DoConnect() override;

@@ -29,8 +29,9 @@ TAccountFields NewAccountFields() {
   TAccountFields fields;
   fields.Include = true;
   fields.Action = TAction::Message;
+  fields.Protocol = TProtocol::Pop3;
   fields.Security = TSecurity::Tls;
-  fields.Port = std::to_string(DefaultPort(TSecurity::Tls));
+  fields.Port = std::to_string(DefaultPort(TProtocol::Pop3, TSecurity::Tls));
   return fields;
 }
 
@@ -43,8 +44,11 @@ TAccountFields FieldsOfRow(const AccountTable& table, int row) {
   fields.User = cell(ColUser);
   fields.Password = cell(ColPassword);
   fields.Action = ActionOfCell(cell(ColAction));
+  fields.Protocol = ProtocolOfCell(cell(ColProtocol));
   fields.Security = SecurityOfCell(cell(ColSecurity));
-  fields.Port = cell(ColPort).empty() && fields.Security ? std::to_string(DefaultPort(*fields.Security)) : cell(ColPort);
+  fields.Port = cell(ColPort).empty() && fields.Protocol && fields.Security
+                    ? std::to_string(DefaultPort(*fields.Protocol, *fields.Security))
+                    : cell(ColPort);
   fields.SoundFile = cell(ColSoundFile);
   return fields;
 }
@@ -58,11 +62,13 @@ void StoreFields(AccountTable& table, int row, const TAccountFields& fields) {
   table.SetCell(ColPassword, row, fields.Password);
   if (fields.Action) table.SetCell(ColAction, row, kActionCells[static_cast<int>(*fields.Action)]);
   table.SetCell(ColSoundFile, row, fields.SoundFile);
-  if (fields.Security) {
-    table.SetCell(ColSecurity, row, SecurityCell(*fields.Security));
-    table.SetCell(ColPort, row, PortCell(*fields.Security, PortNumber(fields.Port)));
+  if (fields.Protocol) table.SetCell(ColProtocol, row, ProtocolCell(*fields.Protocol));
+  if (fields.Security) table.SetCell(ColSecurity, row, SecurityCell(*fields.Security));
+  // A stored protocol or security the dialog cannot name stays, and the port as shown: without both
+  // no port is a default one.
+  if (fields.Protocol && fields.Security) {
+    table.SetCell(ColPort, row, PortCell(*fields.Protocol, *fields.Security, PortNumber(fields.Port)));
   } else {
-    // The stored security stays, and the port as shown: without a security no port is a default one.
     table.SetCell(ColPort, row, fields.Port);
   }
 }

@@ -19,14 +19,16 @@ struct TAccountFields {
   std::string User;
   std::string Password;
   std::optional<TAction> Action;  // likewise
+  // Nothing for a stored protocol the dialog cannot name: it is kept, and no port is a default one.
+  std::optional<TProtocol> Protocol;
   // Nothing for a stored security the dialog cannot name: it is kept unless the user picks one.
   std::optional<TSecurity> Security;
-  // As shown: the security's default port while the cell is empty.
+  // As shown: the protocol's and security's default port while the cell is empty.
   std::string Port;
   std::string SoundFile;
 };
 
-// A new account: checked, announced by a message, over TLS on its default port.
+// A new account: checked, announced by a message, POP3 over TLS on its default port.
 TAccountFields NewAccountFields();
 TAccountFields FieldsOfRow(const AccountTable& table, int row);
 // Every cell of the row from the fields; a field without a value keeps its cell.

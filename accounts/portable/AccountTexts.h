@@ -19,8 +19,11 @@ inline constexpr std::string_view kActionCdTray = "CDﾄﾚｲ";
 inline constexpr std::string_view kSecuritySsl = "SSL";
 inline constexpr std::string_view kSecurityStartTls = "STARTTLS";
 
+// Column 9: the mailbox protocol; empty for POP3.
+inline constexpr std::string_view kProtocolImap = "IMAP";
+
 // Titles of the header row, one per column; each begins with a space.
-inline constexpr std::array<std::string_view, 9> kColumnTitles = {
+inline constexpr std::array<std::string_view, 10> kColumnTitles = {
     " ｱｶｳﾝﾄ名",
     " ﾁｪｯｸ",
     " ﾎｽﾄ名",
@@ -30,6 +33,7 @@ inline constexpr std::array<std::string_view, 9> kColumnTitles = {
     " ｻｳﾝﾄﾞ",
     " 接続の保護",
     " ﾎﾟｰﾄ",
+    " ﾌﾟﾛﾄｺﾙ",
 };
 
 }  // namespace accounts

@@ -1,6 +1,9 @@
 #include "pop3/portable/TlsRules.h"
 
-int32_t DefaultPort(TSecurity security) { return security == TSecurity::Tls ? 995 : 110; }
+int32_t DefaultPort(TProtocol protocol, TSecurity security) {
+  if (protocol == TProtocol::Imap) return security == TSecurity::Tls ? 993 : 143;
+  return security == TSecurity::Tls ? 995 : 110;
+}
 
 std::string TlsFailureText(TTlsFailure failure) {
   switch (failure) {

@@ -1,5 +1,5 @@
 #pragma once
-// How a POP3 connection is secured, and the reasons a secure connection fails, as the user reads
+// How a mailbox connection is secured, and the reasons a secure connection fails, as the user reads
 // them. No Windows API.
 #include <cstdint>
 #include <string>
@@ -10,8 +10,14 @@ enum class TSecurity {
   StartTls,  // plain greeting, then STLS and TLS before the login
 };
 
-// 110 for None and StartTls, 995 for Tls.
-int32_t DefaultPort(TSecurity security);
+// The mailbox protocol an account is checked with.
+enum class TProtocol {
+  Pop3,
+  Imap,
+};
+
+// POP3: 110 for None and StartTls, 995 for Tls; IMAP: 143 and 993 likewise.
+int32_t DefaultPort(TProtocol protocol, TSecurity security);
 
 enum class TTlsFailure {
   Untrusted,     // the chain does not lead to a trusted root, or is broken

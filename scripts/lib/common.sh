@@ -37,7 +37,7 @@ fi
 # architecture: Wine's TLS loads it at run time (no package depends on it), and a name without its
 # architecture would look missing to dpkg-query once both are installed.
 PACKAGES=(cmake ninja-build g++ g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine wine32:i386 wine64 xvfb xdotool imagemagick x11-utils
-  locales fonts-ipafont-gothic googletest dovecot-core dovecot-pop3d clang libclang-rt-14-dev python3
+  locales fonts-ipafont-gothic googletest dovecot-core dovecot-pop3d dovecot-imapd clang libclang-rt-14-dev python3
   curl procps iproute2 util-linux openssl libgnutls30:amd64 libgnutls30:i386)
 LOCALES=(ja_JP.UTF-8 en_US.UTF-8)
 

@@ -1,12 +1,12 @@
-# A private Dovecot POP3 server on 127.0.0.1:110 (STLS) and :995 (TLS) for the tests and the
-# benchmark: its own configuration, run, state and log folders, certificates, passwd-file users and
+# A private Dovecot POP3 server on 127.0.0.1:110 (STLS) and :995 (TLS), and its IMAP server on :143
+# (STARTTLS) and :993 (TLS), for the tests and the benchmark: its own configuration, run, state and log folders, certificates, passwd-file users and
 # maildirs under one folder DIR, never the system's configuration. Source this file; it defines
 # functions only.
 #
 # TLS: DIR/tls/ca.pem is the test CA (trusted only inside the tests' own Wine prefix, by the tests);
 # 127.0.0.1 shows a certificate of that CA for the name localhost. Further addresses serve the
 # failures: 127.0.0.11 a certificate of an unknown CA, 127.0.0.12 an expired one, 127.0.0.13 no TLS
-# at all (no STLS, nothing on 995), 127.0.0.14 one that the test CA has revoked, 127.0.0.15 one
+# at all (no STLS or STARTTLS, nothing on 995 or 993), 127.0.0.14 one that the test CA has revoked, 127.0.0.15 one
 # whose revocation server never answers (both for localhost and their own address). The CA's
 # revocation list is DIR/tls/ca.crl, copied to PELMORA_CRL_FILE and named in the certificates as
 # PELMORA_CRL_URL and PELMORA_STALLED_CRL_URL when set (by services.d/crl.sh); otherwise (scripts/bench)
@@ -115,7 +115,7 @@ dovecot_write_config() {
 base_dir = $dir/run
 state_dir = $dir/state
 log_path = $dir/log/dovecot.log
-protocols = pop3
+protocols = pop3 imap
 listen = $all
 ssl = yes
 ssl_cert = <$dir/tls/localhost.pem
@@ -158,6 +158,17 @@ service pop3-login {
   inet_listener pop3s {
     address = $tls
     port = 995
+    ssl = yes
+  }
+}
+service imap-login {
+  inet_listener imap {
+    address = $all
+    port = 143
+  }
+  inet_listener imaps {
+    address = $tls
+    port = 993
     ssl = yes
   }
 }

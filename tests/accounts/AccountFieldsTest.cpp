@@ -25,6 +25,9 @@ TEST(AccountFields, ARowShownAndStoredUnchangedKeepsEveryCell) {
       {"会社", std::string(kExclude), "h", "u", "p", std::string(kActionCdTray), "", std::string(kSecuritySsl), ""},
       {"x", "maybe", "h", "u", "p", "beep", "", "ssl", "995"},
       {"y", std::string(kInclude), "h", "u", "p", std::string(kActionMessage), "", std::string(kSecurityStartTls), "1110"},
+      {"i", std::string(kInclude), "h", "u", "p", std::string(kActionMessage), "", "", "", std::string(kProtocolImap)},
+      {"j", std::string(kInclude), "h", "u", "p", std::string(kActionMessage), "", "SSL", "995", std::string(kProtocolImap)},
+      {"k", std::string(kInclude), "h", "u", "p", std::string(kActionMessage), "", "", "143", "imap4"},
   };
   AccountTable table;
   table.SetRowCount(static_cast<int>(rows.size()) + 2);
@@ -42,4 +45,12 @@ TEST(AccountFields, ARowShownAndStoredUnchangedKeepsEveryCell) {
   EXPECT_EQ(table.Cell(ColSecurity, 3), kSecuritySsl);
   EXPECT_EQ(table.Cell(ColPort, 3), "");
   EXPECT_EQ(table.Cell(ColInclude, 3), "maybe");
+  // The default port is the protocol's.
+  fields = FieldsOfRow(table, 5);
+  EXPECT_EQ(fields.Protocol, TProtocol::Imap);
+  EXPECT_EQ(fields.Port, "143");
+  fields.Security = TSecurity::Tls;
+  fields.Port = "993";
+  StoreFields(table, 5, fields);
+  EXPECT_EQ(table.Cell(ColPort, 5), "");
 }

@@ -18,13 +18,20 @@ namespace {
 
 using Rows = std::vector<std::vector<std::string>>;
 
-// Account rows 1..N of the table, each cell as held; the two connection cells only when either is set.
+// The cells a line holds: the protocol only when set, security and port only when any is set.
+void DropEmptyConnection(std::vector<std::string>& cells) {
+  if (!cells[accounts::ColProtocol].empty()) return;
+  cells.resize(accounts::ColProtocol);
+  if (cells[accounts::ColSecurity].empty() && cells[accounts::ColPort].empty()) cells.resize(accounts::ColSecurity);
+}
+
+// Account rows 1..N of the table, each cell as held, without the connection cells the line leaves out.
 Rows AccountRows(const AccountTable& table) {
   Rows rows;
   for (int row = 1; row <= table.RowCount() - 2; ++row) {
     std::vector<std::string> cells;
     for (int col = 0; col < AccountTable::ColCount; ++col) cells.push_back(table.Cell(col, row));
-    if (cells[accounts::ColSecurity].empty() && cells[accounts::ColPort].empty()) cells.resize(accounts::ColSecurity);
+    DropEmptyConnection(cells);
     rows.push_back(cells);
   }
   return rows;
@@ -156,8 +163,8 @@ TEST(AccountFileLoad, AnEmptyFileIsAnEmptyTable) {
 }
 
 TEST(AccountFileLoad, FieldsGoToTheirColumnsAndMissingOnesStayEmpty) {
-  const Rows rows = Loaded("\"a\",1,2,3,4,5,6,7,8,9\r\n\"b\",1,2\r\n\r\n\"c\",1,2,3,4,5,\r\n");
-  EXPECT_EQ(rows, (Rows{{"a", "1", "2", "3", "4", "5", "6", "7", "8"},
+  const Rows rows = Loaded("\"a\",1,2,3,4,5,6,7,8,9,10\r\n\"b\",1,2\r\n\r\n\"c\",1,2,3,4,5,\r\n");
+  EXPECT_EQ(rows, (Rows{{"a", "1", "2", "3", "4", "5", "6", "7", "8", "9"},
                         {"b", "1", "2", "", "", "", ""},
                         {"", "", "", "", "", "", ""},
                         {"c", "1", "2", "3", "4", "5", ""}}));
@@ -201,26 +208,48 @@ TEST(AccountFileConnection, PlainRowsKeepTheirSevenFieldsAndNineFieldLinesRoundT
   EXPECT_EQ(rows[2][accounts::ColSoundFile], "a.wav");
 }
 
-TEST(AccountConnection, TheCellsNameSecurityAndPortAndAnyOtherTextRefusesTheCheck) {
+TEST(AccountFileConnection, AnImapRowHasTenFieldsAndAPop3RowNeverGainsOne) {
+  const std::string action(accounts::kActionMessage);
+  const std::string imap = "\"IMAP\",x,h,u,p," + action + ",,,,IMAP\r\n" + "\"IMAPS\",x,h,u,p," + action +
+                           ",,SSL,1993,IMAP\r\n" + "\"POP3\",x,h,u,p," + action + ",,SSL,\r\n";
+  EXPECT_EQ(Saved(Loaded(imap)), imap);
+  const Rows rows = Loaded(imap);
+  EXPECT_EQ(rows[0][accounts::ColProtocol], "IMAP");
+  EXPECT_EQ(rows[1][accounts::ColPort], "1993");
+  EXPECT_EQ(rows[2].size(), 9u);
+  // What a reader of nine fields takes from an IMAP row: a POP3 account, not a broken line.
+  EXPECT_EQ(accounts::SplitFields("\"IMAP\",x,h,u,p," + action + ",,,,IMAP").size(), 10u);
+}
+
+TEST(AccountConnection, TheCellsNameProtocolSecurityAndPortAndAnyOtherTextRefusesTheCheck) {
   using accounts::ConnectionOfCells;
-  const auto is = [](const accounts::Connection& c, TSecurity security, int32_t port) {
-    return c.Security == security && c.Port == port;
+  const auto is = [](const accounts::Connection& c, TSecurity security, int32_t port,
+                     TProtocol protocol = TProtocol::Pop3) {
+    return c.Protocol == protocol && c.Security == security && c.Port == port;
   };
-  EXPECT_TRUE(is(ConnectionOfCells("", ""), TSecurity::None, 110));
-  EXPECT_TRUE(is(ConnectionOfCells("SSL", ""), TSecurity::Tls, 995));
-  EXPECT_TRUE(is(ConnectionOfCells("STARTTLS", ""), TSecurity::StartTls, 110));
-  EXPECT_TRUE(is(ConnectionOfCells("SSL", "65535"), TSecurity::Tls, 65535));
-  EXPECT_TRUE(is(ConnectionOfCells("", "1"), TSecurity::None, 1));
+  EXPECT_TRUE(is(ConnectionOfCells("", "", ""), TSecurity::None, 110));
+  EXPECT_TRUE(is(ConnectionOfCells("", "SSL", ""), TSecurity::Tls, 995));
+  EXPECT_TRUE(is(ConnectionOfCells("", "STARTTLS", ""), TSecurity::StartTls, 110));
+  EXPECT_TRUE(is(ConnectionOfCells("", "SSL", "65535"), TSecurity::Tls, 65535));
+  EXPECT_TRUE(is(ConnectionOfCells("", "", "1"), TSecurity::None, 1));
+  EXPECT_TRUE(is(ConnectionOfCells("IMAP", "", ""), TSecurity::None, 143, TProtocol::Imap));
+  EXPECT_TRUE(is(ConnectionOfCells("IMAP", "SSL", ""), TSecurity::Tls, 993, TProtocol::Imap));
+  EXPECT_TRUE(is(ConnectionOfCells("IMAP", "STARTTLS", "1143"), TSecurity::StartTls, 1143, TProtocol::Imap));
+  for (const char* protocol : {"imap", "POP3", " IMAP"}) {
+    EXPECT_EQ(MessageOf([&] { ConnectionOfCells(protocol, "", ""); }), "Unknown protocol") << protocol;
+  }
   for (const char* security : {"ssl", "TLS", " SSL"}) {
-    EXPECT_EQ(MessageOf([&] { ConnectionOfCells(security, ""); }), "Unknown connection security") << security;
+    EXPECT_EQ(MessageOf([&] { ConnectionOfCells("", security, ""); }), "Unknown connection security") << security;
   }
   for (const char* port : {"0", "65536", "+110", " 110", "110 ", "99999999999", "1e3"}) {
-    EXPECT_EQ(MessageOf([&] { ConnectionOfCells("", port); }), "Invalid port") << port;
+    EXPECT_EQ(MessageOf([&] { ConnectionOfCells("", "", port); }), "Invalid port") << port;
   }
   // The default port is stored as an empty cell, so an account left at it stays a seven-field line.
-  EXPECT_EQ(accounts::PortCell(TSecurity::Tls, 995), "");
-  EXPECT_EQ(accounts::PortCell(TSecurity::Tls, 110), "110");
-  EXPECT_EQ(accounts::PortCell(TSecurity::None, 110), "");
+  EXPECT_EQ(accounts::PortCell(TProtocol::Pop3, TSecurity::Tls, 995), "");
+  EXPECT_EQ(accounts::PortCell(TProtocol::Pop3, TSecurity::Tls, 110), "110");
+  EXPECT_EQ(accounts::PortCell(TProtocol::Pop3, TSecurity::None, 110), "");
+  EXPECT_EQ(accounts::PortCell(TProtocol::Imap, TSecurity::Tls, 993), "");
+  EXPECT_EQ(accounts::PortCell(TProtocol::Imap, TSecurity::None, 110), "110");
   EXPECT_EQ(accounts::SecurityCell(TSecurity::StartTls), "STARTTLS");
 }
 
@@ -360,7 +389,7 @@ TEST(AccountFileRoundTrip, RandomCellsComeBackUnchanged) {
     Rows rows(static_cast<std::size_t>(text.Pick(0, 5)));
     for (auto& row : rows) {
       for (int col = 0; col < AccountTable::ColCount; ++col) row.push_back(text.Next(false));
-      if (row[accounts::ColSecurity].empty() && row[accounts::ColPort].empty()) row.resize(accounts::ColSecurity);
+      DropEmptyConnection(row);
     }
     const std::string bytes = Saved(rows);
     ASSERT_EQ(Loaded(bytes), rows) << bytes;

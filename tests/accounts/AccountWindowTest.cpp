@@ -30,11 +30,11 @@ TEST(AccountWindow, IsLaidOutAsDesignedAndStartsEmptyWithOkDisabled) {
   EXPECT_FALSE(form.Visible());
   EXPECT_EQ(form.Caption(), "メールアカウントの追加");
   EXPECT_EQ(form.ClientWidth(), 417);
-  EXPECT_EQ(form.ClientHeight(), 404);
+  EXPECT_EQ(form.ClientHeight(), 432);
   const LONG style = GetWindowLongW(form.Handle(), GWL_STYLE);
   EXPECT_FALSE(style & (WS_THICKFRAME | WS_MINIMIZEBOX | WS_MAXIMIZEBOX));
 
-  ExpectBounds(form.PageControl1, 4, 4, 409, 358);
+  ExpectBounds(form.PageControl1, 4, 4, 409, 386);
   EXPECT_EQ(form.PageControl1.PageCount(), 1);
   EXPECT_EQ(form.TabSheet1.TabCaption(), "プロパティ");
   ExpectLabelAt(form.Label1, 12, 8, 101);
@@ -43,27 +43,31 @@ TEST(AccountWindow, IsLaidOutAsDesignedAndStartsEmptyWithOkDisabled) {
   ExpectBounds(form.CheckBox1, 32, 48, 245, 17);
   ExpectLabelAt(form.Label6, 12, 76, 100);
   ExpectBounds(form.Bevel2, 120, 80, 269, 3);
-  ExpectLabelAt(form.Label2, 22, 96, 60);
-  ExpectBounds(form.Edit2, 157, 92, 224, 20);
-  ExpectLabelAt(form.Label3, 22, 124, 78);
-  ExpectBounds(form.Edit3, 157, 120, 224, 20);
-  ExpectLabelAt(form.Label4, 22, 152, 71);
-  ExpectBounds(form.Edit4, 157, 148, 224, 20);
-  ExpectLabelAt(form.Label8, 22, 180, 90);
+  ExpectLabelAt(form.Label10, 22, 96, 84);
+  EXPECT_EQ(form.ComboBox2.Bounds().Left, 157);
+  EXPECT_EQ(form.ComboBox2.Bounds().Top, 92);
+  EXPECT_EQ(form.ComboBox2.Bounds().Width, 100);
+  ExpectLabelAt(form.Label2, 22, 124, 60);
+  ExpectBounds(form.Edit2, 157, 120, 224, 20);
+  ExpectLabelAt(form.Label3, 22, 152, 78);
+  ExpectBounds(form.Edit3, 157, 148, 224, 20);
+  ExpectLabelAt(form.Label4, 22, 180, 71);
+  ExpectBounds(form.Edit4, 157, 176, 224, 20);
+  ExpectLabelAt(form.Label8, 22, 208, 90);
   EXPECT_EQ(form.ComboBox1.Bounds().Left, 157);
-  EXPECT_EQ(form.ComboBox1.Bounds().Top, 176);
+  EXPECT_EQ(form.ComboBox1.Bounds().Top, 204);
   EXPECT_EQ(form.ComboBox1.Bounds().Width, 100);
-  ExpectLabelAt(form.Label9, 266, 180, 56);
-  ExpectBounds(form.Edit5, 329, 176, 52, 20);
-  ExpectLabelAt(form.Label7, 12, 212, 129);
-  ExpectBounds(form.Bevel3, 148, 216, 237, 3);
-  ExpectBounds(form.RadioButton1, 22, 232, 160, 17);
-  ExpectBounds(form.RadioButton2, 22, 256, 160, 17);
-  ExpectLabelAt(form.Label5, 32, 280, 99);
-  ExpectBounds(form.FileOpenEdit1, 157, 276, 224, 21);
-  ExpectBounds(form.RadioButton3, 22, 304, 160, 17);
-  ExpectBounds(form.OKBtn, 92, 372, 110, 21);
-  ExpectBounds(form.CancelBtn, 216, 372, 110, 21);
+  ExpectLabelAt(form.Label9, 266, 208, 56);
+  ExpectBounds(form.Edit5, 329, 204, 52, 20);
+  ExpectLabelAt(form.Label7, 12, 240, 129);
+  ExpectBounds(form.Bevel3, 148, 244, 237, 3);
+  ExpectBounds(form.RadioButton1, 22, 260, 160, 17);
+  ExpectBounds(form.RadioButton2, 22, 284, 160, 17);
+  ExpectLabelAt(form.Label5, 32, 308, 99);
+  ExpectBounds(form.FileOpenEdit1, 157, 304, 224, 21);
+  ExpectBounds(form.RadioButton3, 22, 332, 160, 17);
+  ExpectBounds(form.OKBtn, 92, 400, 110, 21);
+  ExpectBounds(form.CancelBtn, 216, 400, 110, 21);
 
   EXPECT_EQ(form.Label1.Caption(), "メールアカウント(&C):");
   EXPECT_EQ(form.CheckBox1.Caption(),
@@ -110,6 +114,9 @@ TEST(AccountWindow, IsLaidOutAsDesignedAndStartsEmptyWithOkDisabled) {
   EXPECT_EQ(form.Label9.Caption(), "ポート(&O):");
   EXPECT_EQ(form.Label8.FocusControl, &form.ComboBox1);
   EXPECT_EQ(form.Label9.FocusControl, &form.Edit5);
+  EXPECT_EQ(form.Label10.Caption(), "プロトコル(&R):");
+  EXPECT_EQ(form.Label10.FocusControl, &form.ComboBox2);
+  EXPECT_EQ(form.Protocol(), TProtocol::Pop3);
   EXPECT_EQ(form.Security(), TSecurity::Tls) << "a new account is proposed with TLS";
   EXPECT_EQ(form.Edit5.Text(), "995");
   EXPECT_EQ(LimitOf(form.Edit5), 5);
@@ -121,7 +128,7 @@ TEST(AccountWindow, IsLaidOutAsDesignedAndStartsEmptyWithOkDisabled) {
   form.RadioButton2.SetChecked(true);
   for (TEdit* edit : {&form.Edit1, &form.Edit2, &form.Edit3, &form.Edit4}) edit->SetText("x");
   const std::vector<HWND> expected = {
-      form.Edit1.Handle(),        form.CheckBox1.Handle(),     form.Edit2.Handle(),
+      form.Edit1.Handle(),        form.CheckBox1.Handle(),     form.ComboBox2.Handle(),     form.Edit2.Handle(),
       form.Edit3.Handle(),        form.Edit4.Handle(),         form.ComboBox1.Handle(),
       form.Edit5.Handle(),        form.RadioButton2.Handle(),
       form.FileOpenEdit1.Handle(), form.PageControl1.TabsHandle(), form.OKBtn.Handle(),
@@ -160,4 +167,29 @@ TEST(AccountWindow, ThePortFollowsTheSecurityUntilOneOfItsOwnIsTypedAndOkNeedsAP
   }
   form.Edit5.SetText("65535");
   EXPECT_TRUE(form.OKBtn.Enabled());
+}
+
+TEST(AccountWindow, TheProtocolNamesTheGroupAndItsDefaultPortFollowsUntilOneOfItsOwnIsTyped) {
+  TMediaPlayer player;
+  TAccountForm1 form(player);
+  form.ComboBox2.SetItemIndex(static_cast<int>(TProtocol::Imap));
+  EXPECT_EQ(form.Label6.Caption(), "IMAPサーバー設定");
+  EXPECT_EQ(form.Edit5.Text(), "993");
+  form.ComboBox1.SetItemIndex(static_cast<int>(TSecurity::StartTls));
+  EXPECT_EQ(form.Edit5.Text(), "143");
+  form.ComboBox2.SetItemIndex(static_cast<int>(TProtocol::Pop3));
+  EXPECT_EQ(form.Label6.Caption(), "POP3サーバー設定");
+  EXPECT_EQ(form.Edit5.Text(), "110");
+  form.Edit5.SetText("1110");
+  form.ComboBox2.SetItemIndex(static_cast<int>(TProtocol::Imap));
+  EXPECT_EQ(form.Edit5.Text(), "1110") << "a port of one's own stays";
+  accounts::TAccountFields imap = accounts::NewAccountFields();
+  imap.Protocol = TProtocol::Imap;
+  imap.Port = "993";
+  form.Fill(imap);
+  EXPECT_EQ(form.Label6.Caption(), "IMAPサーバー設定");
+  EXPECT_EQ(form.Read().Protocol, TProtocol::Imap);
+  imap.Protocol.reset();
+  form.Fill(imap);
+  EXPECT_EQ(form.Protocol(), std::nullopt) << "a protocol the dialog cannot name shows none";
 }

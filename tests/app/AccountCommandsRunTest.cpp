@@ -113,6 +113,7 @@ Settings ShowSettings(const ProgramRun& run) {
 struct AccountDialog {
   HWND window = nullptr;
   std::vector<HWND> edits;  // the four edits of Edit1 .. Edit4, the port, then the sound-file field
+  std::vector<HWND> combos;  // the protocol, then the security
   HWND security = nullptr;
 
   HWND Name() const { return edits[0]; }
@@ -142,9 +143,13 @@ AccountDialog WaitForDialog(const ProgramRun& run, const std::wstring& caption, 
   if (!d.window) return d;
   for (const uiprobe::Control& c : uiprobe::Controls(d.window)) {
     if (c.className == L"Edit") d.edits.push_back(c.hwnd);
-    if (c.className == L"ComboBox") d.security = c.hwnd;
+    if (c.className == L"ComboBox") d.combos.push_back(c.hwnd);
   }
-  if (d.edits.size() != 6 || !d.security) d.window = nullptr;
+  if (d.edits.size() != 6 || d.combos.size() != 2) {
+    d.window = nullptr;
+    return d;
+  }
+  d.security = d.combos[1];
   return d;
 }
 
@@ -203,6 +208,7 @@ TEST(AccountCommandsRun, AnAccountAddedThroughTheDialogIsSavedAndSurvivesARestar
     Shot("account-dialog-empty");
     EXPECT_EQ(dialog.Checks(), (std::vector<int>{BST_CHECKED, BST_CHECKED, BST_UNCHECKED, BST_UNCHECKED}));
     EXPECT_EQ(Text(dialog.security), L"SSL/TLS") << "a new account is proposed with TLS";
+    EXPECT_EQ(Text(dialog.combos[0]), L"POP3");
     EXPECT_EQ(Text(dialog.Port()), L"995");
     EXPECT_FALSE(dialog.SoundFileEnabled());
     EXPECT_FALSE(dialog.OkEnabled());
@@ -210,7 +216,7 @@ TEST(AccountCommandsRun, AnAccountAddedThroughTheDialogIsSavedAndSurvivesARestar
     ASSERT_TRUE(Type(dialog.Name(), L"x", L"x"));
     uiprobe::PressKey(dialog.Name(), VK_ESCAPE);
     ASSERT_TRUE(uiprobe::WaitForGone(dialog.window, kWaitMs));
-    EXPECT_EQ(main.Rows(), std::vector<std::vector<std::string>>(1, std::vector<std::string>(9)));
+    EXPECT_EQ(main.Rows(), std::vector<std::vector<std::string>>(1, std::vector<std::string>(10)));
     EXPECT_FALSE(run.HasFile("account.dat"));
 
     // The add command empties the dialog again. OK needs all four edits; Enter does nothing without it.
@@ -252,8 +258,8 @@ TEST(AccountCommandsRun, AnAccountAddedThroughTheDialogIsSavedAndSurvivesARestar
 
     // One account row and the blank row; the selected first row now holds the account.
     EXPECT_EQ(main.Rows(), (std::vector<std::vector<std::string>>{
-                               {"自宅", kExcluded, "pop.example.jp", "taro", "p a,ss", kSoundAction, chime.path, "SSL", ""},
-                               std::vector<std::string>(9)}));
+                               {"自宅", kExcluded, "pop.example.jp", "taro", "p a,ss", kSoundAction, chime.path, "SSL", "", ""},
+                               std::vector<std::string>(10)}));
     EXPECT_EQ(uiprobe::ListViewSelection(main.list), std::vector<int>{0});
     EXPECT_TRUE(main.Enabled(kDelete));
     EXPECT_TRUE(main.Enabled(kEdit));

@@ -96,10 +96,10 @@ TEST(Dpi, WindowsAreLaidOutFromTheirDesignAtTheDpiOfTheDisplay) {
   EXPECT_NEAR(settings.ClientWidth(), ScaleToDpi(610, dpi), 1);
   EXPECT_NEAR(settings.ClientHeight(), ScaleToDpi(262, dpi), 1);
   EXPECT_NEAR(account.ClientWidth(), ScaleToDpi(417, dpi), 1);
-  EXPECT_NEAR(account.ClientHeight(), ScaleToDpi(404, dpi), 1);
+  EXPECT_NEAR(account.ClientHeight(), ScaleToDpi(432, dpi), 1);
   const TBounds button = ScaleBounds({466, 232, 110, 21}, dpi);
   ExpectBounds(settings.Button4, button.Left, button.Top, button.Width, button.Height);
-  const TBounds edit = ScaleBounds({157, 92, 224, 20}, dpi);
+  const TBounds edit = ScaleBounds({157, 120, 224, 20}, dpi);
   ExpectBounds(account.Edit2, edit.Left, edit.Top, edit.Width, edit.Height);
   EXPECT_EQ(FontHeight(account.Edit2.Handle()), -ScaleToDpi(12, dpi));
   EXPECT_EQ(settings.StringGrid1.ColWidth(2), ScaleToDpi(152, dpi));
@@ -140,7 +140,7 @@ TEST(Dpi, AWindowFollowsItsDpiWhenItChangesAndComesBackToThePixel) {
   RECT frame{};
   GetWindowRect(account.Handle(), &frame);
   const auto moveTo = [&account, &frame](int newDpi) {
-    RECT suggested = FrameForClient({0, 0, ScaleToDpi(417, newDpi), ScaleToDpi(404, newDpi)},
+    RECT suggested = FrameForClient({0, 0, ScaleToDpi(417, newDpi), ScaleToDpi(432, newDpi)},
                                     GetWindowLongW(account.Handle(), GWL_STYLE),
                                     GetWindowLongW(account.Handle(), GWL_EXSTYLE), newDpi);
     OffsetRect(&suggested, frame.left - suggested.left, frame.top - suggested.top);
@@ -148,8 +148,8 @@ TEST(Dpi, AWindowFollowsItsDpiWhenItChangesAndComesBackToThePixel) {
   };
   moveTo(2 * dpi);
   EXPECT_EQ(account.ClientWidth(), ScaleToDpi(417, 2 * dpi));
-  EXPECT_EQ(account.ClientHeight(), ScaleToDpi(404, 2 * dpi));
-  const TBounds radio = ScaleBounds({22, 256, 160, 17}, 2 * dpi);
+  EXPECT_EQ(account.ClientHeight(), ScaleToDpi(432, 2 * dpi));
+  const TBounds radio = ScaleBounds({22, 284, 160, 17}, 2 * dpi);
   ExpectBounds(account.RadioButton2, radio.Left, radio.Top, radio.Width, radio.Height);
   EXPECT_EQ(FontHeight(account.Edit1.Handle()), -ScaleToDpi(12, 2 * dpi));
   ExpectLabelsFit(account);

@@ -222,11 +222,14 @@ TEST_F(CheckRun, OneCycleChecksThreeHundredAccounts) {
   ASSERT_TRUE(run.WaitForExit(10000));
 }
 
-// One line of account.dat with a connection of its own (the two fields after the seven).
+// One line of account.dat with a connection of its own (the two fields after the seven, and the
+// protocol when one is given).
 std::string SecuredAccount(const std::string& name, const std::string& host, const std::string& user,
-                           const std::string& pw, std::string_view security, const std::string& port) {
+                           const std::string& pw, std::string_view security, const std::string& port,
+                           std::string_view protocol = {}) {
   return name + "," + std::string(accounts::kInclude) + "," + host + "," + user + "," + pw + "," +
-         std::string(accounts::kActionMessage) + ",," + std::string(security) + "," + port + "\r\n";
+         std::string(accounts::kActionMessage) + ",," + std::string(security) + "," + port +
+         (protocol.empty() ? "" : "," + std::string(protocol)) + "\r\n";
 }
 
 TEST_F(CheckRun, SecuredAccountsAreAnnouncedAndFailedSecureConnectionsSayWhy) {
@@ -256,6 +259,41 @@ TEST_F(CheckRun, SecuredAccountsAreAnnouncedAndFailedSecureConnectionsSayWhy) {
     EXPECT_NE(LoginLines(user).back().find(", TLS"), std::string::npos) << LoginLines(user).back();
   }
   EXPECT_EQ(DovecotLog().find("e2e-"), std::string::npos) << "a failed secure connection sent a login";
+
+  ASSERT_TRUE(PickTrayMenuItem(run, started.tray, kExitItem));
+  ASSERT_TRUE(run.WaitForExit(10000));
+  EXPECT_EQ(run.ReadFile("account.dat"), table) << "the file is only read";
+}
+
+// Dovecot serves one mailbox over both protocols: each security gives the same notice either way,
+// and a refused IMAP login names its reason.
+TEST_F(CheckRun, ImapAndPop3AccountsOnOneMailboxGiveTheSameNotices) {
+  ASSERT_FALSE(TestTlsFolder().empty()) << "PELMORA_DOVECOT_TLS is not set: run through scripts/test";
+  TrustTestCa();
+  const std::string imap(accounts::kProtocolImap);
+  std::string table;
+  for (const std::string_view security : {std::string_view(), accounts::kSecurityStartTls, accounts::kSecuritySsl}) {
+    const std::string host = security.empty() ? "127.0.0.1" : "localhost";
+    table += SecuredAccount("POP3" + std::string(security), host, "pelmora3", "secret3", security, "") +
+             SecuredAccount("IMAP" + std::string(security), host, "pelmora3", "secret3", security, "", imap);
+  }
+  table += SecuredAccount("refused", "127.0.0.1", "pelmora3", "wrong", "", "", imap) +
+           SecuredAccount("nostarttls", "127.0.0.13", "e2e-nostarttls", "x", accounts::kSecurityStartTls, "", imap);
+  ProgramRun run(PelmoraExe(), {{"account.dat", table}});
+  const Started started = WaitUntilStarted(run);
+  ASSERT_TRUE(started.tray);
+
+  ASSERT_TRUE(PickTrayMenuItem(run, started.tray, kCheckItem));
+  for (const std::string security : {"", "STARTTLS", "SSL"}) {
+    EXPECT_EQ(NextBox(run), Text(checking::NewMailText("POP3" + security, 4)));
+    EXPECT_EQ(NextBox(run), Text(checking::NewMailText("IMAP" + security, 4)));
+  }
+  EXPECT_EQ(NextBox(run), Text(checking::FailureText("refused", "ユーザー名またはパスワードが正しくありません。")));
+  EXPECT_EQ(NextBox(run), Text(checking::FailureText("nostarttls", TlsFailureText(TTlsFailure::NoStartTls))));
+  EXPECT_EQ(DovecotLog().find("e2e-"), std::string::npos) << "a refused STARTTLS sent a login";
+  const std::vector<std::string> logins = LoginLines("pelmora3");
+  ASSERT_GE(logins.size(), 2u);
+  EXPECT_NE(logins.back().find(", TLS"), std::string::npos) << logins.back();
 
   ASSERT_TRUE(PickTrayMenuItem(run, started.tray, kExitItem));
   ASSERT_TRUE(run.WaitForExit(10000));
@@ -332,6 +370,55 @@ TEST_F(CheckRun, NewMailByIdentityNamesWhatArrivedAndNothingElse) {
   ASSERT_TRUE(PickTrayMenuItem(run, started.tray, kCheckItem));
   ASSERT_TRUE(WaitForLogins(user, 4));
   EXPECT_EQ(NextBox(run, 1500), L"") << "a restart announced the same mail again";
+  ASSERT_TRUE(PickTrayMenuItem(run, started.tray, kExitItem));
+  ASSERT_TRUE(run.WaitForExit(10000));
+}
+
+namespace {
+
+// The names of the maildir's messages that carry the \\Seen flag (an "S" after ":2,"; Wine shows the
+// colon of a Unix file name as U+F03A).
+std::vector<std::string> SeenMessages(const std::string& user) {
+  std::vector<std::string> seen;
+  for (const char* folder : {"/new/", "/cur/"}) {
+    WIN32_FIND_DATAW found;
+    const HANDLE search = FindFirstFileW((Widen(Maildir(user) + folder) + L"*").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) continue;
+    do {
+      const std::wstring name = found.cFileName;
+      std::size_t info = name.find(L":2,");
+      if (info == std::wstring::npos) info = name.find(L"\xF03A" L"2,");
+      if (info != std::wstring::npos && name.find(L'S', info) != std::wstring::npos) seen.push_back(Narrow(name));
+    } while (FindNextFileW(search, &found));
+    FindClose(search);
+  }
+  return seen;
+}
+
+}  // namespace
+
+// Over IMAP, identity is the INBOX's UIDVALIDITY and UID: a message delivered later gets exactly its
+// own line, and reading the headers marks nothing as seen.
+TEST_F(CheckRun, NewMailByIdentityOverImapNamesWhatArrivedAndLeavesTheFlags) {
+  const std::string user = "pelmora8";
+  Deliver(user, "imap-a", "From: news@example.com\r\nSubject: =?UTF-8?B?5Lya6K2w?=\r\n\r\nbody\r\n");
+  const std::vector<ProgramFile> files = {
+      {"account.dat", SecuredAccount("IMAP", "127.0.0.1", user, "secret8", "", "", accounts::kProtocolImap)},
+      {"Pelmora.ini", "[SET]\r\nSTART=0\r\nTIME=0\r\nMINUTE=30\r\nNEWMAIL=1\r\n"}};
+  ProgramRun run(PelmoraExe(), files);
+  const Started started = WaitUntilStarted(run);
+  ASSERT_TRUE(started.tray);
+  ASSERT_TRUE(PickTrayMenuItem(run, started.tray, kCheckItem));
+  EXPECT_EQ(NextBox(run), L"'IMAP' に 1 通の新しいメールが届いています。\nnews@example.com: 会議");
+
+  Deliver(user, "imap-b", "From: \"Hanako\" <hanako@example.jp>\r\nSubject: lunch\r\n\r\nbody\r\n");
+  ASSERT_TRUE(PickTrayMenuItem(run, started.tray, kCheckItem));
+  EXPECT_EQ(NextBox(run), L"'IMAP' に 1 通の新しいメールが届いています。\nHanako: lunch");
+  ASSERT_TRUE(PickTrayMenuItem(run, started.tray, kCheckItem));
+  ASSERT_TRUE(WaitForLogins(user, 3));
+  EXPECT_EQ(NextBox(run, 1500), L"") << "mail already announced is no news";
+  EXPECT_EQ(SeenMessages(user), std::vector<std::string>());
+
   ASSERT_TRUE(PickTrayMenuItem(run, started.tray, kExitItem));
   ASSERT_TRUE(run.WaitForExit(10000));
 }

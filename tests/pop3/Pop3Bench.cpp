@@ -1,8 +1,9 @@
 // Figures for scripts/bench: the time of one whole check against a real server, the cost of telling
 // new mail by identity, and the CPU time that a read uses while it waits on a silent server.
-//   pop3_bench check RUNS USER PASSWORD [tls]   median wall time of Connect + Disconnect on
-//                                         127.0.0.1:110, or with tls over TLS on localhost:995 (the
-//                                         first run apart: it loads the system's root store)
+//   pop3_bench check RUNS USER PASSWORD [tls|imap]   median wall time of Connect + Disconnect on
+//                                         127.0.0.1:110, with tls over TLS on localhost:995 (the
+//                                         first run apart: it loads the system's root store), with
+//                                         imap over IMAP on 127.0.0.1:143
 //   pop3_bench identity RUNS USER PASSWORD IDSFILE   the STAT-only check of USER's mailbox beside
 //                                         the check with UIDL, 3 new messages and their TOP; the
 //                                         private bytes that the listing and the record of its ids
@@ -24,20 +25,22 @@
 
 #include "checking/IdsFile.h"
 #include "checking/portable/SeenIds.h"
+#include "pop3/ImapClient.h"
 #include "pop3/Pop3Client.h"
 #include "toolkit/Application.h"
 #include "tests/support/BenchClock.h"
 #include "tests/support/TestCa.h"
 
 namespace {
-int Check(int runs, const std::string& user, const std::string& password, bool tls) {
-  TPOP3Client client{Application()};
+template <typename Session>
+int Check(int runs, const std::string& user, const std::string& password, bool tls, TProtocol protocol) {
+  Session client{Application()};
   client.Host = "127.0.0.1";
   if (tls) {
     testsupport::TrustTestCa();
     client.Host = "localhost";
     client.Security = TSecurity::Tls;
-    client.Port = DefaultPort(TSecurity::Tls);
+    client.Port = DefaultPort(protocol, TSecurity::Tls);
   }
   client.TimeOut = 120000;
   client.UserID = user;
@@ -183,15 +186,18 @@ int Idle(int seconds, int port) {
 int main(int argc, char** argv) {
   const std::string mode = argc > 1 ? argv[1] : "";
   try {
+    const std::string option = argc == 6 ? argv[5] : "";
+    if (mode == "check" && (argc == 5 || argc == 6) && option == "imap")
+      return Check<TImapClient>(std::atoi(argv[2]), argv[3], argv[4], false, TProtocol::Imap);
     if (mode == "check" && (argc == 5 || argc == 6))
-      return Check(std::atoi(argv[2]), argv[3], argv[4], argc == 6 && std::string(argv[5]) == "tls");
+      return Check<TPOP3Client>(std::atoi(argv[2]), argv[3], argv[4], option == "tls", TProtocol::Pop3);
     if (mode == "identity" && argc == 6) return Identity(std::atoi(argv[2]), argv[3], argv[4], argv[5]);
     if (mode == "idle" && argc == 4) return Idle(std::atoi(argv[2]), std::atoi(argv[3]));
   } catch (const Exception& e) {
     std::fprintf(stderr, "pop3_bench: %s\n", e.message().c_str());
     return 1;
   }
-  std::fprintf(stderr, "usage: pop3_bench check RUNS USER PASSWORD [tls] | identity RUNS USER PASSWORD IDSFILE | "
+  std::fprintf(stderr, "usage: pop3_bench check RUNS USER PASSWORD [tls|imap] | identity RUNS USER PASSWORD IDSFILE | "
                        "idle SECONDS PORT\n");
   return 2;
 }

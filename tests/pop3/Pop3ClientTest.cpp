@@ -5,19 +5,12 @@
 #include <memory>
 
 #include "tests/support/ScriptedPop3Server.h"
+#include "tests/support/ScriptedSessionTest.h"
 #include "toolkit/Application.h"
 
 namespace {
-class Pop3Client : public ::testing::Test {
+class Pop3Client : public ScriptedSessionTest<TPOP3Client> {
 protected:
-  void SetUp() override {
-    Client.Host = Server.Address();
-    Client.Port = Server.Port();
-    Client.TimeOut = 5000;
-    Client.UserID = "alice";
-    Client.Password = "secret";
-  }
-
   // The message of the exception out of Connect.
   std::string ConnectFailure() {
     try {
@@ -27,14 +20,6 @@ protected:
     }
     return "(no exception)";
   }
-
-  std::string Transcript(std::size_t session = 0) {
-    EXPECT_TRUE(Server.WaitForSessionEnd(session, 5000)) << "session " << session << " still open";
-    return Server.Received(session);
-  }
-
-  ScriptedPop3Server Server;
-  TPOP3Client Client{Application()};
 };
 }  // namespace
 

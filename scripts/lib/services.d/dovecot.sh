@@ -1,12 +1,12 @@
-# The POP3 server of the Wine tests: Dovecot on 127.0.0.1:110 (scripts/lib/dovecot.sh). Its users:
-# "pelmora1" (password "secret1", 3 messages) and "pelmora2" (password "secret2", empty), which
-# tests may add messages to; "pelmora3" (4 messages), "pelmora4" (empty) and "pelmora5" (1 message),
-# which stay as they are for the program's check cycle; "pelmora6" (2 messages), which only the test
-# of the locked mailbox uses, through 127.0.0.3; "pelmora7" (empty), whose mail only the test of new
-# mail by identity delivers and takes away. Tests find the maildirs' root in
-# PELMORA_DOVECOT_MAIL and the server's log (one "Login: user=<NAME>" line a login, ", TLS" in it
-# when secured; every attempt logged) beside it in log/dovecot.log; the test certificates, ca.pem
-# among them, in PELMORA_DOVECOT_TLS.
+# The POP3 and IMAP server of the Wine tests: Dovecot on 127.0.0.1:110 and :143
+# (scripts/lib/dovecot.sh). Its users: "pelmora1" (password "secret1", 3 messages) and "pelmora2"
+# (password "secret2", empty), which tests may add messages to; "pelmora3" (4 messages), "pelmora4"
+# (empty) and "pelmora5" (1 message), which stay as they are for the program's check cycle;
+# "pelmora6" (2 messages), which only the test of the locked mailbox uses, through 127.0.0.3;
+# "pelmora7" and "pelmora8" (empty), whose mail only the tests of new mail by identity deliver and
+# take away. Tests find the maildirs' root in PELMORA_DOVECOT_MAIL and the server's log (one
+# "Login: user=<NAME>" line a login, ", TLS" in it when secured; every attempt logged) beside it in
+# log/dovecot.log; the test certificates, ca.pem among them, in PELMORA_DOVECOT_TLS.
 . "$(dirname "${BASH_SOURCE[0]}")/../dovecot.sh"
 
 dovecot_start() {
@@ -21,7 +21,8 @@ dovecot_start() {
     dovecot_put_messages "$SERVICE_DIR" pelmora5 1 &&
     dovecot_add_user "$SERVICE_DIR" pelmora6 secret6 &&
     dovecot_put_messages "$SERVICE_DIR" pelmora6 2 &&
-    dovecot_add_user "$SERVICE_DIR" pelmora7 secret7 || return 1
+    dovecot_add_user "$SERVICE_DIR" pelmora7 secret7 &&
+    dovecot_add_user "$SERVICE_DIR" pelmora8 secret8 || return 1
   export PELMORA_DOVECOT_MAIL=$SERVICE_DIR/mail PELMORA_DOVECOT_TLS=$SERVICE_DIR/tls
 }
 

@@ -1,0 +1,177 @@
+#include "pop3/ImapClient.h"
+
+#include <algorithm>
+
+TImapClient::TImapClient(TMessagePump& pump) : TMailboxSession(pump) { Port = 143; }
+
+void TImapClient::DoConnect() {
+  if (UserID.empty() || Password.empty()) throw Exception("Authentication failed");
+  Capabilities.reset();
+  Ids.reset();
+  Uids.clear();
+  TSockTransport::DoConnect();
+  try {
+    if (Security == TSecurity::Tls) SecureConnection();
+    const TImapResponse greeting = ReadResponse();
+    if (greeting.Kind == "BYE") throw ERefusal(RefusalText(greeting));
+    if (greeting.Tag != "*" || (greeting.Kind != "OK" && greeting.Kind != "PREAUTH"))
+      throw Exception("Unexpected IMAP greeting");
+    // A session already authenticated can no longer be secured: STARTTLS is refused like a missing one.
+    if (greeting.Kind == "PREAUTH" && Security == TSecurity::StartTls)
+      throw ETlsError(TlsFailureText(TTlsFailure::NoStartTls));
+    NoteCapabilities(greeting);
+    if (Security == TSecurity::StartTls) StartTls();
+    if (greeting.Kind == "OK") Login();
+    if (AskIds) {
+      ReadIds();
+    } else {
+      ReadCount();
+    }
+  } catch (...) {
+    TSockTransport::DoDisconnect();
+    throw;
+  }
+}
+
+// A server that refuses STARTTLS fails the check: the password is never sent in clear.
+void TImapClient::StartTls() {
+  if (!Capabilities) AskCapabilities();
+  if (!Capabilities->contains("STARTTLS")) throw ETlsError(TlsFailureText(TTlsFailure::NoStartTls));
+  if (Command({NextTag() + " STARTTLS"}).Kind != "OK") throw ETlsError(TlsFailureText(TTlsFailure::NoStartTls));
+  SecureConnection();
+  // What the server said before TLS may have been forged on the way.
+  Capabilities.reset();
+}
+
+void TImapClient::Login() {
+  if (!Capabilities) AskCapabilities();
+  if (!Capabilities->contains("LOGINDISABLED")) {
+    Expect(Command(ImapCommand(NextTag() + " LOGIN", {UserID, Password})));
+    return;
+  }
+  if (!Capabilities->contains("AUTH=PLAIN")) throw Exception("Authentication failed");
+  Expect(Command({NextTag() + " AUTHENTICATE PLAIN", PlainCredentials(UserID, Password)}));
+}
+
+void TImapClient::ReadCount() {
+  std::optional<uint32_t> messages;
+  Expect(Command({NextTag() + " STATUS \"INBOX\" (MESSAGES)"},
+                 [&messages](const TImapResponse& r) {
+                   if (const std::optional<uint32_t> n = StatusMessages(r)) messages = n;
+                 }));
+  if (!messages || *messages > INT32_MAX) throw Exception("No message count in the STATUS response");
+  Count = static_cast<int32_t>(*messages);
+}
+
+// EXAMINE gives the count as well, so the identities cost one round trip more than the count alone.
+void TImapClient::ReadIds() {
+  std::optional<uint32_t> exists;
+  std::optional<uint32_t> validity;
+  Expect(Command({NextTag() + " EXAMINE \"INBOX\""}, [&](const TImapResponse& r) {
+    if (r.Kind == "EXISTS" && r.Number) exists = r.Number;
+    if (const std::optional<uint32_t> v = UidValidity(r)) validity = v;
+  }));
+  if (!exists || *exists > INT32_MAX) throw Exception("No message count in the EXAMINE response");
+  Count = static_cast<int32_t>(*exists);
+  // A mailbox too large to list, or one without UIDVALIDITY, is told by its count.
+  if (!validity || Count > kMaxListedMessages) return;
+  Uids.assign(static_cast<std::size_t>(Count), 0);
+  if (Count > 0) {
+    Expect(Command({NextTag() + " FETCH 1:* (UID)"}, [this](const TImapResponse& r) {
+      const TImapFetch fetch = FetchOf(r);
+      if (r.Kind == "FETCH" && r.Number && fetch.Uid && *r.Number <= Uids.size()) Uids[*r.Number - 1] = *fetch.Uid;
+    }));
+  }
+  std::vector<TUidlEntry> ids;
+  for (std::size_t i = 0; i < Uids.size(); ++i) {
+    // A message expunged by another session meanwhile has no UID here; it is left out.
+    if (Uids[i] == 0) continue;
+    ids.push_back({static_cast<int32_t>(i + 1), std::to_string(*validity) + ":" + std::to_string(Uids[i])});
+  }
+  Ids = std::move(ids);
+}
+
+std::optional<std::string> TImapClient::Header(int32_t number) {
+  OperationGuard guard(*this);
+  if (number < 1 || static_cast<std::size_t>(number) > Uids.size() || Uids[static_cast<std::size_t>(number) - 1] == 0)
+    return std::nullopt;
+  const uint32_t uid = Uids[static_cast<std::size_t>(number) - 1];
+  std::optional<std::string> header;
+  const TImapResponse done =
+      Command({NextTag() + " UID FETCH " + std::to_string(uid) + " (BODY.PEEK[HEADER.FIELDS (FROM SUBJECT)])"},
+              [&header, uid](const TImapResponse& r) {
+                const TImapFetch fetch = FetchOf(r);
+                if (fetch.Uid == uid && fetch.Header) header = fetch.Header;
+              });
+  if (done.Kind != "OK") return std::nullopt;
+  return header;
+}
+
+void TImapClient::AskCapabilities() {
+  Expect(Command({NextTag() + " CAPABILITY"}, [this](const TImapResponse& r) { NoteCapabilities(r); }));
+  if (!Capabilities) throw Exception("No CAPABILITY response");
+}
+
+void TImapClient::NoteCapabilities(const TImapResponse& response) {
+  if (std::optional<std::set<std::string>> names = ::Capabilities(response)) Capabilities = std::move(names);
+}
+
+TImapResponse TImapClient::ReadResponse() {
+  TImapResponseReader reader;
+  std::string line;
+  do {
+    DoReadLn(line);
+  } while (!reader.Add(line));
+  return ParseImapResponse(reader.Text());
+}
+
+TImapResponse TImapClient::Command(const std::vector<std::string>& pieces, const Untagged& untagged) {
+  const std::string tag = pieces.front().substr(0, pieces.front().find(' '));
+  DoWriteln(pieces.front());
+  std::size_t sent = 1;
+  for (;;) {
+    const TImapResponse response = ReadResponse();
+    if (response.Tag == "+") {
+      if (sent == pieces.size()) throw Exception("Unexpected IMAP continuation");
+      DoWriteln(pieces[sent++]);
+      continue;
+    }
+    if (response.Tag == tag) {
+      NoteCapabilities(response);
+      return response;
+    }
+    if (response.Tagged()) throw Exception("Unexpected IMAP tag");
+    // The server ends the session: its text says why.
+    if (response.Kind == "BYE") throw ERefusal(RefusalText(response));
+    if (untagged) untagged(response);
+  }
+}
+
+void TImapClient::Expect(const TImapResponse& tagged) {
+  if (tagged.Kind != "OK") throw ERefusal(RefusalText(tagged));
+}
+
+std::string TImapClient::NextTag() {
+  std::string tag = std::to_string(++Tags);
+  tag.insert(tag.begin(), 'a');
+  return tag;
+}
+
+void TImapClient::DoDisconnect() {
+  if (!Connected()) return;
+  try {
+    // LOGOUT is answered by BYE and then the tagged OK.
+    const std::string tag = NextTag();
+    DoWriteln(tag + " LOGOUT");
+    TImapResponse response;
+    do {
+      response = ReadResponse();
+    } while (response.Tag != tag);
+    if (response.Kind != "OK") throw Exception("LOGOUT refused");
+    EndSecureSession();
+  } catch (...) {
+    TSockTransport::DoDisconnect();
+    throw;
+  }
+  TSockTransport::DoDisconnect();
+}

@@ -1,0 +1,55 @@
+#pragma once
+// The IMAP session of a check, read-only: Connect logs in (greeting, STARTTLS or TLS as Security
+// says, LOGIN or AUTHENTICATE PLAIN) and reads the INBOX's message count into MessageCount, with
+// AskIds also the messages' identities; Disconnect says LOGOUT and closes. Nothing here sets a flag:
+// the INBOX is only examined and headers are fetched with PEEK.
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "pop3/MailboxSession.h"
+#include "pop3/portable/ImapResponse.h"
+#include "pop3/portable/Pop3Listing.h"
+
+class TImapClient : public TMailboxSession {
+public:
+  explicit TImapClient(TMessagePump& pump);
+
+  int32_t MessageCount() const { return Count; }
+  // Per message its sequence number and "UIDVALIDITY:UID", as the last Connect read them; nothing
+  // when not asked or the INBOX is too large to list.
+  const std::optional<std::vector<TUidlEntry>>& MessageIds() const { return Ids; }
+  // While connected: the From and Subject header fields of message `number` of MessageIds();
+  // nothing when the server has no such message any more.
+  std::optional<std::string> Header(int32_t number);
+
+protected:
+  void DoConnect() override;
+  void DoDisconnect() override;
+
+private:
+  using Untagged = std::function<void(const TImapResponse&)>;
+
+  TImapResponse ReadResponse();
+  // Sends a command in its pieces and reads up to its tagged response, which it returns; each
+  // untagged response goes to `untagged`. A BYE or a response out of place throws.
+  TImapResponse Command(const std::vector<std::string>& pieces, const Untagged& untagged = {});
+  // The tagged response must be OK; a NO or BAD throws ERefusal with its reason.
+  void Expect(const TImapResponse& tagged);
+  void NoteCapabilities(const TImapResponse& response);
+  void AskCapabilities();
+  void StartTls();
+  void Login();
+  void ReadCount();
+  void ReadIds();
+  std::string NextTag();
+
+  std::optional<std::set<std::string>> Capabilities;
+  uint32_t Tags = 0;
+  int32_t Count = 0;
+  std::vector<uint32_t> Uids;  // by sequence number - 1
+  std::optional<std::vector<TUidlEntry>> Ids;
+};
