@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "pop3/portable/ImapCommands.h"
+
 TImapClient::TImapClient(TMessagePump& pump) : TMailboxSession(pump) { Port = 143; }
 
 void TImapClient::DoConnect() {

@@ -77,14 +77,6 @@ struct TImapFetch {
 };
 TImapFetch FetchOf(const TImapResponse& response);
 
-// A command whose arguments are strings, in the pieces it is sent in: a string that a quoted string
-// cannot hold (bytes outside ASCII, CR, LF) goes as a literal, and each piece but the last ends with
-// its announcement "{n}", the next piece waiting for the server's "+".
-std::vector<std::string> ImapCommand(std::string_view head, const std::vector<std::string_view>& strings);
-
-// The initial response of AUTHENTICATE PLAIN (RFC 4616): base64 of NUL user NUL password.
-std::string PlainCredentials(std::string_view user, std::string_view password);
-
 // The reason line of a refused command: a known response code in Japanese, otherwise the server's
 // own text (its ASCII only).
 std::string RefusalText(const TImapResponse& response);

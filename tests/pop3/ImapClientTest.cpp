@@ -10,6 +10,7 @@
 #include <utility>
 #include <vector>
 
+#include "pop3/portable/ImapCommands.h"
 #include "tests/support/ExceptionMessage.h"
 #include "tests/support/ScriptedPop3Server.h"
 #include "tests/support/ScriptedSessionTest.h"

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "pop3/portable/ImapCommands.h"
+
 #include <string>
 #include <vector>
 
