@@ -118,13 +118,23 @@ void TImapClient::NoteCapabilities(const TImapResponse& response) {
   if (std::optional<std::set<std::string>> names = ::Capabilities(response)) Capabilities = std::move(names);
 }
 
-TImapResponse TImapClient::ReadResponse() {
+void TImapClient::ReadResponses(const std::function<bool(TImapResponse&&)>& ends) {
   TImapResponseReader reader;
-  std::string line;
-  do {
-    DoReadLn(line);
-  } while (!reader.Add(line));
-  return ParseImapResponse(reader.Text());
+  DoReadLines([&reader, &ends](const std::string& line) {
+    if (!reader.Add(line)) return false;
+    TImapResponse response = ParseImapResponse(reader.Text());
+    reader = TImapResponseReader();
+    return ends(std::move(response));
+  });
+}
+
+TImapResponse TImapClient::ReadResponse() {
+  TImapResponse next;
+  ReadResponses([&next](TImapResponse&& response) {
+    next = std::move(response);
+    return true;
+  });
+  return next;
 }
 
 TImapResponse TImapClient::Command(const std::vector<std::string>& pieces, const Untagged& untagged) {
@@ -132,20 +142,25 @@ TImapResponse TImapClient::Command(const std::vector<std::string>& pieces, const
   DoWriteln(pieces.front());
   std::size_t sent = 1;
   for (;;) {
-    const TImapResponse response = ReadResponse();
-    if (response.Tag == "+") {
+    TImapResponse ending;
+    ReadResponses([&ending, &untagged](TImapResponse&& response) {
+      if (response.Tag == "+" || response.Tagged()) {
+        ending = std::move(response);
+        return true;
+      }
+      // The server ends the session: its text says why.
+      if (response.Kind == "BYE") throw ERefusal(RefusalText(response));
+      if (untagged) untagged(response);
+      return false;
+    });
+    if (ending.Tag == "+") {
       if (sent == pieces.size()) throw Exception("Unexpected IMAP continuation");
       DoWriteln(pieces[sent++]);
       continue;
     }
-    if (response.Tag == tag) {
-      NoteCapabilities(response);
-      return response;
-    }
-    if (response.Tagged()) throw Exception("Unexpected IMAP tag");
-    // The server ends the session: its text says why.
-    if (response.Kind == "BYE") throw ERefusal(RefusalText(response));
-    if (untagged) untagged(response);
+    if (ending.Tag != tag) throw Exception("Unexpected IMAP tag");
+    NoteCapabilities(ending);
+    return ending;
   }
 }
 

@@ -33,6 +33,9 @@ protected:
 private:
   using Untagged = std::function<void(const TImapResponse&)>;
 
+  // Reads responses, the lines that came together taken together, until `ends` says the last one
+  // handed to it ends the read.
+  void ReadResponses(const std::function<bool(TImapResponse&&)>& ends);
   TImapResponse ReadResponse();
   // Sends a command in its pieces and reads up to its tagged response, which it returns; each
   // untagged response goes to `untagged`. A BYE or a response out of place throws.

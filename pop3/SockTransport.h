@@ -151,6 +151,8 @@ private:
   bool ResolveHost();
   // recv and send, through TLS once SecureConnection succeeded.
   int ReceiveBytes(char* buffer, int length, int flags);
+  // Receives the `count` bytes a peek has shown to be there; fewer only when the peer closed.
+  std::size_t TakeBytes(char* into, std::size_t count);
   int SendBytes(const char* data, int length);
   // Sends all bytes, waiting for room in the socket's buffer.
   void SendAll(const std::string& bytes) override;

@@ -118,59 +118,59 @@ void TSockTransport::DoReadLn(std::string& line) {
   // looking like an empty reply.
   if (notConnected) RaiseSockError(WSAENOTCONN);
   line.resize(lineEnd + 1);
-  while (taken < lineEnd + 1) {
-    const int got = ReceiveBytes(line.data() + taken, static_cast<int>(lineEnd + 1 - taken), 0);
-    if (got <= 0) {
-      if (got < 0) ErrorCheck(WSAEWOULDBLOCK);
-      if (got == 0) break;
+  taken += TakeBytes(line.data() + taken, lineEnd + 1 - taken);
+  line.resize(taken);
+}
+
+std::size_t TSockTransport::TakeBytes(char* into, std::size_t count) {
+  std::size_t taken = 0;
+  while (taken < count) {
+    const int got = ReceiveBytes(into + taken, static_cast<int>(count - taken), 0);
+    if (got == 0) break;
+    if (got < 0) {
+      ErrorCheck(WSAEWOULDBLOCK);
       continue;
     }
     taken += static_cast<std::size_t>(got);
   }
-  line.resize(taken);
+  return taken;
 }
 
 void TSockTransport::DoReadLines(const std::function<bool(const std::string&)>& take) {
   ReportStatus(8, "ReadLines");
   TimerOn();
   TimerOffGuard timerOff(*this);
+  // The start of a line whose end has not come yet, taken from the socket already (as ReadLn takes
+  // it), so that the next look sees what arrives behind it, through TLS too.
+  std::string held;
   for (;;) {
     const int n = ReceiveBytes(TransferBuffer, TransferBufferSize, MSG_PEEK);
     if (n == 0) {
       take(std::string());
       return;
     }
-    std::size_t consumed = 0;
-    bool ended = false;
     if (n > 0) {
       const char* const end = TransferBuffer + n;
-      for (const char* start = TransferBuffer; !ended;) {
+      const char* start = TransferBuffer;
+      bool ended = false;
+      while (!ended) {
         const char* const lf = std::find(start, end, '\n');
         if (lf == end) break;
-        ended = take(std::string(start, lf + 1));
+        held.append(start, lf + 1);
+        ended = take(held);
+        held.clear();
         start = lf + 1;
-        consumed = static_cast<std::size_t>(start - TransferBuffer);
       }
-      if (consumed == 0 && n >= TransferBufferSize) throw ERangeError();
+      if (!ended) held.append(start, end);
+      if (held.size() >= TransferBufferSize) throw ERangeError();
+      // Nothing behind the line that ended the reply leaves the socket.
+      TakeBytes(TransferBuffer, ended ? static_cast<std::size_t>(start - TransferBuffer) : static_cast<std::size_t>(n));
+      if (ended) return;
+      TimerOn();
     } else {
       LastErrorCode = WSAGetLastError();
       if (LastErrorCode == WSAENOTCONN) RaiseSockError(WSAENOTCONN);
       ErrorCheck(WSAEWOULDBLOCK);
-    }
-    // Exactly the lines taken leave the socket; a partial line stays for the next look.
-    for (std::size_t taken = 0; taken < consumed;) {
-      const int got = ReceiveBytes(TransferBuffer, static_cast<int>(consumed - taken), 0);
-      if (got <= 0) {
-        if (got < 0) ErrorCheck(WSAEWOULDBLOCK);
-        if (got == 0) break;
-        continue;
-      }
-      taken += static_cast<std::size_t>(got);
-    }
-    if (ended) return;
-    if (consumed > 0) {
-      TimerOn();
-    } else {
       WaitForMessage();
     }
     Pump.ProcessMessages();
