@@ -92,8 +92,7 @@ void TCheckCycle::CheckAccount(const accounts::AccountTable::RowMark& checked) {
   CheckWith(Client, login, checked);
 }
 
-template <typename Session>
-void TCheckCycle::CheckWith(Session& session, const TLogin& login, const accounts::AccountTable::RowMark& checked) {
+void TCheckCycle::CheckWith(TMailboxSession& session, const TLogin& login, const accounts::AccountTable::RowMark& checked) {
   const auto cell = [this, &checked](accounts::Column column) { return CheckedCell(checked, column); };
   session.SetLogin(login);
   session.AskIds = ByIdentity;
@@ -136,8 +135,7 @@ void TCheckCycle::CheckWith(Session& session, const TLogin& login, const account
   if (quitFailure) std::rethrow_exception(quitFailure);
 }
 
-template <typename Session>
-TCheckCycle::TNews TCheckCycle::ReadNews(Session& session, const AccountKey& account) {
+TCheckCycle::TNews TCheckCycle::ReadNews(TMailboxSession& session, const AccountKey& account) {
   if (!IdsFile.empty()) Seen = LoadSeenIds(IdsFile);
   const std::vector<TUidlEntry>& listing = *session.MessageIds();
   const std::vector<std::int32_t> fresh = NewMessages(Seen.Find(account), listing);

@@ -16,6 +16,7 @@
 class TMci;
 class TMediaPlayer;
 class TImapClient;
+class TMailboxSession;
 class TPOP3Client;
 struct TLogin;
 
@@ -69,12 +70,10 @@ private:
   std::string CheckedCell(const accounts::AccountTable::RowMark& checked, accounts::Column column) const;
   void CheckAccount(const accounts::AccountTable::RowMark& checked);
   // The session of either protocol and what follows it.
-  template <typename Session>
-  void CheckWith(Session& session, const TLogin& login, const accounts::AccountTable::RowMark& checked);
+  void CheckWith(TMailboxSession& session, const TLogin& login, const accounts::AccountTable::RowMark& checked);
   // Between the login and the logout: the messages whose ids were not seen before, with the headers
   // of the newest; the ids seen so far become the ones present now.
-  template <typename Session>
-  TNews ReadNews(Session& session, const AccountKey& account);
+  TNews ReadNews(TMailboxSession& session, const AccountKey& account);
   // The ids file without the accounts no longer in the table.
   void SaveIds();
   // A message box at once, or a line of the cycle's summary.

@@ -18,13 +18,9 @@ class TImapClient : public TMailboxSession {
 public:
   explicit TImapClient(TMessagePump& pump);
 
-  int32_t MessageCount() const { return Count; }
-  // Per message its sequence number and "UIDVALIDITY:UID", as the last Connect read them; nothing
-  // when not asked or the INBOX is too large to list.
-  const std::optional<std::vector<TUidlEntry>>& MessageIds() const { return Ids; }
-  // While connected: the From and Subject header fields of message `number` of MessageIds();
+  // MessageIds() are "UIDVALIDITY:UID" by sequence number; Header reads the From and Subject fields,
   // nothing when the server has no such message any more.
-  std::optional<std::string> Header(int32_t number);
+  std::optional<std::string> Header(int32_t number) override;
 
 protected:
   void DoConnect() override;
@@ -52,7 +48,5 @@ private:
 
   std::optional<std::set<std::string>> Capabilities;
   uint32_t Tags = 0;
-  int32_t Count = 0;
   std::vector<uint32_t> Uids;  // by sequence number - 1
-  std::optional<std::vector<TUidlEntry>> Ids;
 };

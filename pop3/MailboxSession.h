@@ -1,9 +1,13 @@
 #pragma once
 // What the sessions of both mailbox protocols share: the login they take, the identities they may
 // be asked for, and how a session is dropped.
+#include <cstdint>
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "pop3/portable/Login.h"
+#include "pop3/portable/Pop3Listing.h"
 #include "pop3/portable/TlsRules.h"
 #include "pop3/SockTransport.h"
 
@@ -23,7 +27,19 @@ public:
   // Sets Host, Port, Security, UserID, Password and TimeOut at once.
   void SetLogin(const TLogin& login);
 
+  // What the last Connect read: the mailbox's message count, and with AskIds each message's
+  // identity by its number (nothing when not asked, or when the server cannot tell them).
+  int32_t MessageCount() const { return Count; }
+  const std::optional<std::vector<TUidlEntry>>& MessageIds() const { return Ids; }
+  // While connected: the header block (at least From and Subject) of message `number`; nothing when
+  // the server will not give it. A reply past its bounds raises.
+  virtual std::optional<std::string> Header(int32_t number) = 0;
+
   // Without the protocol's goodbye: drops a live connection, so a wait that the time-out ended
   // fails at once.
   void Abort() override;
+
+protected:
+  int32_t Count = 0;
+  std::optional<std::vector<TUidlEntry>> Ids;
 };

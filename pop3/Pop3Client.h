@@ -54,13 +54,8 @@ public:
   void SetAttachFilePath(const std::string& path) { AttachPath = WithTrailingBackslash(path); }
   const std::string& AttachFilePath() const { return AttachPath; }
 
-  int32_t MessageCount() const { return Count; }
-  // The unique id of each message, as the last Connect's UIDL listed them; nothing when it was not
-  // asked or the server has no UIDL.
-  const std::optional<std::vector<TUidlEntry>>& MessageIds() const { return Ids; }
-  // While connected: the header block of message `number` (TOP number 0); nothing when the server
-  // refuses it. A reply past its bounds raises.
-  std::optional<std::string> Header(int32_t number);
+  // MessageIds() are the UIDL listing's; Header reads TOP number 0.
+  std::optional<std::string> Header(int32_t number) override;
   bool InConnect() const { return Connecting; }
   int32_t BytesRecvd() const { return 0; }
   int32_t BytesTotal() const { return 0; }
@@ -81,7 +76,5 @@ private:
   void ReadReply(TMultiLineReply& reply);
 
   std::string AttachPath;
-  int32_t Count = 0;
-  std::optional<std::vector<TUidlEntry>> Ids;
   bool Connecting = false;
 };

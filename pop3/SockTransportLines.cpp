@@ -234,7 +234,8 @@ void TSockTransport::SecureConnection() {
   ReportStatus(8, "Securing Connection");
   try {
     if (!TlsCredentials) TlsCredentials = std::make_shared<TTlsCredentials>();
-    auto channel = std::make_unique<TTlsChannel>(static_cast<TTlsChannel::TLink&>(*this), TlsCredentials, Host, TimeOut);
+    TTlsChannel::TLink& link = *this;
+    auto channel = std::make_unique<TTlsChannel>(link, TlsCredentials, Host, TimeOut);
     TimerOn();
     TimerOffGuard timerOff(*this);
     channel->Open();
