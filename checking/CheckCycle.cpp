@@ -92,7 +92,8 @@ void TCheckCycle::CheckAccount(const accounts::AccountTable::RowMark& checked) {
   CheckWith(Client, login, checked);
 }
 
-void TCheckCycle::CheckWith(TMailboxSession& session, const TLogin& login, const accounts::AccountTable::RowMark& checked) {
+void TCheckCycle::CheckWith(TMailboxSession& session, const TLogin& login,
+                            const accounts::AccountTable::RowMark& checked) {
   const auto cell = [this, &checked](accounts::Column column) { return CheckedCell(checked, column); };
   session.SetLogin(login);
   session.AskIds = ByIdentity;
@@ -127,7 +128,8 @@ void TCheckCycle::CheckWith(TMailboxSession& session, const TLogin& login, const
     if (action == accounts::kActionMessage && news)
       Notice(NewMailNoticeText(cell(accounts::ColName), news->Count, news->NewestFirst, Cp932ToUtf16),
              &TSummary::NewMail);
-    if (action == accounts::kActionMessage && !news) Notice(NewMailText(cell(accounts::ColName), count), &TSummary::NewMail);
+    if (action == accounts::kActionMessage && !news)
+      Notice(NewMailText(cell(accounts::ColName), count), &TSummary::NewMail);
     if (action == accounts::kActionSound && !PlaySoundFile(Player, cell(accounts::ColSoundFile)))
       Notice(kSoundFailureText, &TSummary::Failures);
     if (action == accounts::kActionCdTray) OpenCdTray(Mci);
@@ -157,7 +159,8 @@ void TCheckCycle::SaveIds() {
       const accounts::Connection connection = accounts::ConnectionOfCells(
           Accounts.Cell(accounts::ColProtocol, row), Accounts.Cell(accounts::ColSecurity, row),
           Accounts.Cell(accounts::ColPort, row));
-      present.push_back({Accounts.Cell(accounts::ColHost, row), connection.Port, Accounts.Cell(accounts::ColUser, row)});
+      present.push_back(
+          {Accounts.Cell(accounts::ColHost, row), connection.Port, Accounts.Cell(accounts::ColUser, row)});
     } catch (const Exception&) {
       // A row whose connection cannot be read is never checked, so it has no ids to keep.
     }
