@@ -104,8 +104,30 @@ install_packages() (
     trap 'exit 130' INT TERM HUP
     printf '#!/bin/sh\nexit 101\n' >$policy && chmod +x $policy || exit 1
   fi
-  apt-get update -q && apt-get install -y -q --no-install-recommends "$@"
+  update_package_lists
+  apt-get install -y -q --no-install-recommends "$@" && exit 0
+  # A 32-bit index out of step with its mirror can leave the i386 packages uninstallable while all
+  # the rest is fine: install the rest, and the scripts build and test the 64-bit program under
+  # 64-bit Wine (as on kernels without 32-bit support).
+  local p rest=()
+  for p in "$@"; do
+    case $p in *:i386) ;; *) rest+=("$p") ;; esac
+  done
+  [ ${#rest[@]} -lt $# ] || exit 1
+  log "the 32-bit packages cannot be installed now; the Windows tests will run as 64-bit programs under 64-bit Wine"
+  apt-get install -y -q --no-install-recommends "${rest[@]}"
 )
+
+# A mirror in the middle of a sync serves an index that does not match its Release file for a
+# while: try again after a pause, then go on with whatever indexes were fetched.
+update_package_lists() {
+  local try
+  for try in 1 2 3; do
+    apt-get update -q && return 0
+    [ $try = 3 ] || { log "apt-get update failed; trying again in $((try * 10)) s"; sleep $((try * 10)); }
+  done
+  log "apt-get update failed three times; going on with the package lists it could fetch"
+}
 
 stop_system_dovecot() {
   local pid
@@ -118,18 +140,30 @@ stop_system_dovecot() {
 }
 
 # Runs "$@" in a private mount namespace whose resolv.conf names only 127.0.0.1, so nothing started
-# from it can send a name query off the machine (lookups of unknown names fail at once).
+# from it can send a name query off the machine (lookups of unknown names fail at once). With
+# --own-network first, also in a network namespace of its own with only its loopback: the test
+# servers' ports are then the run's own, so runs in other build folders can go at the same time.
 run_loopback_only() {
+  local own_network=
+  if [ "${1:-}" = --own-network ]; then
+    own_network=-n
+    shift
+  fi
   if [ -n "${PELMORA_LOOPBACK_ONLY:-}" ]; then
     "$@"
     return
   fi
   mkdir -p "$BUILD"
   printf 'nameserver 127.0.0.1\n' >"$BUILD/resolv.conf"
+  if [ -n "$own_network" ]; then
+    export DOVECOT_LOCK=$BUILD/.dovecot.lock DOVECOT_OWNER=$BUILD/.dovecot.pid
+  fi
   local userns=
   [ "$(id -u)" = 0 ] || userns=-r
-  PELMORA_LOOPBACK_ONLY=1 exec unshare $userns -m --propagation private -- \
-    bash -c 'mount --bind "$0" /etc/resolv.conf || exit 1; exec "$@"' "$BUILD/resolv.conf" "$@"
+  PELMORA_LOOPBACK_ONLY=1 PELMORA_OWN_NETWORK=$own_network exec unshare $userns -m $own_network --propagation private -- \
+    bash -c 'mount --bind "$0" /etc/resolv.conf || exit 1
+      [ -z "$PELMORA_OWN_NETWORK" ] || ip link set lo up || exit 1
+      exec "$@"' "$BUILD/resolv.conf" "$@"
 }
 
 configure_native() {

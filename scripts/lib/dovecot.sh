@@ -20,8 +20,9 @@
 #   dovecot_put_messages DIR NAME N       N more messages in NAME's maildir (seen at the next login)
 #   dovecot_clear_messages DIR NAME       an empty mailbox again
 #
-# Port 110 exists once per machine, so two test runs at the same time take turns: the lock is held
-# from start to stop (flock on $DOVECOT_LOCK).
+# Port 110 exists once per network namespace, so two runs sharing one take turns: the lock is held
+# from start to stop (flock on $DOVECOT_LOCK). scripts/test gives each run a namespace, and a lock,
+# of its own.
 
 DOVECOT_LOCK=${DOVECOT_LOCK:-/tmp/pelmora-dovecot.lock}
 # The master's pid of the server that holds the port, so a run that died cannot block the next one.
