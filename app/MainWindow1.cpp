@@ -5,6 +5,7 @@
 #include "app/DiskAccountFiles.h"
 #include "app/portable/ProgramPaths.h"
 #include "checking/MailActions.h"
+#include "desktop/portable/BalloonText.h"
 #include "desktop/MailClient.h"
 #include "resources/Resource.h"
 #include "toolkit/Application.h"
@@ -110,13 +111,10 @@ void TMainForm1::CheckBox3Click(TObject*) { CheckCycle.SetNewMailByIdentity(Chec
 void TMainForm1::CheckBox4Click(TObject*) { CheckCycle.SetNoticesInBalloon(CheckBox4.Checked()); }
 
 // One balloon sums up the cycle, so that balloons never replace each other unread: the accounts with
-// new mail, then the failures.
+// new mail, then the failures, which long notices never push out of it.
 void TMainForm1::CheckCycleSummary(checking::TCheckCycle*, const checking::TCheckCycle::TSummary& summary) {
-  std::u16string text;
-  for (const auto* part : {&summary.NewMail, &summary.Failures}) {
-    for (const std::u16string& notice : *part) text += (text.empty() ? u"" : u"\n") + notice;
-  }
-  TrayIcon1.ShowBalloon(checking::Cp932ToUtf16(Application().Title()), text, !summary.Failures.empty());
+  TrayIcon1.ShowBalloon(checking::Cp932ToUtf16(Application().Title()), BalloonText(summary.NewMail, summary.Failures),
+                        !summary.Failures.empty());
   if (!summary.NewMail.empty()) ShowNewMailWaiting(summary.NewMessages);
 }
 

@@ -36,6 +36,7 @@ void TCheckCycle::Stop() {
 // The row count and cells are read afresh for every row: the table stays editable during a cycle.
 void TCheckCycle::CheckAccounts() {
   Summary = TSummary{};
+  CycleInBalloon = InBalloon;
   for (int row = 1; row < Accounts.RowCount() && !IsStopped; ++row) {
     if (Accounts.Cell(accounts::ColInclude, row) != accounts::kInclude) continue;
     const std::string name = Accounts.Cell(accounts::ColName, row);
@@ -58,7 +59,10 @@ void TCheckCycle::CheckAccounts() {
     // The next account is the one after the checked account, or the one that took its place.
     row = checked.Deleted() ? checked.Row() - 1 : checked.Row();
   }
-  if (InBalloon && !IsStopped && (!Summary.NewMail.empty() || !Summary.Failures.empty())) OnSummary(this, Summary);
+  // Nothing between the save and the balloon lets the user leave: no id is recorded untold.
+  if (IsStopped) return;
+  if (SeenUnsaved) SaveIds();
+  if (CycleInBalloon && (!Summary.NewMail.empty() || !Summary.Failures.empty())) OnSummary(this, Summary);
 }
 
 void TCheckCycle::Notice(const std::string& cp932, std::vector<std::u16string> TSummary::*part) {
@@ -66,7 +70,7 @@ void TCheckCycle::Notice(const std::string& cp932, std::vector<std::u16string> T
 }
 
 void TCheckCycle::Notice(const std::u16string& text, std::vector<std::u16string> TSummary::*part) {
-  if (InBalloon)
+  if (CycleInBalloon)
     (Summary.*part).push_back(text);
   else
     Announce(text);
@@ -84,16 +88,16 @@ void TCheckCycle::CheckAccount(const accounts::AccountTable::RowMark& checked) {
   const TLogin login{cell(accounts::ColHost), connection.Port,       connection.Security,
                      cell(accounts::ColUser), cell(accounts::ColPassword), TimeOutMs};
   if (connection.Protocol == TProtocol::Imap) {
-    CheckWith(Imap, login, checked);
+    CheckWith(Imap, login, checked, connection.Protocol);
     return;
   }
   Client.SetAttachFilePath(".");
   Client.DeleteOnRead = false;
-  CheckWith(Client, login, checked);
+  CheckWith(Client, login, checked, connection.Protocol);
 }
 
 void TCheckCycle::CheckWith(TMailboxSession& session, const TLogin& login,
-                            const accounts::AccountTable::RowMark& checked) {
+                            const accounts::AccountTable::RowMark& checked, TProtocol protocol) {
   const auto cell = [this, &checked](accounts::Column column) { return CheckedCell(checked, column); };
   session.SetLogin(login);
   session.AskIds = ByIdentity;
@@ -102,7 +106,7 @@ void TCheckCycle::CheckWith(TMailboxSession& session, const TLogin& login,
   // A server without identities is told by the count, as if the setting were off.
   std::optional<TNews> news;
   try {
-    if (session.MessageIds()) news = ReadNews(session, {login.Host, login.Port, login.UserID});
+    if (session.MessageIds()) news = ReadNews(session, {login.Host, login.Port, login.UserID}, protocol);
   } catch (...) {
     // A reply that broke off leaves the dialogue out of step: the connection goes without a logout.
     session.Abort();
@@ -117,11 +121,11 @@ void TCheckCycle::CheckWith(TMailboxSession& session, const TLogin& login,
   } catch (...) {
     quitFailure = std::current_exception();
   }
-  // An account deleted during its session has no row to record its count in, nor a failed QUIT to report.
-  if (checked.Deleted()) return;
+  // An account deleted during its session has no row to record its count in, nor a failed QUIT to report;
+  // a user leaving meanwhile sees no notice, so its ids stay unsaved.
+  if (checked.Deleted() || IsStopped) return;
   const bool countChanged = RecordCount(Counts, checked.Row(), count);
-  if (news) SaveIds();
-  if ((news ? news->Count > 0 : countChanged) && !IsStopped) {
+  if (news ? news->Count > 0 : countChanged) {
     // Read once: the new-mail box lets the user change the table again.
     const std::string action = cell(accounts::ColAction);
     Summary.NewMessages += news ? static_cast<std::int32_t>(news->Count) : count;
@@ -134,13 +138,21 @@ void TCheckCycle::CheckWith(TMailboxSession& session, const TLogin& login,
       Notice(kSoundFailureText, &TSummary::Failures);
     if (action == accounts::kActionCdTray) OpenCdTray(Mci);
   }
+  // A box has been answered by now; a balloon shows at the end of the cycle, and the ids are saved then.
+  if (news) {
+    SeenUnsaved = true;
+    if (!CycleInBalloon) SaveIds();
+  }
   if (quitFailure) std::rethrow_exception(quitFailure);
 }
 
-TCheckCycle::TNews TCheckCycle::ReadNews(TMailboxSession& session, const AccountKey& account) {
-  if (!IdsFile.empty()) Seen = LoadSeenIds(IdsFile);
+TCheckCycle::TNews TCheckCycle::ReadNews(TMailboxSession& session, const AccountKey& account, TProtocol protocol) {
+  if (!SeenLoaded && !IdsFile.empty()) Seen = LoadSeenIds(IdsFile);
+  SeenLoaded = true;
   const std::vector<TUidlEntry>& listing = *session.MessageIds();
-  const std::vector<std::int32_t> fresh = NewMessages(Seen.Find(account), listing);
+  const IdList* recorded = Seen.Find(account);
+  const std::vector<std::int32_t> fresh =
+      protocol == TProtocol::Imap ? NewImapMessages(recorded, listing) : NewMessages(recorded, listing);
   TNews news;
   news.Count = fresh.size();
   for (std::size_t i = 0; i < fresh.size() && i < kMaxNoticeLines; ++i) {
@@ -166,7 +178,14 @@ void TCheckCycle::SaveIds() {
     }
   }
   Seen.KeepOnly(present);
-  if (!IdsFile.empty()) StoreSeenIds(IdsFile, Seen);
+  SeenUnsaved = false;
+  if (IdsFile.empty()) return;
+  try {
+    StoreSeenIds(IdsFile, Seen);
+  } catch (const Exception& e) {
+    // After a box closed by the user's leaving, no further box may hold the exit.
+    if (!IsStopped) Notice(e.message(), &TSummary::Failures);
+  }
 }
 
 }  // namespace checking

@@ -11,6 +11,7 @@
 #include "checking/portable/CheckRules.h"
 #include "checking/portable/MailHeader.h"
 #include "checking/portable/SeenIds.h"
+#include "pop3/portable/TlsRules.h"
 #include "toolkit/portable/Event.h"
 
 class TMci;
@@ -45,7 +46,8 @@ public:
   void SetIdsFile(std::string idsFile) { IdsFile = std::move(idsFile); }
 
   // New-mail and failure notices gathered into one summary at the end of each cycle (for a balloon)
-  // instead of a message box each, so that the cycle never waits for the user.
+  // instead of a message box each, so that the cycle never waits for the user. Taken at the start of
+  // the next cycle: a cycle's notices all go one way.
   void SetNoticesInBalloon(bool on) { InBalloon = on; }
   struct TSummary {
     std::vector<std::u16string> NewMail;  // one notice per account with new mail
@@ -70,11 +72,14 @@ private:
   std::string CheckedCell(const accounts::AccountTable::RowMark& checked, accounts::Column column) const;
   void CheckAccount(const accounts::AccountTable::RowMark& checked);
   // The session of either protocol and what follows it.
-  void CheckWith(TMailboxSession& session, const TLogin& login, const accounts::AccountTable::RowMark& checked);
+  void CheckWith(TMailboxSession& session, const TLogin& login, const accounts::AccountTable::RowMark& checked,
+                 TProtocol protocol);
   // Between the login and the logout: the messages whose ids were not seen before, with the headers
-  // of the newest; the ids seen so far become the ones present now.
-  TNews ReadNews(TMailboxSession& session, const AccountKey& account);
-  // The ids file without the accounts no longer in the table.
+  // of the newest; the ids seen so far become the ones present now. The file is read once a run:
+  // afterwards the ids in memory are ahead of it whenever it could not be written.
+  TNews ReadNews(TMailboxSession& session, const AccountKey& account, TProtocol protocol);
+  // The ids file without the accounts no longer in the table. Run only once the notices of the ids
+  // it records were shown; a file that cannot be written is reported as a failure of its own.
   void SaveIds();
   // A message box at once, or a line of the cycle's summary.
   void Notice(const std::string& cp932, std::vector<std::u16string> TSummary::*part);
@@ -91,9 +96,12 @@ private:
   bool IsStopped = false;
   bool ByIdentity = false;
   bool InBalloon = false;
+  bool CycleInBalloon = false;  // InBalloon as the running cycle took it
   TSummary Summary;
   std::string IdsFile;
   SeenIds Seen;
+  bool SeenLoaded = false;
+  bool SeenUnsaved = false;  // ids recorded whose notices wait for the cycle's summary
 };
 
 }  // namespace checking

@@ -9,6 +9,7 @@ namespace checking {
 
 // Nothing recorded when the file does not exist yet; a file that cannot be read raises.
 SeenIds LoadSeenIds(const std::string& path);
+// A file that cannot be written raises with its path, and on a second line the reason.
 void StoreSeenIds(const std::string& path, const SeenIds& ids);
 
 }  // namespace checking

@@ -1,5 +1,8 @@
 #include "desktop/TrayIcon.h"
 
+#include <algorithm>
+
+#include "desktop/portable/BalloonText.h"
 #include "toolkit/Dpi.h"
 #include "toolkit/Text.h"
 
@@ -136,11 +139,10 @@ namespace {
 
 template <std::size_t N>
 void CopyShortened(std::u16string_view text, wchar_t (&field)[N]) {
-  if (text.size() >= N) text = text.substr(0, N - 2);
-  std::size_t at = 0;
-  for (const char16_t c : text) field[at++] = static_cast<wchar_t>(c);
-  if (at == N - 2) field[at++] = L'\u2026';
-  field[at] = L'\0';
+  static_assert(N > 1);
+  const std::u16string shown = Shortened(text, N - 1);
+  std::copy(shown.begin(), shown.end(), field);
+  field[shown.size()] = L'\0';
 }
 
 }  // namespace
@@ -148,6 +150,7 @@ void CopyShortened(std::u16string_view text, wchar_t (&field)[N]) {
 void TTrayIcon::ShowBalloon(const std::u16string& title, const std::u16string& text, bool warning) {
   if (!ActiveFlag || Loading) return;
   NOTIFYICONDATAW data{};
+  static_assert(std::size(data.szInfo) == kMaxBalloonText + 1 && std::size(data.szInfoTitle) == kMaxBalloonTitle + 1);
   data.cbSize = sizeof data;
   data.hWnd = CallbackWindow();
   data.uID = 0;

@@ -73,7 +73,8 @@ public:
   // Fills the record afresh and hands it to the shell with NIM_ADD, NIM_MODIFY or NIM_DELETE.
   void NotifyIcon(DWORD message);
   // A balloon over the icon with an info or a warning icon, where the user's quiet time allows one.
-  // The shell keeps 255 characters of the text and 63 of the title; a longer text ends in "…".
+  // The shell keeps 255 UTF-16 units of the text and 63 of the title; a longer one is cut to whole
+  // characters ending in "…".
   void ShowBalloon(const std::u16string& title, const std::u16string& text, bool warning);
   Event<TObject*> OnBalloonClick;
 

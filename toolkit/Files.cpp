@@ -51,21 +51,30 @@ bool ReplaceWholeFile(const std::string& path, std::string_view bytes) {
   // A read-only file is not replaced behind the user's back.
   if (const DWORD attributes = GetFileAttributesW(target.c_str());
       attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY)) {
+    SetLastError(ERROR_FILE_READ_ONLY);
     return false;
   }
-  bool written = false;
+  DWORD error = ERROR_SUCCESS;
   {
     FileHandle file(
         CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file.Valid()) return false;
     DWORD done = 0;
-    written = WriteFile(file.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &done, nullptr) &&
-              done == bytes.size() && FlushFileBuffers(file.Get());
-    written = file.Close() && written;
+    if (!WriteFile(file.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &done, nullptr) ||
+        !FlushFileBuffers(file.Get())) {
+      error = GetLastError();
+    } else if (done != bytes.size()) {
+      error = ERROR_HANDLE_DISK_FULL;
+    }
+    if (!file.Close() && error == ERROR_SUCCESS) error = GetLastError();
   }
-  if (written && MoveFileExW(temporary.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+  if (error == ERROR_SUCCESS &&
+      MoveFileExW(temporary.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
     return true;
   }
+  if (error == ERROR_SUCCESS) error = GetLastError();
+  // The temporary file's removal must not hide why the file was not replaced.
   DeleteFileW(temporary.c_str());
+  SetLastError(error);
   return false;
 }

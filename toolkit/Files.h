@@ -11,5 +11,6 @@ enum class TReadResult { Read, Missing, Failed };
 TReadResult ReadWholeFile(const std::string& path, std::string& bytes);
 
 // Writes the bytes to a temporary file beside `path` and then puts it in place of `path` in one step,
-// so `path` holds either its old or its new content, never a part. False when any step failed.
+// so `path` holds either its old or its new content, never a part. False when any step failed, with
+// that step's error left for GetLastError (ERROR_FILE_READ_ONLY for a read-only `path`).
 bool ReplaceWholeFile(const std::string& path, std::string_view bytes);

@@ -114,6 +114,12 @@ std::u16string DecodeText(std::string_view value, const Cp932Decoder& cp932) {
   return out.Take();
 }
 
+// The bidirectional embeddings, overrides, isolates and marks: one in a sender's name would reorder
+// the rest of the notice line around it.
+bool IsBidiControl(char16_t c) {
+  return (c >= 0x202A && c <= 0x202E) || (c >= 0x2066 && c <= 0x2069) || c == 0x200E || c == 0x200F || c == 0x061C;
+}
+
 // Blanks and line breaks become one space, other control characters (and the line separators that
 // would break a notice's lines) go, and a long text is cut without splitting a surrogate pair.
 std::u16string Shown(const std::u16string& text) {
@@ -121,7 +127,8 @@ std::u16string Shown(const std::u16string& text) {
   for (const char16_t c : text) {
     if (c == u'\t' || c == u'\r' || c == u'\n' || c == u' ') {
       if (!shown.empty() && shown.back() != u' ') shown += u' ';
-    } else if (c >= 0x20 && !(c >= 0x7F && c <= 0x9F) && c != 0x2028 && c != 0x2029 && c != 0xFEFF) {
+    } else if (c >= 0x20 && !(c >= 0x7F && c <= 0x9F) && c != 0x2028 && c != 0x2029 && c != 0xFEFF &&
+               !IsBidiControl(c)) {
       shown += c;
     }
     if (shown.size() > kMaxShownChars) break;

@@ -22,7 +22,8 @@ struct MailSummary {
 inline constexpr std::size_t kMaxShownChars = 200;
 
 // The first From and Subject fields of `header`. Never throws for any bytes: what cannot be decoded
-// shows as U+FFFD, control characters are dropped, runs of blanks become one space.
+// shows as U+FFFD, control characters (bidirectional ones too) are dropped, runs of blanks become one
+// space.
 MailSummary ReadMailHeader(std::string_view header, const Cp932Decoder& cp932);
 
 }  // namespace checking

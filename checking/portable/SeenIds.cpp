@@ -85,6 +85,21 @@ std::vector<int32_t> NewMessages(const IdList* recorded, const std::vector<TUidl
   return numbers;
 }
 
+std::vector<int32_t> NewImapMessages(const IdList* recorded, const std::vector<TUidlEntry>& listing) {
+  if (!recorded || recorded->empty() || listing.empty()) return NewMessages(recorded, listing);
+  const std::string_view first = listing.front().Id;
+  const std::string validity(first.substr(0, first.find(':') + 1));
+  // The record is sorted, so an id of the same UIDVALIDITY, if there is one, is at its lower bound.
+  const auto same = std::lower_bound(recorded->begin(), recorded->end(), validity);
+  if (same != recorded->end() && same->starts_with(validity)) return NewMessages(recorded, listing);
+  std::vector<int32_t> numbers;
+  for (const TUidlEntry& entry : listing) {
+    if (static_cast<std::size_t>(entry.Number) > recorded->size()) numbers.push_back(entry.Number);
+  }
+  std::sort(numbers.rbegin(), numbers.rend());
+  return numbers;
+}
+
 SeenIds SeenIds::Parse(std::string_view bytes) {
   SeenIds seen;
   IdList* ids = nullptr;

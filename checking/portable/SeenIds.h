@@ -32,6 +32,11 @@ using IdList = std::vector<std::string>;  // sorted, each id once
 // The message numbers of the listing whose ids are not recorded, the newest (highest number)
 // first; with no record at all (the account's first check) every message.
 std::vector<int32_t> NewMessages(const IdList* recorded, const std::vector<TUidlEntry>& listing);
+// The same for IMAP ids, "UIDVALIDITY:UID". A server may give the INBOX a new UIDVALIDITY at any
+// session, and then no recorded id says anything about the listing; the messages beyond the count of
+// the recorded listing are the new ones, as when new mail is told by the count. The record keeps what
+// that needs: its UIDVALIDITY in each id and its count in the number of ids.
+std::vector<int32_t> NewImapMessages(const IdList* recorded, const std::vector<TUidlEntry>& listing);
 
 class SeenIds {
 public:

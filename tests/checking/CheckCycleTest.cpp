@@ -5,12 +5,15 @@
 #include <algorithm>
 #include <functional>
 #include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "accounts/portable/AccountTexts.h"
 #include "app/MainWindow1.h"
+#include "checking/MailActions.h"
 #include "checking/portable/CheckRules.h"
+#include "checking/portable/NewMailNotice.h"
 #include "desktop/Mci.h"
 #include "tests/support/PlatformRecorders.h"
 #include "tests/support/ScriptedPop3Server.h"
@@ -31,8 +34,8 @@ void SetAccount(TMainForm1& form, int row, const std::string& name, std::string_
   for (int col = 0; col < 7; ++col) form.Accounts.SetCell(col, row, cells[col]);
 }
 
-// Runs one cycle and answers every box it shows with OK; returns the texts shown, in order.
-std::vector<std::wstring> Check(TMainForm1& form, const std::function<void()>& duringFirstBox = {}) {
+// Runs `cycle` and answers every box it shows with OK; returns the texts shown, in order.
+std::vector<std::wstring> BoxesOf(const std::function<void()>& cycle, const std::function<void()>& duringFirstBox = {}) {
   std::vector<std::wstring> shown;
   bool first = true;
   std::function<void(HWND)> answer = [&](HWND box) {
@@ -42,8 +45,18 @@ std::vector<std::wstring> Check(TMainForm1& form, const std::function<void()>& d
     boxwatch::Seen = BoxSeen{};  // ready for the next box of the same cycle
     PressBoxButton(box, IDOK);
   };
-  WatchBox([&] { form.N2Click(&form.N2); }, answer);
+  WatchBox(cycle, answer);
   return shown;
+}
+
+// One cycle from the menu.
+std::vector<std::wstring> Check(TMainForm1& form, const std::function<void()>& duringFirstBox = {}) {
+  return BoxesOf([&form] { form.N2Click(&form.N2); }, duringFirstBox);
+}
+
+// One cycle that the user leaves: not from the menu, whose handler would then end the test program.
+std::vector<std::wstring> CheckLeft(TMainForm1& form) {
+  return BoxesOf([&form] { form.CheckCycle.Run(); });
 }
 
 // Commands of the user that run from inside the cycle's waits, each once, after its delay.
@@ -60,9 +73,101 @@ void Later(UINT delayMs, std::function<void()> command) {
   LaterCommands[SetTimer(nullptr, 0, delayMs, RunLaterCommand)] = std::move(command);
 }
 
+// Runs `action` from inside the cycle's waits as soon as `ready` holds; gives up after 5 s.
+void When(std::function<bool()> ready, std::function<void()> action, int tries = 500) {
+  Later(10, [ready = std::move(ready), action = std::move(action), tries]() mutable {
+    if (ready())
+      action();
+    else if (tries > 1)
+      When(std::move(ready), std::move(action), tries - 1);
+  });
+}
+
+// The POP3 check of a mailbox told by identity: STAT, UIDL with `ids` by number, TOP of each message
+// in `headers` (newest first), QUIT answered after `quitDelayMs`.
+ServerScript Pop3IdentityCheck(const std::vector<std::string>& ids, const std::vector<std::string>& headers,
+                               int quitDelayMs = 0) {
+  std::string listing = "+OK\r\n";
+  for (std::size_t i = 0; i < ids.size(); ++i) listing += std::to_string(i + 1) + " " + ids[i] + "\r\n";
+  ServerScript script;
+  script.Send("+OK ready\r\n").Reply("+OK\r\n").Reply("+OK\r\n").Reply("+OK " + std::to_string(ids.size()) + " 100\r\n");
+  script.Reply(listing + ".\r\n");
+  for (const std::string& header : headers) script.Reply("+OK\r\n" + header + ".\r\n");
+  return script.Receive().Pause(quitDelayMs).Send("+OK bye\r\n");
+}
+
+// An IMAP INBOX with the messages `uids` under `validity`; each message's header is from a@example.jp
+// with its UID as subject.
+ServerScript ImapInbox(std::uint32_t validity, std::vector<std::uint32_t> uids) {
+  return ServerScript().Send("* OK [CAPABILITY IMAP4rev1] ready\r\n").Respond(
+      [validity, uids](const std::string& line) -> std::optional<std::string> {
+        const std::string tag = line.substr(0, line.find(' '));
+        const std::string command = line.substr(tag.size() + 1);
+        std::string reply;
+        if (command.starts_with("EXAMINE")) {
+          reply = "* " + std::to_string(uids.size()) + " EXISTS\r\n* OK [UIDVALIDITY " + std::to_string(validity) +
+                  "] v\r\n";
+        } else if (command.starts_with("FETCH 1:*")) {
+          for (std::size_t i = 0; i < uids.size(); ++i)
+            reply += "* " + std::to_string(i + 1) + " FETCH (UID " + std::to_string(uids[i]) + ")\r\n";
+        } else if (command.starts_with("UID FETCH ")) {
+          const std::uint32_t uid = static_cast<std::uint32_t>(std::stoul(command.substr(10)));
+          const std::size_t number = std::find(uids.begin(), uids.end(), uid) - uids.begin() + 1;
+          const std::string header = "From: a@example.jp\r\nSubject: " + std::to_string(uid) + "\r\n\r\n";
+          reply = "* " + std::to_string(number) + " FETCH (UID " + std::to_string(uid) +
+                  " BODY[HEADER.FIELDS (FROM SUBJECT)] {" + std::to_string(header.size()) + "}\r\n" + header + ")\r\n";
+        } else if (command.starts_with("LOGOUT")) {
+          reply = "* BYE bye\r\n";
+        }
+        return reply + tag + " OK done\r\n";
+      });
+}
+
+std::wstring IdentityNotice(const std::string& account, std::vector<checking::MailSummary> newestFirst) {
+  const std::u16string text =
+      checking::NewMailNoticeText(account, newestFirst.size(), newestFirst, checking::Cp932ToUtf16);
+  return std::wstring(text.begin(), text.end());
+}
+
+// The balloon texts shown, in order.
+std::vector<std::wstring> Balloons(const RecordingShell& shell) {
+  std::vector<std::wstring> texts;
+  for (const auto& [message, data] : shell.Notified) {
+    if (data.uFlags & NIF_INFO) texts.emplace_back(data.szInfo);
+  }
+  return texts;
+}
+
 class CheckCycle : public ::testing::Test {
 protected:
   ScriptedPop3Server Server{kServer, 110};
+};
+
+// A test that tells new mail by identity starts from no ids file and leaves none.
+class CheckCycleByIdentity : public CheckCycle {
+protected:
+  void SetUp() override {
+    Form.SetCheckTimeOut(3000);
+    Form.CheckCycle.SetNewMailByIdentity(true);
+    Remove();
+  }
+  void TearDown() override { Remove(); }
+  void Remove() {
+    SetFileAttributesW(Widen(IdsFile).c_str(), FILE_ATTRIBUTE_NORMAL);
+    DeleteFileW(Widen(IdsFile).c_str());
+  }
+  std::string Ids() const {
+    std::string bytes;
+    return ReadWholeFile(IdsFile, bytes) == TReadResult::Read ? bytes : "(none)";
+  }
+  void SetBalloon(bool on) {
+    Form.CheckBox4.SetChecked(on);
+    Form.CheckBox4Click(&Form.CheckBox4);
+  }
+
+  RecordingShell Shell;
+  TMainForm1 Form{Shell};
+  const std::string IdsFile = Form.ProgramDir + "\\mailids.dat";
 };
 
 // Keeps the commands sent to the devices and the files opened; the devices get them too.
@@ -286,4 +391,95 @@ TEST_F(CheckCycle, NoticesInABalloonSumUpTheCycleWithoutABox) {
   EXPECT_EQ(form.TrayIcon1.Hint(), "");
   EXPECT_TRUE(form.Visible()) << "without a mail program the settings window opens";
   form.Button4Click(&form.Button4);
+}
+
+// IMAP ids are UIDVALIDITY:UID. A server that gives the INBOX a new UIDVALIDITY at every session
+// announces nothing but what came beyond the messages recorded before.
+TEST_F(CheckCycleByIdentity, ANewUidValidityAnnouncesOnlyTheMessagesBeyondTheRecordedCount) {
+  SetAccount(Form, 1, "imap", accounts::kInclude, kServer);
+  Form.Accounts.SetCell(accounts::ColProtocol, 1, std::string(accounts::kProtocolImap));
+  Form.Accounts.SetCell(accounts::ColPort, 1, "110");
+  Server.Add(ImapInbox(5, {1, 2}));
+  Server.Add(ImapInbox(6, {1, 2}));
+  Server.Add(ImapInbox(7, {1, 2, 3}));
+  EXPECT_EQ(Check(Form), (std::vector<std::wstring>{
+                             IdentityNotice("imap", {{u"a@example.jp", u"2"}, {u"a@example.jp", u"1"}})}));
+  EXPECT_EQ(Check(Form), std::vector<std::wstring>{}) << "a new UIDVALIDITY alone is no news";
+  EXPECT_EQ(Check(Form), (std::vector<std::wstring>{IdentityNotice("imap", {{u"a@example.jp", u"3"}})}));
+  EXPECT_EQ(Ids(), "[127.0.0.2 110 user]\r\n7:1\r\n7:2\r\n7:3\r\n");
+}
+
+// A read-only ids file: the notice comes first, then a failure that names the file and why; the ids
+// stay known for the rest of the run, so the same mail is not announced again.
+TEST_F(CheckCycleByIdentity, AnIdsFileThatCannotBeWrittenIsReportedAfterTheNoticeAndItsMailToldOnce) {
+  ASSERT_TRUE(ReplaceWholeFile(IdsFile, "[127.0.0.2 110 user]\r\nold\r\n"));
+  ASSERT_TRUE(SetFileAttributesW(Widen(IdsFile).c_str(), FILE_ATTRIBUTE_READONLY));
+  SetAccount(Form, 1, "home", accounts::kInclude, kServer);
+  Server.Add(Pop3IdentityCheck({"old", "new"}, {"From: a@example.jp\r\nSubject: hello\r\n"}));
+  Server.Add(Pop3IdentityCheck({"old", "new"}, {}));
+  // ファイル … を保存できませんでした。 / ファイルが読み取り専用です。
+  const std::wstring failure =
+      Widen("ファイル " + IdsFile + " を保存できませんでした。\nファイルが読み取り専用です。");
+  EXPECT_EQ(Check(Form),
+            (std::vector<std::wstring>{IdentityNotice("home", {{u"a@example.jp", u"hello"}}), failure}));
+  EXPECT_EQ(Check(Form), std::vector<std::wstring>{failure}) << "the same mail was announced again";
+
+  ASSERT_TRUE(SetFileAttributesW(Widen(IdsFile).c_str(), FILE_ATTRIBUTE_NORMAL));
+  Server.Add(Pop3IdentityCheck({"old", "new"}, {}));
+  EXPECT_EQ(Check(Form), std::vector<std::wstring>{});
+  EXPECT_EQ(Ids(), "[127.0.0.2 110 user]\r\nnew\r\nold\r\n");
+}
+
+// The user unticks the balloon while the second account is checked: the cycle's notices still go to
+// its balloon, none to a box, and the next cycle shows boxes.
+TEST_F(CheckCycle, TheBalloonSettingChangedDuringACycleTakesEffectAtTheNextOne) {
+  RecordingShell shell;
+  TMainForm1 form(shell);
+  const auto setBalloon = [&form](bool on) {
+    form.CheckBox4.SetChecked(on);
+    form.CheckBox4Click(&form.CheckBox4);
+  };
+  setBalloon(true);
+  SetAccount(form, 1, "first", accounts::kInclude, kServer);
+  SetAccount(form, 2, "second", accounts::kInclude, kServer);
+  Server.Add(ServerScript::Pop3Check("+OK 3 100\r\n"));
+  Server.Add(ServerScript::Pop3Check("+OK 4 100\r\n", 1000));
+  When([&] { return Server.SessionCount() == 2; }, [&] { setBalloon(false); });
+  EXPECT_EQ(Check(form), std::vector<std::wstring>{}) << "a box in a cycle of balloons";
+  EXPECT_EQ(Balloons(shell), (std::vector<std::wstring>{Widen(checking::NewMailText("first", 3)) + L"\n" +
+                                                         Widen(checking::NewMailText("second", 4))}));
+
+  Server.Add(ServerScript::Pop3Check("+OK 5 100\r\n"));
+  Server.Add(ServerScript::Pop3Check("+OK 6 100\r\n"));
+  EXPECT_EQ(Check(form), (std::vector<std::wstring>{Widen(checking::NewMailText("first", 5)),
+                                                    Widen(checking::NewMailText("second", 6))}));
+  EXPECT_EQ(Balloons(shell).size(), 1u);
+}
+
+// Leaving while the server ends its session: no box was shown, so the ids file keeps what it had.
+TEST_F(CheckCycleByIdentity, LeavingBeforeTheBoxRecordsNoIdsOfItsMail) {
+  const std::string recorded = "[127.0.0.2 110 user]\r\nold\r\n";
+  ASSERT_TRUE(ReplaceWholeFile(IdsFile, recorded));
+  SetAccount(Form, 1, "home", accounts::kInclude, kServer);
+  Server.Add(Pop3IdentityCheck({"old", "new"}, {"From: a@example.jp\r\nSubject: hello\r\n"}, 1500));
+  When([&] { return Server.Received(0).ends_with("QUIT\r\n"); },
+       [&] { Form.CheckCycle.Stop(); });
+  EXPECT_EQ(CheckLeft(Form), std::vector<std::wstring>{});
+  EXPECT_EQ(Ids(), recorded);
+}
+
+// Leaving before the cycle's balloon: the mail of the accounts checked so far was never told, so the
+// ids file keeps what it had.
+TEST_F(CheckCycleByIdentity, LeavingBeforeTheBalloonRecordsNoIdsOfTheCycle) {
+  const std::string recorded = "[127.0.0.2 110 user]\r\nold\r\n";
+  ASSERT_TRUE(ReplaceWholeFile(IdsFile, recorded));
+  SetBalloon(true);
+  SetAccount(Form, 1, "home", accounts::kInclude, kServer);
+  SetAccount(Form, 2, "later", accounts::kInclude, kServer);
+  Server.Add(Pop3IdentityCheck({"old", "new"}, {"From: a@example.jp\r\nSubject: hello\r\n"}));
+  Server.Add(ServerScript::Pop3Check("+OK 1 1\r\n", 1500));
+  When([&] { return Server.SessionCount() == 2; }, [&] { Form.CheckCycle.Stop(); });
+  EXPECT_EQ(CheckLeft(Form), std::vector<std::wstring>{});
+  EXPECT_EQ(Balloons(Shell), std::vector<std::wstring>{});
+  EXPECT_EQ(Ids(), recorded);
 }

@@ -75,3 +75,15 @@ TEST(ReadMailHeader, CutsAHugeSubjectWithoutSplittingACharacter) {
   EXPECT_EQ(subject.back(), u'…');
   EXPECT_FALSE(subject[subject.size() - 2] >= 0xD800 && subject[subject.size() - 2] <= 0xDBFF);
 }
+
+// A right-to-left override in a name would turn the rest of the notice line around; every
+// embedding, override, isolate and mark goes, from encoded words and raw UTF-8 alike.
+TEST(ReadMailHeader, DropsBidirectionalControlsFromSenderAndSubject) {
+  // The sender is "evil\u202Egpj.exe" in base64.
+  const MailSummary summary = ReadMailHeader(
+      "From: =?UTF-8?B?ZXZpbOKArmdwai5leGU=?= <e@example.jp>\r\n" +
+          Utf8(u8"Subject: a\u202Ab\u202Bc\u202Cd\u202De\u2066f\u2067g\u2068h\u2069i\u200Ej\u200Fk\u061Cl\r\n"),
+      Cp932ToUtf16);
+  EXPECT_EQ(summary.Sender, u"evilgpj.exe");
+  EXPECT_EQ(summary.Subject, u"abcdefghijkl");
+}

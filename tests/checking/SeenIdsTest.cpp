@@ -52,3 +52,20 @@ TEST(SeenIds, FileKeepsEveryAccountAndSkipsWhatItCannotRead) {
   EXPECT_EQ(seen.Find(odd), nullptr);
   EXPECT_NE(seen.Find(empty), nullptr);
 }
+
+// A server may give the INBOX a new UIDVALIDITY at every session: then only the messages beyond the
+// recorded listing's count are new. Within one UIDVALIDITY, and for a first check, ids decide.
+TEST(NewImapMessages, AChangedUidValidityAnnouncesOnlyTheMessagesBeyondTheRecordedCount) {
+  SeenIds seen;
+  const AccountKey inbox{"imap.example.jp", 143, "taro"};
+  EXPECT_EQ(NewImapMessages(seen.Find(inbox), Listing({"7:1", "7:2"})), (std::vector<int32_t>{2, 1}));
+  seen.Record(inbox, Listing({"7:1", "7:2", "7:3"}));
+  EXPECT_TRUE(NewImapMessages(seen.Find(inbox), Listing({"8:1", "8:2", "8:3"})).empty());
+  EXPECT_EQ(NewImapMessages(seen.Find(inbox), Listing({"8:4", "8:5", "8:6", "8:7", "8:8"})),
+            (std::vector<int32_t>{5, 4}));
+  EXPECT_TRUE(NewImapMessages(seen.Find(inbox), Listing({"70:1"})).empty()) << "70 is not 7";
+  // Within one UIDVALIDITY a message that replaced another is new although the count stayed.
+  EXPECT_EQ(NewImapMessages(seen.Find(inbox), Listing({"7:1", "7:3", "7:4"})), (std::vector<int32_t>{3}));
+  seen.Record(inbox, Listing({}));
+  EXPECT_EQ(NewImapMessages(seen.Find(inbox), Listing({"9:1"})), (std::vector<int32_t>{1}));
+}
