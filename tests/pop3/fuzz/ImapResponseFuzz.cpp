@@ -1,7 +1,7 @@
 // Fuzz target for what an IMAP server sends: the input is the byte stream, cut into lines as the
 // transport reads them (each with its LF, the last one without when the stream does not end in
 // one), collected into responses, and each response parsed and questioned as a check questions it.
-// Beyond not crashing:
+// It runs on a small stack (tests/fuzz/SmallStack.h). Beyond not crashing:
 // - a completed response is exactly the lines that went into it, within the response bound, and
 //   the reader fails only on a line without LF or past that bound;
 // - a parsed response has a tag of one word and a kind in upper case, and nothing taken from it is
@@ -14,6 +14,7 @@
 
 #include "pop3/portable/ImapResponse.h"
 #include "tests/fuzz/FuzzProperty.h"
+#include "tests/fuzz/SmallStack.h"
 #include "tests/fuzz/TransportLines.h"
 
 namespace {
@@ -54,19 +55,17 @@ void CheckResponse(const TImapResponse& response, std::size_t size) {
   Require(!HasControl(refusal), "the refusal's reason is one line without control characters");
 }
 
-}  // namespace
-
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+void ReadStream(std::string_view stream) {
   TImapResponseReader reader;
   std::string fed;
-  for (const std::string_view line : fuzz::TransportLines({reinterpret_cast<const char*>(data), size})) {
+  for (const std::string_view line : fuzz::TransportLines(stream)) {
     fed.append(line);
     bool complete = false;
     try {
       complete = reader.Add(line);
     } catch (const Exception&) {
       Require(!line.ends_with('\n') || fed.size() > kMaxImapResponseBytes, "the reader fails only where it must");
-      return 0;
+      return;
     }
     if (!complete) continue;
     Require(reader.Text() == fed, "a response is the lines that went into it");
@@ -78,5 +77,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     reader = TImapResponseReader();
     fed.clear();
   }
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  fuzz::SmallStack::Run([stream = std::string_view(reinterpret_cast<const char*>(data), size)] { ReadStream(stream); });
   return 0;
 }
