@@ -2,8 +2,8 @@
 // its sender and subject as a notice shows them. Beyond not crashing, each of the two is:
 // - valid UTF-16: every surrogate in a pair, high then low;
 // - at most kMaxShownChars units long;
-// - free of control characters, line separators and byte order marks, and of blanks at either end
-//   or two in a row.
+// - free of control characters, line separators, byte order marks and the bidirectional controls
+//   that would turn the rest of a notice's line around, and of blanks at either end or two in a row.
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -40,8 +40,12 @@ std::u16string StandInCp932(std::string_view bytes) {
 bool IsHigh(char16_t c) { return c >= 0xD800 && c <= 0xDBFF; }
 bool IsLow(char16_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
 
+bool IsBidiControl(char16_t c) {
+  return (c >= 0x202A && c <= 0x202E) || (c >= 0x2066 && c <= 0x2069) || c == 0x200E || c == 0x200F || c == 0x061C;
+}
+
 bool IsHidden(char16_t c) {
-  return c < 0x20 || (c >= 0x7F && c <= 0x9F) || c == 0x2028 || c == 0x2029 || c == 0xFEFF;
+  return c < 0x20 || (c >= 0x7F && c <= 0x9F) || c == 0x2028 || c == 0x2029 || c == 0xFEFF || IsBidiControl(c);
 }
 
 void CheckShown(const std::u16string& text) {
