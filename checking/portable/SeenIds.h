@@ -54,6 +54,8 @@ public:
   // Drops the records of accounts no longer in the table.
   void KeepOnly(const std::vector<AccountKey>& accounts);
 
+  bool operator==(const SeenIds&) const = default;
+
 private:
   std::map<AccountKey, IdList> Accounts;
 };

@@ -6,24 +6,18 @@
 //   a NUL, CR or LF, and a double-byte character cut short at the end of a cell), and saving what
 //   was loaded gives the same bytes again.
 #include <cstdint>
-#include <cstdio>
-#include <cstdlib>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "accounts/portable/AccountFile.h"
+#include "tests/fuzz/FuzzProperty.h"
 #include "toolkit/portable/Cp932.h"
 
 namespace {
 
 using accounts::AccountTable;
-
-void Require(bool condition, const char* what) {
-  if (condition) return;
-  std::fprintf(stderr, "account file property broken: %s\n", what);
-  std::abort();
-}
+using fuzz::Require;
 
 bool EndsInBrokenChar(std::string_view text) {
   std::size_t pos = 0, last = 0;

@@ -1,5 +1,5 @@
-// Runs the fuzz target's properties over its committed seed inputs in every native build, so they
-// hold even where clang is not at hand.
+// Runs a fuzz target's properties over its committed corpus in every native build, so they hold
+// even where clang is not at hand. Each target is linked into a test program of its own.
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -10,7 +10,7 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size);
 
-TEST(AccountFileFuzzSeeds, EverySeedKeepsTheCodecsPromises) {
+TEST(FuzzSeeds, EverySeedKeepsTheTargetsPromises) {
   int seeds = 0;
   for (const auto& entry : std::filesystem::directory_iterator(PELMORA_FUZZ_CORPUS)) {
     std::ifstream file(entry.path(), std::ios::binary);
