@@ -81,7 +81,7 @@ void AppendQuoted(std::string& line, std::string_view cell, std::string_view quo
 
 }  // namespace
 
-std::vector<std::string_view> SplitLines(std::string_view bytes) {
+std::vector<std::string_view> SplitLines(std::string_view bytes, std::size_t maxLineBytes) {
   const std::string_view text = bytes.substr(0, bytes.find('\0'));
   std::vector<std::string_view> lines;
   std::size_t start = 0;
@@ -90,11 +90,11 @@ std::vector<std::string_view> SplitLines(std::string_view bytes) {
       ++pos;
       continue;
     }
-    lines.push_back(text.substr(start, std::min(pos - start, kMaxLineBytes)));
+    lines.push_back(text.substr(start, std::min(pos - start, maxLineBytes)));
     pos += text.substr(pos, 2) == "\r\n" ? 2 : 1;
     start = pos;
   }
-  if (start < text.size()) lines.push_back(text.substr(start, kMaxLineBytes));
+  if (start < text.size()) lines.push_back(text.substr(start, maxLineBytes));
   return lines;
 }
 

@@ -19,8 +19,8 @@ inline constexpr std::size_t kMaxLineBytes = 4096;
 
 // The lines of a file's bytes. The text ends at the first NUL; CR LF, a lone CR and a lone LF each
 // end a line; a line break at the very end starts no further line; each line is cut to its first
-// kMaxLineBytes bytes (a byte count, even inside a double-byte character).
-std::vector<std::string_view> SplitLines(std::string_view bytes);
+// maxLineBytes bytes (a byte count, even inside a double-byte character).
+std::vector<std::string_view> SplitLines(std::string_view bytes, std::size_t maxLineBytes = kMaxLineBytes);
 
 // The fields of one line: blanks (codes 1 to 32) around fields and after commas are skipped; a
 // field is either quoted ("..." with "" standing for one ") or runs up to a comma or blank; a comma

@@ -10,6 +10,10 @@ namespace checking {
 
 namespace {
 
+// An account's line holds a server and a user of one account.dat line, each byte escaped in at most
+// three: longer than an account line, so the file's lines are bounded by that, not by its bound.
+constexpr std::size_t kMaxIdsLineBytes = 3 * accounts::kMaxLineBytes + 16;
+
 void SortUnique(IdList& ids) {
   std::sort(ids.begin(), ids.end());
   ids.erase(std::unique(ids.begin(), ids.end()), ids.end());
@@ -103,7 +107,7 @@ std::vector<int32_t> NewImapMessages(const IdList* recorded, const std::vector<T
 SeenIds SeenIds::Parse(std::string_view bytes) {
   SeenIds seen;
   IdList* ids = nullptr;
-  for (const std::string_view line : accounts::SplitLines(bytes)) {
+  for (const std::string_view line : accounts::SplitLines(bytes, kMaxIdsLineBytes)) {
     if (line.find(' ') != std::string_view::npos) {
       const std::optional<AccountKey> key = SectionKey(line);
       ids = key ? &seen.Accounts[*key] : nullptr;

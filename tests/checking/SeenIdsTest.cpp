@@ -41,6 +41,13 @@ TEST(SeenIds, FileKeepsEveryAccountAndSkipsWhatItCannotRead) {
   ASSERT_NE(read.Find(empty), nullptr);
   EXPECT_TRUE(read.Find(empty)->empty());
 
+  // The longest user an account line can hold reads back, although escaping makes its line three
+  // times as long as any line of account.dat.
+  const AccountKey longUser{"pop.example.jp", 110, std::string(4000, '\x8E')};
+  seen.Record(longUser, Listing({"k"}));
+  ASSERT_NE(SeenIds::Parse(seen.Format()).Find(longUser), nullptr);
+  EXPECT_EQ(SeenIds::Parse(seen.Format()), seen);
+
   // Hand-edited and cut short: stray ids, broken sections and long lines are skipped.
   const SeenIds broken = SeenIds::Parse(
       "orphan\n[h 0 u]\nlost\n[h 110 u%G1]\nlost\n[h 110 u]\r\nkept\nnot an id\n" + std::string(71, 'x') +
