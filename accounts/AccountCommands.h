@@ -18,7 +18,7 @@ public:
   // Each returns true when the table changed (the dialog was confirmed, the deletion affirmed).
   // The new account fills the trailing blank row, and a new blank row follows it.
   bool Add();
-  // A stored sound file that the player cannot open raises its error before the dialog shows.
+  // The dialog shows the stored sound file without playing it, so one that has gone can be replaced.
   bool Edit(int row);
   // The rows below move up.
   bool Delete(int row);

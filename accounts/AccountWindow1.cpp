@@ -1,8 +1,10 @@
 #include "accounts/AccountWindow1.h"
 
 #include <string>
+#include <vector>
 
 #include "accounts/portable/AccountConnection.h"
+#include "accounts/portable/AccountTexts.h"
 
 namespace {
 
@@ -17,6 +19,8 @@ std::string GroupCaption(std::optional<TProtocol> protocol) {
   return protocol == TProtocol::Imap ? "IMAPサーバー設定" : "POP3サーバー設定";
 }
 
+std::vector<std::string> Items(const auto& names) { return std::vector<std::string>(names.begin(), names.end()); }
+
 }  // namespace
 
 TAccountForm1::TAccountForm1(TMediaPlayer& mediaPlayer1)
@@ -30,7 +34,7 @@ TAccountForm1::TAccountForm1(TMediaPlayer& mediaPlayer1)
       Label6(TabSheet1, {12, 76, 100, 12}, "POP3サーバー設定"),
       Bevel2(TabSheet1, {120, 80, 269, 3}),
       Label10(TabSheet1, {22, 96, 84, 12}, "プロトコル(&R):"),
-      ComboBox2(TabSheet1, {157, 92, 100, 20}, {"POP3", "IMAP"}),
+      ComboBox2(TabSheet1, {157, 92, 100, 20}, Items(accounts::kProtocolNames)),
       Label2(TabSheet1, {22, 124, 60, 12}, "ホスト名(&H):"),
       Edit2(TabSheet1, {157, 120, 224, 20}),
       Label3(TabSheet1, {22, 152, 78, 12}, "ユーザー名(&U):"),
@@ -38,9 +42,10 @@ TAccountForm1::TAccountForm1(TMediaPlayer& mediaPlayer1)
       Label4(TabSheet1, {22, 180, 71, 12}, "パスワード(&P):"),
       Edit4(TabSheet1, {157, 176, 224, 20}),
       Label8(TabSheet1, {22, 208, 90, 12}, "接続の保護(&E):"),
-      ComboBox1(TabSheet1, {157, 204, 100, 20}, {"なし", "SSL/TLS", "STARTTLS"}),
+      ComboBox1(TabSheet1, {157, 204, 100, 20}, Items(accounts::kSecurityNames)),
       Label9(TabSheet1, {266, 208, 56, 12}, "ポート(&O):"),
       Edit5(TabSheet1, {329, 204, 52, 20}),
+      Label11(TabSheet1, {157, 227, 168, 12}, "ポートは 1～65535 の数字です", false),
       Label7(TabSheet1, {12, 240, 129, 12}, "新着メール確認時の動作"),
       Bevel3(TabSheet1, {148, 244, 237, 3}),
       RadioButton1(TabSheet1, {22, 260, 160, 17}, "メッセージを出す(&M)", true),
@@ -70,7 +75,8 @@ TAccountForm1::TAccountForm1(TMediaPlayer& mediaPlayer1)
   ComboBox1.OnChange = [this](TObject* sender) { ComboBox1Change(sender); };
   Edit5.SetText(std::to_string(DefaultPort(TProtocol::Pop3, TSecurity::Tls)));
   Edit5.SetMaxLength(kMaxPortLength);
-  Edit5.OnChange = [this](TObject* sender) { Edit1Change(sender); };
+  Edit5.SetNumberStyle();
+  Edit5.OnChange = [this](TObject* sender) { Edit5Change(sender); };
   for (TRadioButton* radio : {&RadioButton1, &RadioButton2, &RadioButton3}) {
     radio->OnClick = [this](TObject* sender) { RadioButton1Click(sender); };
   }
@@ -88,13 +94,26 @@ TAccountForm1::TAccountForm1(TMediaPlayer& mediaPlayer1)
 }
 
 // A single space counts as filled: only the empty text keeps OK disabled. The port must be 1 to 65535,
-// or left empty while no protocol or security is picked, as a stored one the dialog cannot name may
-// have it.
+// or empty: the default port, or with a protocol or security the dialog cannot name the stored empty
+// cell. A port that is neither says why OK stays disabled.
 void TAccountForm1::Edit1Change(TObject*) {
-  const bool portValid =
-      accounts::PortNumber(Edit5.Text()) != 0 || ((!Protocol() || !Security()) && Edit5.Text().empty());
+  const bool portValid = Edit5.Text().empty() || accounts::PortNumber(Edit5.Text()) != 0;
+  Label11.SetVisible(!portValid);
   OKBtn.SetEnabled(!Edit1.Text().empty() && !Edit2.Text().empty() && !Edit3.Text().empty() &&
                    !Edit4.Text().empty() && portValid);
+}
+
+// The input method gives full-width digits, and a paste may bring blanks: the field shows the port as
+// digits, with the caret after them.
+void TAccountForm1::Edit5Change(TObject* sender) {
+  const std::string digits = accounts::PortDigits(Edit5.Text());
+  if (digits != Edit5.Text()) {
+    // Runs this handler again, with the digits.
+    Edit5.SetText(digits);
+    Edit5.SetCaretToEnd();
+    return;
+  }
+  Edit1Change(sender);
 }
 
 std::optional<TProtocol> TAccountForm1::Protocol() const {
@@ -123,7 +142,11 @@ void TAccountForm1::Fill(const accounts::TAccountFields& account) {
   ShownProtocol = account.Protocol;
   ShownSecurity = account.Security;
   Label6.SetCaption(GroupCaption(account.Protocol));
+  // Showing the stored name plays nothing: a sound file that has gone must not keep the account from
+  // being repaired. The player tries the file when the user changes the name.
+  FileOpenEdit1.SetLoading(true);
   FileOpenEdit1.SetFilename(account.SoundFile);
+  FileOpenEdit1.SetLoading(false);
 }
 
 accounts::TAccountFields TAccountForm1::Read() const {
@@ -167,8 +190,7 @@ void TAccountForm1::RadioButton1Click(TObject*) {
   FileOpenEdit1.SetEnabled(RadioButton2.Checked());
 }
 
-// A name the player cannot open raises its error: typed, it is shown and the dialog stays; set by the
-// edit command, it ends that command before the dialog shows.
+// A name the player cannot open raises its error, shown while the dialog stays.
 void TAccountForm1::FileOpenEdit1Change(TObject*) {
   if (FileOpenEdit1.Filename().empty()) return;
   MediaPlayer1.FileName = FileOpenEdit1.Filename();

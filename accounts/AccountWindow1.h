@@ -47,6 +47,7 @@ public:
   TComboBox ComboBox1;  // なし, SSL/TLS, STARTTLS: the order of TSecurity; none shown for an unknown one
   TLabel Label9;
   TEdit Edit5;
+  TLabel Label11;  // why OK is disabled, shown while the port is not one
   TLabel Label7;
   TBevel Bevel3;
   TRadioButton RadioButton1;
@@ -58,6 +59,7 @@ public:
   TButton CancelBtn;
 
   void Edit1Change(TObject* sender);
+  void Edit5Change(TObject* sender);
   void RadioButton1Click(TObject* sender);
   void FileOpenEdit1Change(TObject* sender);
   void ComboBox1Change(TObject* sender);

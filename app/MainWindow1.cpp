@@ -149,11 +149,15 @@ void TMainForm1::SpinEdit1Change(TObject*) {
   if (minutes >= 1 && minutes <= 59) Timer1.SetInterval(static_cast<std::uint32_t>(minutes * kMillisecondsPerMinute));
 }
 
-// The minutes as the spinner reads them: a number still being typed is brought into range at the
-// next start.
+// Every setting read at creation, as it stands now, each by name: one left out would be written as its
+// default. The minutes as the spinner reads them: a number still being typed is brought into range at
+// the next start.
 TSettings TMainForm1::ShownSettings() {
-  return {CheckBox1.Checked(), PendingTime.value_or(CheckBox2.Checked()), PendingMinute.value_or(SpinEdit1.Value()),
-          CheckBox3.Checked()};
+  return {.Start = CheckBox1.Checked(),
+          .Time = PendingTime.value_or(CheckBox2.Checked()),
+          .Minute = PendingMinute.value_or(SpinEdit1.Value()),
+          .NewMailByIdentity = CheckBox3.Checked(),
+          .NoticesInBalloon = CheckBox4.Checked()};
 }
 
 // Closing during a check (its waits and boxes keep the tray menu live) ends it; this handler runs once.

@@ -4,6 +4,7 @@
 
 #include <utility>
 
+#include "accounts/portable/AccountConnection.h"
 #include "app/ProgramFile.h"
 #include "app/portable/ProgramPaths.h"
 #include "resources/Resource.h"
@@ -50,7 +51,7 @@ TMainForm1::TMainForm1(TShell& shell, TMci& mci, std::string programPath)
       ImapClient1(Application()),
       Memo1(TabSheet1, {304, 88, 109, 65}, false),
       Button10(TabSheet1, {436, 156, 61, 17}, "LOAD", false),
-      StringGrid1(TabSheet1, {4, 4, 424, 173}, {123, 37, 152, 146, 179, 40, 40, 70, 40, 60}),
+      StringGrid1(TabSheet1, {4, 4, 424, 173}, {123, 37, 152, 146, 179, 40, 40, 84, 56, 60}),
       Button4(*this, {466, 232, 110, 21}, "タスクトレイへ"),
       Bevel1(*this, {12, 222, 585, 3}),
       SpinEdit1(TabSheet2, {32, 62, 110, 20}),
@@ -103,7 +104,7 @@ TMainForm1::TMainForm1(TShell& shell, TMci& mci, std::string programPath)
   OnClose = [this](TObject* sender, TCloseAction& action) { FormClose(sender, action); };
   OnCreate = [this](TObject* sender) { FormCreate(sender); };
   StringGrid1.SetCells([this] { return Accounts.RowCount(); },
-                       [this](int col, int row) { return Accounts.Cell(col, row); });
+                       [this](int col, int row) { return accounts::ShownCell(Accounts, col, row); });
   Accounts.OnChanged = [this](accounts::AccountTable&, int) { AccountsChanged(); };
 
   // The design is complete: the tray icon takes over (icon added, main window not shown at start).

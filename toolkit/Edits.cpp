@@ -16,6 +16,13 @@ void TEdit::SetText(const std::string& text) {
 
 void TEdit::SetMaxLength(int characters) { SendMessageW(Handle(), EM_LIMITTEXT, static_cast<WPARAM>(characters), 0); }
 
+void TEdit::SetNumberStyle() { SetWindowLongW(Handle(), GWL_STYLE, GetWindowLongW(Handle(), GWL_STYLE) | ES_NUMBER); }
+
+void TEdit::SetCaretToEnd() {
+  const int end = GetWindowTextLengthW(Handle());
+  SendMessageW(Handle(), EM_SETSEL, static_cast<WPARAM>(end), end);
+}
+
 int TEdit::MaxLength() const { return static_cast<int>(SendMessageW(Handle(), EM_GETLIMITTEXT, 0, 0)); }
 
 void TEdit::CommandNotify(WORD code) {

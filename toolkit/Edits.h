@@ -18,6 +18,10 @@ public:
   // is not cut.
   void SetMaxLength(int characters);
   int MaxLength() const;
+  // Only digits can be typed. A paste still brings any text: the owner checks the text all the same.
+  void SetNumberStyle();
+  // Puts the caret after the last character, where typing goes on.
+  void SetCaretToEnd();
 
 protected:
   TEdit(TWinControl& parent, const TBounds& bounds, DWORD style, bool visible, const std::string& text = {});

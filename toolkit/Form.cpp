@@ -137,6 +137,9 @@ int TForm::ShowModal() {
   };
   Result = mrNone;
   InModalLoop = true;
+  // Each showing starts at the first control, as a dialog does: the one focused when the form last
+  // closed may be disabled this time.
+  LastFocus = nullptr;
   try {
     BringToFront();
     while (Result == mrNone) {
@@ -205,7 +208,9 @@ LRESULT TForm::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
       if (LOWORD(wParam) == WA_INACTIVE) {
         if (const HWND focus = GetFocus(); focus && IsChild(Handle(), focus)) LastFocus = focus;
       } else if (!HIWORD(wParam)) {
-        HWND target = (LastFocus && IsWindow(LastFocus) && IsWindowVisible(LastFocus)) ? LastFocus : nullptr;
+        HWND target = (LastFocus && IsWindow(LastFocus) && IsWindowVisible(LastFocus) && IsWindowEnabled(LastFocus))
+                          ? LastFocus
+                          : nullptr;
         if (!target) target = GetNextDlgTabItem(Handle(), nullptr, FALSE);
         if (target) ::SetFocus(target);
         return 0;

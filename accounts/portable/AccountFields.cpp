@@ -65,9 +65,10 @@ void StoreFields(AccountTable& table, int row, const TAccountFields& fields) {
   if (fields.Protocol) table.SetCell(ColProtocol, row, ProtocolCell(*fields.Protocol));
   if (fields.Security) table.SetCell(ColSecurity, row, SecurityCell(*fields.Security));
   // A stored protocol or security the dialog cannot name stays, and the port as shown: without both
-  // no port is a default one.
+  // no port is a default one. An empty field is the default port.
   if (fields.Protocol && fields.Security) {
-    table.SetCell(ColPort, row, PortCell(*fields.Protocol, *fields.Security, PortNumber(fields.Port)));
+    const int32_t port = PortOfField(fields.Port, *fields.Protocol, *fields.Security);
+    table.SetCell(ColPort, row, PortCell(*fields.Protocol, *fields.Security, port));
   } else {
     table.SetCell(ColPort, row, fields.Port);
   }

@@ -22,6 +22,11 @@ inline constexpr std::string_view kSecurityStartTls = "STARTTLS";
 // Column 9: the mailbox protocol; empty for POP3.
 inline constexpr std::string_view kProtocolImap = "IMAP";
 
+// What the dialog's drop-downs and the grid show of a connection, in the order of TProtocol and of
+// TSecurity.
+inline constexpr std::array<std::string_view, 2> kProtocolNames = {"POP3", "IMAP"};
+inline constexpr std::array<std::string_view, 3> kSecurityNames = {"なし", "SSL/TLS", "STARTTLS"};
+
 // Titles of the header row, one per column; each begins with a space.
 inline constexpr std::array<std::string_view, 10> kColumnTitles = {
     " ｱｶｳﾝﾄ名",

@@ -59,6 +59,10 @@ TEST(AccountWindow, IsLaidOutAsDesignedAndStartsEmptyWithOkDisabled) {
   EXPECT_EQ(form.ComboBox1.Bounds().Width, 100);
   ExpectLabelAt(form.Label9, 266, 208, 56);
   ExpectBounds(form.Edit5, 329, 204, 52, 20);
+  // Between the port's row and the action group, under the drop-downs and the port.
+  ExpectLabelAt(form.Label11, 157, 227, 168);
+  EXPECT_LE(form.Label11.Bounds().Left + form.Label11.Bounds().Width, 381) << "it ends where the port ends";
+  EXPECT_FALSE(form.Label11.Visible()) << "the proposed port is one";
   ExpectLabelAt(form.Label7, 12, 240, 129);
   ExpectBounds(form.Bevel3, 148, 244, 237, 3);
   ExpectBounds(form.RadioButton1, 22, 260, 160, 17);
@@ -120,6 +124,8 @@ TEST(AccountWindow, IsLaidOutAsDesignedAndStartsEmptyWithOkDisabled) {
   EXPECT_EQ(form.Security(), TSecurity::Tls) << "a new account is proposed with TLS";
   EXPECT_EQ(form.Edit5.Text(), "995");
   EXPECT_EQ(LimitOf(form.Edit5), 5);
+  EXPECT_TRUE(GetWindowLongW(form.Edit5.Handle(), GWL_STYLE) & ES_NUMBER) << "only digits can be typed";
+  EXPECT_EQ(form.Label11.Caption(), "ポートは 1～65535 の数字です");
 
   // With the sound action chosen and the four fields filled, Tab reaches the controls in design
   // order (of the radio buttons, the checked one, as in any dialog): the page's controls, the tab
@@ -161,12 +167,53 @@ TEST(AccountWindow, ThePortFollowsTheSecurityUntilOneOfItsOwnIsTypedAndOkNeedsAP
   form.Edit5.SetText("1110");
   form.ComboBox1.SetItemIndex(static_cast<int>(TSecurity::Tls));
   EXPECT_EQ(form.Edit5.Text(), "1110") << "a port of one's own stays";
-  for (const char* port : {"", "0", "65536", "x"}) {
+  for (const char* port : {"0", "65536", "x", "9 5"}) {
     form.Edit5.SetText(port);
     EXPECT_FALSE(form.OKBtn.Enabled()) << port;
+    EXPECT_TRUE(form.Label11.Visible()) << "the dialog says why OK is disabled: " << port;
   }
   form.Edit5.SetText("65535");
   EXPECT_TRUE(form.OKBtn.Enabled());
+  EXPECT_FALSE(form.Label11.Visible());
+  // An empty field is the default port of the connection picked.
+  form.Edit5.SetText("");
+  EXPECT_TRUE(form.OKBtn.Enabled());
+  EXPECT_FALSE(form.Label11.Visible());
+  EXPECT_EQ(form.Read().Port, "");
+}
+
+// What the input method gives, or a paste with blanks, shows and counts as the digits.
+TEST(AccountWindow, APortInFullWidthDigitsOrWithBlanksIsShownAndTakenAsItsDigits) {
+  TMediaPlayer player;
+  TAccountForm1 form(player);
+  for (TEdit* edit : {&form.Edit1, &form.Edit2, &form.Edit3, &form.Edit4}) edit->SetText("x");
+  form.Edit5.SetText("0");
+  ASSERT_FALSE(form.OKBtn.Enabled());
+  form.Edit5.SetText("９９５");
+  EXPECT_EQ(form.Edit5.Text(), "995");
+  EXPECT_TRUE(form.OKBtn.Enabled());
+  EXPECT_FALSE(form.Label11.Visible());
+  DWORD start = 0, end = 0;
+  SendMessageW(form.Edit5.Handle(), EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
+  EXPECT_EQ(start, 3u) << "typing goes on after the digits";
+  EXPECT_EQ(end, 3u);
+  form.Edit5.SetText(" 1143　");
+  EXPECT_EQ(form.Edit5.Text(), "1143");
+  EXPECT_EQ(form.Read().Port, "1143");
+}
+
+// A stored sound file that has gone is shown as stored, without trying it; trying it is for a change.
+TEST(AccountWindow, AStoredSoundFileIsShownWithoutPlayingIt) {
+  TMediaPlayer player;
+  TAccountForm1 form(player);
+  accounts::TAccountFields account = accounts::NewAccountFields();
+  account.Action = accounts::TAction::Sound;
+  account.SoundFile = "C:\\nowhere\\gone.wav";
+  EXPECT_NO_THROW(form.Fill(account));
+  EXPECT_EQ(form.FileOpenEdit1.Filename(), account.SoundFile);
+  EXPECT_EQ(form.Read().SoundFile, account.SoundFile);
+  EXPECT_THROW(form.FileOpenEdit1.SetFilename("C:\\nowhere\\other.wav"), EMCIDeviceError);
+  EXPECT_FALSE(player.Opened());
 }
 
 TEST(AccountWindow, TheProtocolNamesTheGroupAndItsDefaultPortFollowsUntilOneOfItsOwnIsTyped) {

@@ -37,6 +37,7 @@ const std::wstring kCdTray =
 const std::wstring kConfirmTitle = L"確認";
 const std::wstring kYes = L"はい(&Y)";
 const std::wstring kNo = L"いいえ(&N)";
+const std::wstring kPortReason = L"ポートは 1～65535 の数字です";
 
 // Column texts of account.dat.
 const std::string kIncluded(accounts::kInclude);
@@ -122,6 +123,10 @@ struct AccountDialog {
   HWND Password() const { return edits[3]; }
   HWND Port() const { return edits[4]; }
   HWND SoundFile() const { return edits[5]; }
+  bool NameFocused() const {
+    return WaitFor([&] { return uiprobe::FocusedControl(window) == Name(); });
+  }
+  bool PortReasonShown() const { return uiprobe::Describe(uiprobe::FindControl(window, L"Static", kPortReason)).visible; }
   uiprobe::Control Button(const std::wstring& caption) const {
     return uiprobe::Describe(uiprobe::FindControl(window, L"Button", caption));
   }
@@ -205,6 +210,7 @@ TEST(AccountCommandsRun, AnAccountAddedThroughTheDialogIsSavedAndSurvivesARestar
     ASSERT_TRUE(uiprobe::PressButton(main.window, kAdd));
     AccountDialog dialog = WaitForDialog(run, kAddCaption);
     ASSERT_TRUE(dialog.window);
+    EXPECT_TRUE(dialog.NameFocused());
     Shot("account-dialog-empty");
     EXPECT_EQ(dialog.Checks(), (std::vector<int>{BST_CHECKED, BST_CHECKED, BST_UNCHECKED, BST_UNCHECKED}));
     EXPECT_EQ(Text(dialog.security), L"SSL/TLS") << "a new account is proposed with TLS";
@@ -245,6 +251,22 @@ TEST(AccountCommandsRun, AnAccountAddedThroughTheDialogIsSavedAndSurvivesARestar
     ASSERT_TRUE(Type(dialog.Password(), L"p a,ss", L"p a,ss"));
     EXPECT_TRUE(dialog.OkEnabled());
 
+    // The port takes digits only; what the input method gives in full width counts as digits; a port
+    // that is none disables OK and says why; an empty field is the default port.
+    EXPECT_FALSE(dialog.PortReasonShown());
+    uiprobe::SelectAllText(dialog.Port());
+    ASSERT_TRUE(Type(dialog.Port(), L"a 7", L"7")) << "only the digit is taken";
+    ASSERT_TRUE(uiprobe::ReplaceText(dialog.Port(), L"０"));
+    ASSERT_TRUE(WaitFor([&] { return Text(dialog.Port()) == L"0" && !dialog.OkEnabled(); }));
+    EXPECT_TRUE(dialog.PortReasonShown());
+    Shot("account-dialog-port-reason");
+    ASSERT_TRUE(uiprobe::ReplaceText(dialog.Port(), L"９９５"));
+    ASSERT_TRUE(WaitFor([&] { return Text(dialog.Port()) == L"995" && dialog.OkEnabled(); }));
+    EXPECT_FALSE(dialog.PortReasonShown());
+    ASSERT_TRUE(uiprobe::ReplaceText(dialog.Port(), L""));
+    EXPECT_TRUE(WaitFor([&] { return dialog.OkEnabled(); }));
+    EXPECT_FALSE(dialog.PortReasonShown());
+
     // Leave the account out of checks and play a sound: the field opens and the chosen file plays.
     ASSERT_TRUE(uiprobe::PressButton(dialog.window, kInclude));
     ASSERT_TRUE(uiprobe::PressButton(dialog.window, kSound));
@@ -256,9 +278,10 @@ TEST(AccountCommandsRun, AnAccountAddedThroughTheDialogIsSavedAndSurvivesARestar
     uiprobe::PressKey(dialog.Password(), VK_RETURN);
     ASSERT_TRUE(uiprobe::WaitForGone(dialog.window, kWaitMs));
 
-    // One account row and the blank row; the selected first row now holds the account.
+    // One account row and the blank row; the selected first row now holds the account, with the
+    // connection in force, its port the default that the empty field stood for.
     EXPECT_EQ(main.Rows(), (std::vector<std::vector<std::string>>{
-                               {"自宅", kExcluded, "pop.example.jp", "taro", "p a,ss", kSoundAction, chime.path, "SSL", "", ""},
+                               {"自宅", kExcluded, "pop.example.jp", "taro", "p a,ss", kSoundAction, chime.path, "SSL/TLS", "995", "POP3"},
                                std::vector<std::string>(10)}));
     EXPECT_EQ(uiprobe::ListViewSelection(main.list), std::vector<int>{0});
     EXPECT_TRUE(main.Enabled(kDelete));
@@ -320,21 +343,25 @@ TEST(AccountCommandsRun, EditAndDeleteActOnTheSelectedAccountOnly) {
   ASSERT_TRUE(uiprobe::WaitForGone(dialog.window, kWaitMs));
   EXPECT_TRUE(FileBecomes(run, work + home + shop + blank)) << run.ReadFile("account.dat");
 
-  // A stored sound file the player cannot open: its error instead of the dialog. Tried again, the
-  // field already holds that name, so nothing is played and the dialog opens.
+  // A stored sound file the player cannot open: the dialog opens with it as stored, so the account
+  // can be repaired. The player tries a name when the user changes it, and its error shows over the
+  // dialog, which stays.
   ASSERT_TRUE(main.Select(1));
-  ASSERT_TRUE(uiprobe::PressButton(main.window, kEdit));
-  const HWND error = WaitForMessageBox(run, kWaitMs);
-  ASSERT_TRUE(error);
-  EXPECT_EQ(uiprobe::MessageBoxText(error).utf16, OpenErrorText(missing));
-  EXPECT_FALSE(uiprobe::FindTopLevel(run.ProcessId(), L"PelmoraForm", L"Home" + kProperties));
-  ASSERT_TRUE(uiprobe::PressButton(error, L"OK"));
-  ASSERT_TRUE(uiprobe::WaitForGone(error, kWaitMs));
   ASSERT_TRUE(uiprobe::PressButton(main.window, kEdit));
   dialog = WaitForDialog(run, L"Home" + kProperties);
   ASSERT_TRUE(dialog.window);
+  EXPECT_FALSE(WaitForMessageBox(run, 500)) << "showing the account tried its sound";
+  EXPECT_EQ(Text(dialog.SoundFile()), Widen(missing));
   EXPECT_EQ(dialog.Checks(), (std::vector<int>{BST_UNCHECKED, BST_CHECKED, BST_UNCHECKED, BST_UNCHECKED}));
   EXPECT_EQ(Text(dialog.Password()), L"p a,ss");
+  const std::string gone = "C:\\nowhere\\other.wav";
+  uiprobe::ReplaceText(dialog.SoundFile(), Widen(gone));
+  const HWND error = WaitForMessageBox(run, kWaitMs);
+  ASSERT_TRUE(error);
+  EXPECT_EQ(uiprobe::MessageBoxText(error).utf16, OpenErrorText(gone));
+  ASSERT_TRUE(uiprobe::PressButton(error, L"OK"));
+  ASSERT_TRUE(uiprobe::WaitForGone(error, kWaitMs));
+  EXPECT_TRUE(uiprobe::Describe(dialog.window).visible);
   uiprobe::PressKey(dialog.Name(), VK_ESCAPE);
   ASSERT_TRUE(uiprobe::WaitForGone(dialog.window, kWaitMs));
 
@@ -343,7 +370,19 @@ TEST(AccountCommandsRun, EditAndDeleteActOnTheSelectedAccountOnly) {
   dialog = WaitForDialog(run, L"Shop" + kProperties);
   ASSERT_TRUE(dialog.window);
   EXPECT_TRUE(dialog.SoundFileEnabled());
+  // Left with the focus in the sound-file field, the dialog opens for an account without a sound
+  // (the field disabled) at its first field all the same.
+  uiprobe::Post(dialog.window, WM_SYSCHAR, L's', 1 << 29);
+  ASSERT_TRUE(WaitFor([&] { return uiprobe::FocusedControl(dialog.window) == dialog.SoundFile(); }));
   ASSERT_TRUE(uiprobe::PressButton(dialog.window, L"キャンセル"));
+  ASSERT_TRUE(uiprobe::WaitForGone(dialog.window, kWaitMs));
+  ASSERT_TRUE(main.Select(0));
+  ASSERT_TRUE(uiprobe::PressButton(main.window, kEdit));
+  dialog = WaitForDialog(run, L"Work" + kProperties);
+  ASSERT_TRUE(dialog.window);
+  EXPECT_FALSE(dialog.SoundFileEnabled());
+  EXPECT_TRUE(dialog.NameFocused());
+  uiprobe::PressKey(dialog.Name(), VK_ESCAPE);
   ASSERT_TRUE(uiprobe::WaitForGone(dialog.window, kWaitMs));
   ASSERT_TRUE(uiprobe::DoubleClickListRow(main.list, 3));
   ASSERT_TRUE(WaitFor([&] { return uiprobe::ListViewSelection(main.list) == std::vector<int>{3}; }));

@@ -4,6 +4,8 @@
 // The main window's header brings the sockets header, which must come before windows.h.
 #include "app/MainWindow1.h"
 
+#include <commctrl.h>
+
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -14,6 +16,7 @@
 #include <vector>
 
 #include "accounts/AccountWindow1.h"
+#include "accounts/portable/AccountTable.h"
 #include "desktop/TrayIcon.h"
 #include "resources/Resource.h"
 #include "tests/support/PlatformRecorders.h"
@@ -128,6 +131,54 @@ TEST(Dpi, WindowsAreLaidOutFromTheirDesignAtTheDpiOfTheDisplay) {
   settings.PageControl1.SetActivePageIndex(1);
   SaveScreenshot(settings, "settings-check-tab");
   SaveScreenshot(account, "account-dialog");
+  // A port that is none: the dialog says why OK is disabled.
+  account.Edit5.SetText("0");
+  ExpectLabelsFit(account);
+  SaveScreenshot(account, "account-dialog-port-reason");
+}
+
+// The account grid shows the connection in force: its columns are measured in the grid's own font,
+// with the margin a list view keeps on either side of a cell's text, at the DPI of the display.
+TEST(Dpi, TheConnectionColumnsOfTheAccountGridFitTheirTitlesAndTexts) {
+  const int dpi = PrefixDpi();
+  wchar_t temp[MAX_PATH] = {};
+  GetTempPathW(MAX_PATH, temp);
+  const std::string folder = Narrow(temp) + "pelmora-dpi-" + std::to_string(GetCurrentProcessId());
+  ASSERT_TRUE(CreateDirectoryW(Widen(folder).c_str(), nullptr));
+  const std::string accounts = folder + "\\account.dat";
+  {
+    const HANDLE file = CreateFileW(Widen(accounts).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE);
+    const std::string bytes =
+        "\"自宅\",する,pop.example.jp,taro,pw,ﾒｯｾｰｼﾞ,\r\n"
+        "\"会社\",する,mail.example.com,hanako,pw,ﾒｯｾｰｼﾞ,,SSL,\r\n"
+        "\"実家\",しない,pop.example.net,jiro,pw,ﾒｯｾｰｼﾞ,,STARTTLS,65535\r\n"
+        "\"学校\",する,imap.example.ac.jp,saburo,pw,ﾒｯｾｰｼﾞ,,SSL,,IMAP\r\n";
+    DWORD written = 0;
+    WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+    CloseHandle(file);
+  }
+  {
+    TMainForm1 settings(SystemShell(), SystemMci(), folder + "\\Pelmora.exe");
+    const TStringGrid& grid = settings.StringGrid1;
+    const HWND list = grid.Handle();
+    const int margin = 2 * ScaleToDpi(6, dpi);
+    for (int col = accounts::ColSecurity; col <= accounts::ColProtocol; ++col) {
+      for (int row = 0; row < grid.RowCount(); ++row) {
+        const std::wstring text = Widen(grid.Cell(col, row));
+        const int width = static_cast<int>(SendMessageW(list, LVM_GETSTRINGWIDTHW, 0, reinterpret_cast<LPARAM>(text.c_str())));
+        EXPECT_LE(width + margin, grid.ColWidth(col)) << "column " << col << " row " << row << ": " << grid.Cell(col, row);
+      }
+    }
+    EXPECT_EQ(grid.Cell(accounts::ColPort, 1), "110");
+    settings.N1Click(&settings.N1);
+    // The connection columns, at the grid's right end, in view.
+    SendMessageW(list, LVM_SCROLL, static_cast<WPARAM>(ScaleToDpi(2000, dpi)), 0);
+    SaveScreenshot(settings, "account-grid");
+  }
+  DeleteFileW(Widen(accounts).c_str());
+  DeleteFileW(Widen(folder + "\\Pelmora.ini").c_str());
+  RemoveDirectoryW(Widen(folder).c_str());
 }
 
 // Moved to a monitor of twice the DPI and back, a window is laid out anew each time and ends where it

@@ -168,11 +168,11 @@ TEST_F(MainWindow, ShowsTheAccountFileRowByRowAndSavesItBackByteForByte) {
   EXPECT_EQ(form.StringGrid1.RowCount(), 5);
   EXPECT_EQ(RowTexts(form.StringGrid1, 1),
             (std::vector<std::wstring>{L"自宅, メイン", L"する", L"pop.example.jp", L"taro",
-                                       L"pw", L"ﾒｯｾｰｼﾞ", L"", L"", L"", L""}));
+                                       L"pw", L"ﾒｯｾｰｼﾞ", L"", L"なし", L"110", L"POP3"}));
   EXPECT_EQ(RowTexts(form.StringGrid1, 2), std::vector<std::wstring>(10, L""));
   EXPECT_EQ(RowTexts(form.StringGrid1, 3),
             (std::vector<std::wstring>{L"会社", L"しない", L"mail.example.com", L"hanako", L"a b",
-                                       L"ｻｳﾝﾄﾞ", L"C:\\s.wav", L"", L"", L""}));
+                                       L"ｻｳﾝﾄﾞ", L"C:\\s.wav", L"なし", L"110", L"POP3"}));
   EXPECT_EQ(RowTexts(form.StringGrid1, 4), std::vector<std::wstring>(10, L""));
   EXPECT_EQ(form.StringGrid1.Cell(0, 0), " ｱｶｳﾝﾄ名");
   EXPECT_EQ(form.StringGrid1.Cell(6, 0), " ｻｳﾝﾄﾞ");

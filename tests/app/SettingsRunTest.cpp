@@ -6,6 +6,8 @@
 #include <cstdio>
 #include <functional>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "tests/support/PelmoraUser.h"
 #include "tests/support/ProgramRun.h"
@@ -83,6 +85,24 @@ TEST(SettingsRun, MinutesTypedAndLeftInTheFieldAreWrittenAsTypedAtExitAndBrought
   const HWND main = OpenCheckTab(next, started);
   ASSERT_TRUE(main);
   EXPECT_EQ(Text(Spinner(main)), L"59");
+}
+
+// Each setting on, then each off: the file comes back byte for byte, with the keys in the order read.
+TEST(SettingsRun, EverySettingReadAtStartIsWrittenBackAsItStandsAtExit) {
+  const std::vector<std::pair<std::string, std::wstring>> files = {
+      {"[SET]\r\nSTART=1\r\nTIME=1\r\nMINUTE=7\r\nNEWMAIL=1\r\nBALLOON=1\r\n", L"7"},
+      {"[SET]\r\nSTART=0\r\nTIME=0\r\nMINUTE=12\r\n", L"12"},
+  };
+  for (const auto& [settings, minutes] : files) {
+    ProgramRun run(PelmoraExe(), {{"Pelmora.ini", settings}});
+    const Started started = WaitUntilStarted(run);
+    ASSERT_TRUE(started.tray);
+    // MINUTE is applied last: once the field shows it, start-up is over.
+    ASSERT_TRUE(WaitFor([&] { return Text(Spinner(started.main)) == minutes; })) << settings;
+    ASSERT_TRUE(PickTrayMenuItem(run, started.tray, kExitItem));
+    ASSERT_TRUE(run.WaitForExit(10000));
+    EXPECT_EQ(run.ReadFile("Pelmora.ini"), settings);
+  }
 }
 
 namespace {

@@ -196,6 +196,23 @@ TEST(Form, AltWithALabelsAccessKeyFocusesItsControl) {
   EXPECT_TRUE(focused);
 }
 
+// Shown again after the control it was left at has been disabled, a modal form still has a focus: its
+// first control, as at every showing.
+TEST(Form, AModalFormOpensAtItsFirstControlEveryTime) {
+  TestForm dialog;
+  HWND focusAtCancel = nullptr;
+  dialog.Cancel.OnClick = [&](TObject*) { focusAtCancel = GetFocus(); };
+  Post(dialog.Check.Handle(), WM_LBUTTONDOWN, MK_LBUTTON);
+  Post(dialog.Check.Handle(), WM_LBUTTONUP, 0);
+  Post(dialog.Check.Handle(), WM_KEYDOWN, VK_ESCAPE);
+  EXPECT_EQ(dialog.ShowModal(), mrCancel);
+  ASSERT_EQ(focusAtCancel, dialog.Check.Handle());
+  dialog.Check.SetEnabled(false);
+  Post(dialog.Name.Handle(), WM_KEYDOWN, VK_ESCAPE);
+  EXPECT_EQ(dialog.ShowModal(), mrCancel);
+  EXPECT_EQ(focusAtCancel, dialog.Name.Handle());
+}
+
 TEST(Controls, CheckBoxesFireOnClickOnRealChangesOnly) {
   TestForm form;
   int clicks = 0;
