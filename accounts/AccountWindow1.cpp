@@ -142,11 +142,13 @@ void TAccountForm1::Fill(const accounts::TAccountFields& account) {
   ShownProtocol = account.Protocol;
   ShownSecurity = account.Security;
   Label6.SetCaption(GroupCaption(account.Protocol));
-  // Showing the stored name plays nothing: a sound file that has gone must not keep the account from
-  // being repaired. The player tries the file when the user changes the name.
-  FileOpenEdit1.SetLoading(true);
-  FileOpenEdit1.SetFilename(account.SoundFile);
-  FileOpenEdit1.SetLoading(false);
+  // The stored name is previewed as before, but a sound file that has gone must not keep the account
+  // from being repaired: its error is for the user's own change of the name.
+  try {
+    FileOpenEdit1.SetFilename(account.SoundFile);
+  } catch (const EMCIDeviceError&) {
+    // The field holds the name as stored; nothing was opened.
+  }
 }
 
 accounts::TAccountFields TAccountForm1::Read() const {
@@ -190,7 +192,7 @@ void TAccountForm1::RadioButton1Click(TObject*) {
   FileOpenEdit1.SetEnabled(RadioButton2.Checked());
 }
 
-// A name the player cannot open raises its error, shown while the dialog stays.
+// A name the player cannot open raises its error: typed or browsed, it is shown while the dialog stays.
 void TAccountForm1::FileOpenEdit1Change(TObject*) {
   if (FileOpenEdit1.Filename().empty()) return;
   MediaPlayer1.FileName = FileOpenEdit1.Filename();

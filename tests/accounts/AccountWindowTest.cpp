@@ -202,8 +202,8 @@ TEST(AccountWindow, APortInFullWidthDigitsOrWithBlanksIsShownAndTakenAsItsDigits
   EXPECT_EQ(form.Read().Port, "1143");
 }
 
-// A stored sound file that has gone is shown as stored, without trying it; trying it is for a change.
-TEST(AccountWindow, AStoredSoundFileIsShownWithoutPlayingIt) {
+// A stored sound file that has gone is shown as stored without its error; the error is for a change.
+TEST(AccountWindow, AStoredSoundFileThatHasGoneIsShownWithoutItsError) {
   TMediaPlayer player;
   TAccountForm1 form(player);
   accounts::TAccountFields account = accounts::NewAccountFields();
