@@ -64,10 +64,23 @@ need_root() {
   [ "$(id -u)" = 0 ] || die "$1 is missing; run this script once as root so that it can install it"
 }
 
+# Where the 32-bit packages could not be installed, the time of that try: the next runs within an hour
+# go on with 64-bit Wine instead of asking the mirror again.
+NO_I386_MARK=/var/tmp/pelmora-no-i386-packages
+
+# The missing packages, less the 32-bit ones while their last failed try is recent.
+packages_to_install() {
+  if [ -n "$(find "$NO_I386_MARK" -mmin -60 2>/dev/null)" ] && [ -x /usr/lib/wine/wine64 ]; then
+    missing_packages | grep -v ':i386$'
+  else
+    missing_packages
+  fi
+}
+
 # Installs only what is missing; a machine that has everything is left untouched.
 ensure_packages() {
   local missing
-  mapfile -t missing < <(missing_packages)
+  mapfile -t missing < <(packages_to_install)
   if [ ${#missing[@]} -gt 0 ]; then
     need_root "packages ${missing[*]}"
     log "installing ${missing[*]}"
@@ -105,7 +118,7 @@ install_packages() (
     printf '#!/bin/sh\nexit 101\n' >$policy && chmod +x $policy || exit 1
   fi
   update_package_lists
-  apt-get install -y -q --no-install-recommends "$@" && exit 0
+  apt-get -o DPkg::Lock::Timeout=300 install -y -q --no-install-recommends "$@" && { rm -f "$NO_I386_MARK"; exit 0; }
   # A 32-bit index out of step with its mirror can leave the i386 packages uninstallable while all
   # the rest is fine: install the rest, and the scripts build and test the 64-bit program under
   # 64-bit Wine (as on kernels without 32-bit support).
@@ -115,7 +128,8 @@ install_packages() (
   done
   [ ${#rest[@]} -lt $# ] || exit 1
   log "the 32-bit packages cannot be installed now; the Windows tests will run as 64-bit programs under 64-bit Wine"
-  apt-get install -y -q --no-install-recommends "${rest[@]}"
+  touch "$NO_I386_MARK"
+  apt-get -o DPkg::Lock::Timeout=300 install -y -q --no-install-recommends "${rest[@]}"
 )
 
 # A mirror in the middle of a sync serves an index that does not match its Release file for a
@@ -123,7 +137,7 @@ install_packages() (
 update_package_lists() {
   local try
   for try in 1 2 3; do
-    apt-get update -q && return 0
+    apt-get -o DPkg::Lock::Timeout=300 update -q && return 0
     [ $try = 3 ] || { log "apt-get update failed; trying again in $((try * 10)) s"; sleep $((try * 10)); }
   done
   log "apt-get update failed three times; going on with the package lists it could fetch"
