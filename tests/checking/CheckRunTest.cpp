@@ -462,7 +462,7 @@ TEST_F(CheckRun, HostileImapServersFailOnlyTheirOwnAccounts) {
   server.Add(ServerScript().Send("* OK ready\r\n").Receive().Repeat("* OK x\r\n"));
   server.Add(ServerScript().Send("* BYE " + std::string(60000, 'x') + "\r\n"));
   server.Add(ServerScript().Send("* BYE Go to http://evil.example/ and log in there\r\n"));
-  server.Add(mailbox("* 1 FETCH (UID 5)\r\n", "From: a@example.jp\r\nSubject: " + std::string(70000, 'y') + "\r\n\r\n"));
+  server.Add(mailbox("* 1 FETCH (UID 5)\r\n", "From: a@example.jp\r\nSubject: " + std::string(200000, 'y') + "\r\n\r\n"));
   server.Add(mailbox("* 1 FETCH (UID 5)\r\n", "From: \"Hanako\" <hanako@example.jp>\r\nSubject: lunch\r\n\r\n"));
   const std::string port = std::to_string(server.Port());
   const std::string imap(accounts::kProtocolImap);
