@@ -160,7 +160,11 @@ TCheckCycle::TNews TCheckCycle::ReadNews(TMailboxSession& session, const Account
     if (const std::optional<std::string> header = session.Header(fresh[i]))
       news.NewestFirst.push_back(ReadMailHeader(*header, Cp932ToUtf16));
   }
-  Seen.Record(account, listing);
+  // Every message of the count has its id in a complete listing.
+  if (listing.size() == static_cast<std::size_t>(session.MessageCount()))
+    Seen.Record(account, listing);
+  else
+    Seen.Add(account, listing);
   return news;
 }
 

@@ -4,6 +4,16 @@
 
 #include "pop3/portable/ImapCommands.h"
 
+namespace {
+
+// What one command may receive: the UID listing of the largest mailbox read, with room for the
+// updates a server adds to it, or one response at its bound. The time-out measures only silence, so
+// a server that talks without end is stopped by these.
+constexpr std::size_t kMaxCommandResponses = static_cast<std::size_t>(kMaxListedMessages) + 1000;
+constexpr std::size_t kMaxCommandBytes = kMaxImapResponseBytes + kMaxCommandResponses * 100;
+
+}  // namespace
+
 TImapClient::TImapClient(TMessagePump& pump) : TMailboxSession(pump) { Port = 143; }
 
 void TImapClient::DoConnect() {
@@ -15,7 +25,7 @@ void TImapClient::DoConnect() {
   try {
     if (Security == TSecurity::Tls) SecureConnection();
     const TImapResponse greeting = ReadResponse();
-    if (greeting.Kind == "BYE") throw ERefusal(RefusalText(greeting));
+    if (greeting.Kind == "BYE") throw Refusal(greeting);
     if (greeting.Tag != "*" || (greeting.Kind != "OK" && greeting.Kind != "PREAUTH"))
       throw Exception("Unexpected IMAP greeting");
     // A session already authenticated can no longer be secured: STARTTLS is refused like a missing one.
@@ -79,9 +89,16 @@ void TImapClient::ReadIds() {
   if (!validity || Count > kMaxListedMessages) return;
   Uids.assign(static_cast<std::size_t>(Count), 0);
   if (Count > 0) {
-    Expect(Command({NextTag() + " FETCH 1:* (UID)"}, [this](const TImapResponse& r) {
+    // Mail may come and go meanwhile, but a server tells of a message (EXISTS) before it numbers it:
+    // a number beyond that names no message. One that came after EXAMINE is left for the next check.
+    uint32_t told = *exists;
+    Expect(Command({NextTag() + " FETCH 1:* (UID)"}, [this, &told](const TImapResponse& r) {
+      if (r.Kind == "EXISTS") told = *r.Number;
+      if ((r.Kind == "FETCH" || r.Kind == "EXPUNGE") && *r.Number > told)
+        throw Exception("Message number beyond the mailbox");
+      if (r.Kind == "EXPUNGE") --told;
       const TImapFetch fetch = FetchOf(r);
-      if (r.Kind == "FETCH" && r.Number && fetch.Uid && *r.Number <= Uids.size()) Uids[*r.Number - 1] = *fetch.Uid;
+      if (r.Kind == "FETCH" && fetch.Uid && *r.Number <= Uids.size()) Uids[*r.Number - 1] = *fetch.Uid;
     }));
   }
   std::vector<TUidlEntry> ids;
@@ -120,19 +137,27 @@ void TImapClient::NoteCapabilities(const TImapResponse& response) {
 
 void TImapClient::ReadResponses(const std::function<bool(TImapResponse&&)>& ends) {
   TImapResponseReader reader;
-  DoReadLines([&reader, &ends](const std::string& line) {
-    if (!reader.Add(line)) return false;
-    TImapResponse response = ParseImapResponse(reader.Text());
-    reader = TImapResponseReader();
-    return ends(std::move(response));
-  });
+  std::size_t responses = 0;
+  std::size_t bytes = 0;
+  // A line inside a literal is no line of the protocol: only the response's bound applies to it.
+  DoReadLines(
+      [&](const std::string& line) {
+        bytes += line.size();
+        if (bytes > kMaxCommandBytes) throw Exception("IMAP reply too large");
+        if (!reader.Add(line)) return false;
+        if (++responses > kMaxCommandResponses) throw Exception("Too many IMAP responses");
+        TImapResponse response = ParseImapResponse(reader.Text());
+        reader = TImapResponseReader();
+        return ends(std::move(response));
+      },
+      kMaxImapResponseBytes);
 }
 
-TImapResponse TImapClient::ReadResponse() {
+TImapResponse TImapClient::ReadResponse(const std::string& tag) {
   TImapResponse next;
-  ReadResponses([&next](TImapResponse&& response) {
+  ReadResponses([&next, &tag](TImapResponse&& response) {
     next = std::move(response);
-    return true;
+    return tag.empty() || next.Tag == tag;
   });
   return next;
 }
@@ -143,13 +168,13 @@ TImapResponse TImapClient::Command(const std::vector<std::string>& pieces, const
   std::size_t sent = 1;
   for (;;) {
     TImapResponse ending;
-    ReadResponses([&ending, &untagged](TImapResponse&& response) {
+    ReadResponses([this, &ending, &untagged](TImapResponse&& response) {
       if (response.Tag == "+" || response.Tagged()) {
         ending = std::move(response);
         return true;
       }
       // The server ends the session: its text says why.
-      if (response.Kind == "BYE") throw ERefusal(RefusalText(response));
+      if (response.Kind == "BYE") throw Refusal(response);
       if (untagged) untagged(response);
       return false;
     });
@@ -165,7 +190,12 @@ TImapResponse TImapClient::Command(const std::vector<std::string>& pieces, const
 }
 
 void TImapClient::Expect(const TImapResponse& tagged) {
-  if (tagged.Kind != "OK") throw ERefusal(RefusalText(tagged));
+  if (tagged.Kind != "OK") throw Refusal(tagged);
+}
+
+ERefusal TImapClient::Refusal(const TImapResponse& response) const {
+  if (Security != TSecurity::None && !Secure()) return ERefusal(kRefusedBeforeTlsText);
+  return ERefusal(RefusalText(response));
 }
 
 std::string TImapClient::NextTag() {
@@ -180,11 +210,7 @@ void TImapClient::DoDisconnect() {
     // LOGOUT is answered by BYE and then the tagged OK.
     const std::string tag = NextTag();
     DoWriteln(tag + " LOGOUT");
-    TImapResponse response;
-    do {
-      response = ReadResponse();
-    } while (response.Tag != tag);
-    if (response.Kind != "OK") throw Exception("LOGOUT refused");
+    if (ReadResponse(tag).Kind != "OK") throw Exception("LOGOUT refused");
     EndSecureSession();
   } catch (...) {
     TSockTransport::DoDisconnect();

@@ -30,14 +30,17 @@ private:
   using Untagged = std::function<void(const TImapResponse&)>;
 
   // Reads responses, the lines that came together taken together, until `ends` says the last one
-  // handed to it ends the read.
+  // handed to it ends the read. More responses or bytes than any real reply holds throw.
   void ReadResponses(const std::function<bool(TImapResponse&&)>& ends);
-  TImapResponse ReadResponse();
+  // The next response; with a tag, the next one with that tag, the responses before it skipped.
+  TImapResponse ReadResponse(const std::string& tag = {});
   // Sends a command in its pieces and reads up to its tagged response, which it returns; each
   // untagged response goes to `untagged`. A BYE or a response out of place throws.
   TImapResponse Command(const std::vector<std::string>& pieces, const Untagged& untagged = {});
   // The tagged response must be OK; a NO or BAD throws ERefusal with its reason.
   void Expect(const TImapResponse& tagged);
+  // A refusal (BYE, NO, BAD) with the reason the user is shown.
+  ERefusal Refusal(const TImapResponse& response) const;
   void NoteCapabilities(const TImapResponse& response);
   void AskCapabilities();
   void StartTls();

@@ -56,7 +56,7 @@ void TPOP3Client::AskUidl() {
   if (!IsPositiveReply(reply)) return;
   TMultiLineReply listing = TMultiLineReply::Uidl(Count);
   ReadReply(listing);
-  Ids = ParseUidlListing(listing.Lines());
+  Ids = ParseUidlListing(listing.Lines(), Count);
 }
 
 void TPOP3Client::ReadReply(TMultiLineReply& reply) {

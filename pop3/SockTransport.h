@@ -7,6 +7,7 @@
 #include <winsock2.h>
 #include <windows.h>
 
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -98,8 +99,10 @@ protected:
   // The lines of a multi-line reply, each with its LF, handed to `take` until it says the reply has
   // ended; an orderly close by the peer hands an empty line. Lines that arrived together are taken
   // together, and the time-out measures the silence between arrivals, not the whole reply. Nothing
-  // behind the line that ended the reply is taken from the socket.
-  void DoReadLines(const std::function<bool(const std::string& line)>& take);
+  // behind the line that ended the reply is taken from the socket. A line of maxLine bytes or more
+  // raises ERangeError.
+  void DoReadLines(const std::function<bool(const std::string& line)>& take,
+                   std::size_t maxLine = TransferBufferSize);
   void ClearInput();
   bool DataAvailable();
   // Makes the connection TLS: handshake (bounded by TimeOut) and the server's certificate checked
@@ -109,6 +112,8 @@ protected:
   // Ends a secure session with its close_notify alert, as a client does after the reply to its last
   // command; the connection stays for the caller to close.
   void EndSecureSession();
+  // TLS is up on the connection.
+  bool Secure() const { return Tls != nullptr; }
   void ReportStatus(int32_t level, const std::string& text);
   // Set by the most derived destructor first, so no event fires during destruction.
   bool ComponentDestroying = false;

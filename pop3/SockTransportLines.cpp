@@ -136,7 +136,7 @@ std::size_t TSockTransport::TakeBytes(char* into, std::size_t count) {
   return taken;
 }
 
-void TSockTransport::DoReadLines(const std::function<bool(const std::string&)>& take) {
+void TSockTransport::DoReadLines(const std::function<bool(const std::string&)>& take, std::size_t maxLine) {
   ReportStatus(8, "ReadLines");
   TimerOn();
   TimerOffGuard timerOff(*this);
@@ -162,7 +162,7 @@ void TSockTransport::DoReadLines(const std::function<bool(const std::string&)>& 
         start = lf + 1;
       }
       if (!ended) held.append(start, end);
-      if (held.size() >= TransferBufferSize) throw ERangeError();
+      if (held.size() >= maxLine) throw ERangeError();
       // Nothing behind the line that ended the reply leaves the socket.
       TakeBytes(TransferBuffer, ended ? static_cast<std::size_t>(start - TransferBuffer) : static_cast<std::size_t>(n));
       if (ended) return;

@@ -141,6 +141,12 @@ void SeenIds::Record(const AccountKey& account, const std::vector<TUidlEntry>& l
   Accounts[account] = std::move(ids);
 }
 
+void SeenIds::Add(const AccountKey& account, const std::vector<TUidlEntry>& listing) {
+  IdList& ids = Accounts[account];
+  for (const TUidlEntry& entry : listing) ids.push_back(entry.Id);
+  SortUnique(ids);
+}
+
 void SeenIds::KeepOnly(const std::vector<AccountKey>& accounts) {
   std::erase_if(Accounts, [&accounts](const auto& record) {
     return std::find(accounts.begin(), accounts.end(), record.first) == accounts.end();

@@ -51,6 +51,9 @@ public:
   const IdList* Find(const AccountKey& account) const;
   // After a successful check the record is exactly the ids present now, so mail that is gone leaves it.
   void Record(const AccountKey& account, const std::vector<TUidlEntry>& listing);
+  // After a listing that missed some messages: its ids join the record and none leaves it, since the
+  // missing ones may still be there.
+  void Add(const AccountKey& account, const std::vector<TUidlEntry>& listing);
   // Drops the records of accounts no longer in the table.
   void KeepOnly(const std::vector<AccountKey>& accounts);
 

@@ -69,14 +69,17 @@ public:
     return inner;
   }
 
-  TImapValue Value() {
+  // `depth` counts the lists around the value: the server's nesting never drives the recursion
+  // deeper than kMaxImapDepth.
+  TImapValue Value(std::size_t depth = 0) {
     if (AtEnd()) Malformed();
     TImapValue value;
     switch (Text[Pos]) {
       case '(':
+        if (depth == kMaxImapDepth) Malformed();
         ++Pos;
         value.Kind = TImapValue::TKind::List;
-        while (!Peek(')')) value.Items.push_back(Value());
+        while (!Peek(')')) value.Items.push_back(Value(depth + 1));
         ++Pos;
         return value;
       case '"':
@@ -155,6 +158,15 @@ bool IsStatus(std::string_view kind) {
   return kind == "OK" || kind == "NO" || kind == "BAD" || kind == "BYE" || kind == "PREAUTH";
 }
 
+// A message number becomes an index into the session's listing, and no message has number 0.
+void CheckNumber(const TImapResponse& response) {
+  if (response.Kind == "FETCH" || response.Kind == "EXPUNGE") {
+    if (!response.Number || *response.Number == 0) Malformed();
+  } else if (response.Kind == "EXISTS" || response.Kind == "RECENT") {
+    if (!response.Number) Malformed();
+  }
+}
+
 }  // namespace
 
 bool TImapResponseReader::Add(std::string_view line) {
@@ -202,6 +214,7 @@ TImapResponse ParseImapResponse(std::string_view text) {
     return response;
   }
   if (response.Tagged()) Malformed();
+  CheckNumber(response);
   while (!cursor.AtEnd()) response.Data.push_back(cursor.Value());
   return response;
 }
@@ -256,5 +269,7 @@ std::string RefusalText(const TImapResponse& response) {
   for (const char c : response.Text) {
     if (c >= 0x20 && c < 0x7f) text += c;
   }
+  // One byte is one character here, so the cut splits none.
+  if (text.size() > kMaxServerTextChars) text.replace(kMaxServerTextChars - 1, std::string::npos, "…");
   return "サーバーの応答: " + text;
 }

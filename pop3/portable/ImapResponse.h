@@ -14,6 +14,10 @@
 
 // A response larger than this fails the check instead of filling memory: far above a header block.
 inline constexpr std::size_t kMaxImapResponseBytes = 1024 * 1024;
+// Lists nested deeper than this make a response malformed: a check reads values a few levels deep.
+inline constexpr std::size_t kMaxImapDepth = 32;
+// The longest server text shown to the user, in characters.
+inline constexpr std::size_t kMaxServerTextChars = 200;
 
 // A check the server refused with a reason the user can act on; message() is that reason, one line.
 class ERefusal : public Exception {
@@ -60,7 +64,8 @@ struct TImapResponse {
   bool Tagged() const { return Tag != "*" && Tag != "+"; }
 };
 
-// One response as the reader collected it; a malformed one throws Exception.
+// One response as the reader collected it; a malformed one throws Exception. Message numbers are
+// checked here: FETCH and EXPUNGE need one of 1 or more, EXISTS and RECENT a count.
 TImapResponse ParseImapResponse(std::string_view text);
 
 // The upper-cased capabilities of a CAPABILITY response or of a [CAPABILITY ...] code; nothing for
@@ -77,6 +82,10 @@ struct TImapFetch {
 };
 TImapFetch FetchOf(const TImapResponse& response);
 
+// The reason shown for a refusal received before TLS on an account that requires it: anyone on the
+// path may have written the server's words.
+inline constexpr const char* kRefusedBeforeTlsText = "暗号化の前にサーバーが接続を拒否しました。";
+
 // The reason line of a refused command: a known response code in Japanese, otherwise the server's
-// own text (its ASCII only).
+// own text (its printable ASCII only, at most kMaxServerTextChars of it).
 std::string RefusalText(const TImapResponse& response);

@@ -50,7 +50,7 @@ bool IsUniqueId(std::string_view id) {
          std::all_of(id.begin(), id.end(), [](char c) { return c >= 0x21 && c <= 0x7E; });
 }
 
-std::vector<TUidlEntry> ParseUidlListing(const std::vector<std::string>& lines) {
+std::vector<TUidlEntry> ParseUidlListing(const std::vector<std::string>& lines, int32_t messageCount) {
   std::vector<TUidlEntry> entries;
   entries.reserve(lines.size());
   for (std::string_view line : lines) {
@@ -62,7 +62,7 @@ std::vector<TUidlEntry> ParseUidlListing(const std::vector<std::string>& lines) 
     TUidlEntry entry;
     const auto [end, error] = std::from_chars(number.data(), number.data() + number.size(), entry.Number);
     if (number.empty() || error != std::errc() || end != number.data() + number.size() || entry.Number < 1 ||
-        !IsUniqueId(id)) {
+        entry.Number > messageCount || !IsUniqueId(id)) {
       throw Exception(kBadUidlText);
     }
     entry.Id = id;

@@ -48,6 +48,6 @@ struct TUidlEntry {
 bool IsUniqueId(std::string_view id);
 
 // The entries of a UIDL listing's lines ("n id" each): an id that breaks the RFC's rule, a number
-// that is not a positive decimal or that comes twice, or a line of any other shape throws
-// Exception. Blanks after the id are tolerated; the id is never cut.
-std::vector<TUidlEntry> ParseUidlListing(const std::vector<std::string>& lines);
+// that is not a positive decimal, is beyond messageCount (STAT's) or comes twice, or a line of any
+// other shape throws Exception. Blanks after the id are tolerated; the id is never cut.
+std::vector<TUidlEntry> ParseUidlListing(const std::vector<std::string>& lines, int32_t messageCount = INT32_MAX);

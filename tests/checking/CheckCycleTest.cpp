@@ -362,6 +362,27 @@ TEST_F(CheckCycle, ABrokenListingOrHeaderFailsTheAccountAndLeavesTheIdsFileAsItW
   DeleteFileW(Widen(idsFile).c_str());
 }
 
+// A UID listing that misses a message keeps its id known, so it is no news when it is listed again.
+TEST_F(CheckCycle, AnIncompleteListingForgetsNoId) {
+  TMainForm1 form;
+  form.SetCheckTimeOut(1000);
+  form.CheckCycle.SetNewMailByIdentity(true);
+  const std::string idsFile = form.ProgramDir + "\\mailids.dat";
+  const std::string recorded = "[127.0.0.2 110 user]\r\n7:5\r\n7:6\r\n";
+  ASSERT_TRUE(ReplaceWholeFile(idsFile, recorded));
+  SetAccount(form, 1, "imap", accounts::kInclude, kServer);
+  form.Accounts.SetCell(accounts::ColPort, 1, "110");
+  form.Accounts.SetCell(accounts::ColProtocol, 1, accounts::kProtocolImap);
+  Server.Add(ServerScript::Imap("* PREAUTH\r\n", {{"EXAMINE", "* OK [UIDVALIDITY 7] v\r\n* 2 EXISTS\r\n$ OK\r\n"},
+                                                   {"FETCH 1:*", "* 1 FETCH (FLAGS ())\r\n* 2 FETCH (UID 6)\r\n$ OK\r\n"},
+                                                   {"LOGOUT", "* BYE\r\n$ OK\r\n"}}));
+  EXPECT_TRUE(Check(form).empty());
+  std::string after;
+  EXPECT_EQ(ReadWholeFile(idsFile, after), TReadResult::Read);
+  EXPECT_EQ(after, recorded);
+  DeleteFileW(Widen(idsFile).c_str());
+}
+
 // With notices in a balloon: no box holds the cycle; one balloon sums it up (new mail, then the
 // failures, with the warning icon), the tray icon shows that mail waits until the balloon is clicked,
 // which without a registered mail program opens the settings window.

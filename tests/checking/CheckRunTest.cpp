@@ -13,6 +13,7 @@
 #include "accounts/portable/AccountTexts.h"
 #include "checking/portable/CheckRules.h"
 #include "pop3/Pop3Client.h"
+#include "pop3/portable/ImapResponse.h"
 #include "pop3/portable/TlsRules.h"
 #include "tests/support/DovecotLog.h"
 #include "tests/support/ExceptionMessage.h"
@@ -421,4 +422,79 @@ TEST_F(CheckRun, NewMailByIdentityOverImapNamesWhatArrivedAndLeavesTheFlags) {
 
   ASSERT_TRUE(PickTrayMenuItem(run, started.tray, kExitItem));
   ASSERT_TRUE(run.WaitForExit(10000));
+}
+
+namespace {
+
+// The CPU time the process has used so far, in seconds.
+double CpuSeconds(HANDLE process) {
+  FILETIME created, exited, kernel, user;
+  if (!GetProcessTimes(process, &created, &exited, &kernel, &user)) return -1;
+  const auto seconds = [](const FILETIME& time) {
+    return static_cast<double>((static_cast<unsigned long long>(time.dwHighDateTime) << 32) | time.dwLowDateTime) / 1e7;
+  };
+  return seconds(kernel) + seconds(user);
+}
+
+}  // namespace
+
+// Servers that nest without end, number a message 0, talk without end, or say too much each fail
+// their own account at once (far within the time-out), with the server's words cut, or not shown at
+// all before TLS; a header line past the line bound is still shown; and the accounts after them are
+// checked, the program idle afterwards.
+TEST_F(CheckRun, HostileImapServersFailOnlyTheirOwnAccounts) {
+  ScriptedPop3Server server("127.0.0.1", 0);
+  std::string nested = "* X ";
+  for (int line = 0; line < 16; ++line) nested += std::string(60000, '(') + "{0}\r\n";
+  server.Add(ServerScript().Send(nested + "\r\n"));
+  const std::pair<std::string, std::string> capability = {"CAPABILITY", "* CAPABILITY IMAP4rev1\r\n$ OK\r\n"};
+  const auto mailbox = [&](const std::string& listing, const std::string& header) {
+    return ServerScript::Imap("* OK ready\r\n",
+                              {capability,
+                               {"LOGIN", "$ OK\r\n"},
+                               {"EXAMINE", "* OK [UIDVALIDITY 7] v\r\n* 1 EXISTS\r\n$ OK\r\n"},
+                               {"FETCH 1:*", listing + "$ OK\r\n"},
+                               {"UID FETCH", "* 1 FETCH (UID 5 BODY[HEADER.FIELDS (FROM SUBJECT)] {" +
+                                                 std::to_string(header.size()) + "}\r\n" + header + ")\r\n$ OK\r\n"},
+                               {"LOGOUT", "* BYE bye\r\n$ OK\r\n"}});
+  };
+  server.Add(mailbox("* 0 FETCH (UID 4)\r\n* 1 FETCH (UID 5)\r\n", "Subject: x\r\n\r\n"));
+  server.Add(ServerScript().Send("* OK ready\r\n").Receive().Repeat("* OK x\r\n"));
+  server.Add(ServerScript().Send("* BYE " + std::string(60000, 'x') + "\r\n"));
+  server.Add(ServerScript().Send("* BYE Go to http://evil.example/ and log in there\r\n"));
+  server.Add(mailbox("* 1 FETCH (UID 5)\r\n", "From: a@example.jp\r\nSubject: " + std::string(200000, 'y') + "\r\n\r\n"));
+  server.Add(mailbox("* 1 FETCH (UID 5)\r\n", "From: \"Hanako\" <hanako@example.jp>\r\nSubject: lunch\r\n\r\n"));
+  const std::string port = std::to_string(server.Port());
+  const std::string imap(accounts::kProtocolImap);
+  std::string table;
+  // Each its own user: the ids seen are kept per server, port and user.
+  for (const std::string name : {"nested", "zero", "flood", "bye"})
+    table += SecuredAccount(name, "127.0.0.1", name, "p", "", port, imap);
+  table += SecuredAccount("forged", "127.0.0.1", "forged", "p", accounts::kSecurityStartTls, port, imap);
+  for (const std::string name : {"long", "good"}) table += SecuredAccount(name, "127.0.0.1", name, "p", "", port, imap);
+  ProgramRun run(PelmoraExe(),
+                 {{"account.dat", table}, {"Pelmora.ini", "[SET]\r\nSTART=0\r\nTIME=0\r\nMINUTE=30\r\nNEWMAIL=1\r\n"}});
+  const Started started = WaitUntilStarted(run);
+  ASSERT_TRUE(started.tray);
+
+  ASSERT_TRUE(PickTrayMenuItem(run, started.tray, kCheckItem));
+  for (const std::string name : {"nested", "zero", "flood"}) EXPECT_EQ(NextBox(run), Text(checking::FailureText(name)));
+  EXPECT_EQ(NextBox(run),
+            Text(checking::FailureText("bye", "サーバーの応答: " + std::string(kMaxServerTextChars - 1, 'x') + "…")));
+  EXPECT_EQ(NextBox(run), Text(checking::FailureText("forged", kRefusedBeforeTlsText)));
+  EXPECT_EQ(NextBox(run), L"'long' に 1 通の新しいメールが届いています。\na@example.jp: " +
+                              std::wstring(kMaxServerTextChars - 1, L'y') + L"…");
+  EXPECT_EQ(NextBox(run), L"'good' に 1 通の新しいメールが届いています。\nHanako: lunch");
+  EXPECT_EQ(server.SessionCount(), 7u);
+
+  const double before = CpuSeconds(run.Process());
+  Sleep(2000);
+  const double busy = CpuSeconds(run.Process()) - before;
+  std::printf("CPU time of the idle program over 2 s after the cycle: %.3f s\n", busy);
+  EXPECT_GE(before, 0);
+  EXPECT_LT(busy, 0.2) << "the program spins after the cycle";
+
+  ASSERT_TRUE(PickTrayMenuItem(run, started.tray, kExitItem));
+  ASSERT_TRUE(run.WaitForExit(10000));
+  EXPECT_EQ(run.ExitCode(), 0u);
 }

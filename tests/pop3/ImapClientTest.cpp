@@ -5,7 +5,6 @@
 
 #include <gtest/gtest.h>
 
-#include <memory>
 #include <string>
 #include <utility>
 #include <vector>
@@ -18,29 +17,6 @@
 
 namespace {
 
-// Answers each command by the first of `replies` whose key begins the command after its tag, with
-// "$" in the answer standing for the tag; a literal's announcement is answered with "+", and after
-// an answer "+" the next line goes on with the same command. A command without an answer ends the
-// session.
-ServerScript ImapScript(std::string greeting, std::vector<std::pair<std::string, std::string>> replies) {
-  auto pending = std::make_shared<std::string>();
-  return ServerScript().Send(std::move(greeting)).Respond([pending, replies](const std::string& line)
-                                                              -> std::optional<std::string> {
-    *pending += line;
-    if (line.ends_with("}\r\n")) return "+ go on\r\n";
-    const std::string tag = pending->substr(0, pending->find(' '));
-    for (const auto& [key, answer] : replies) {
-      if (pending->compare(tag.size() + 1, key.size(), key) != 0) continue;
-      if (!answer.starts_with("+")) pending->clear();
-      std::string text = answer;
-      for (std::size_t at = text.find('$'); at != std::string::npos; at = text.find('$', at + tag.size()))
-        text.replace(at, 1, tag);
-      return text;
-    }
-    return std::nullopt;
-  });
-}
-
 const std::pair<std::string, std::string> kLogout = {"LOGOUT", "* BYE bye\r\n$ OK done\r\n"};
 
 using ImapClient = ScriptedSessionTest<TImapClient>;
@@ -49,12 +25,12 @@ using ImapClient = ScriptedSessionTest<TImapClient>;
 
 TEST_F(ImapClient, ReadsCountAndIdentitiesThroughLiteralsAndResponsesInAnyOrder) {
   const std::string header = "From: a@example.jp\r\nSubject: {3}\r\n\r\n";
-  Server.Add(ImapScript("* OK ready\r\n",
+  Server.Add(ServerScript::Imap("* OK ready\r\n",
                         {{"CAPABILITY", "* 4 EXISTS\r\n* CAPABILITY IMAP4rev1 AUTH=PLAIN\r\n$ OK\r\n"},
                          {"LOGIN", "$ OK [CAPABILITY IMAP4rev1] in\r\n"},
                          {"STATUS", "* STATUS {5}\r\nINBOX (MESSAGES 4)\r\n$ OK\r\n"},
                          kLogout}));
-  Server.Add(ImapScript("* OK [CAPABILITY IMAP4rev1 LOGINDISABLED AUTH=PLAIN] ready\r\n",
+  Server.Add(ServerScript::Imap("* OK [CAPABILITY IMAP4rev1 LOGINDISABLED AUTH=PLAIN] ready\r\n",
                         {{"AUTHENTICATE PLAIN\r\n" + PlainCredentials("alice", "p\"w\\"), "$ OK in\r\n"},
                          {"AUTHENTICATE", "+ \r\n"},
                          {"EXAMINE", "* OK [UIDVALIDITY 77] v\r\n* FLAGS (\\Seen)\r\n* 2 EXISTS\r\n$ OK [READ-ONLY]\r\n"},
@@ -90,9 +66,9 @@ TEST_F(ImapClient, ReadsCountAndIdentitiesThroughLiteralsAndResponsesInAnyOrder)
 TEST_F(ImapClient, ARefusalByeStallOrCloseFailsTheCheckAndTheNextOneWorks) {
   const std::pair<std::string, std::string> capability = {"CAPABILITY", "* CAPABILITY IMAP4rev1\r\n$ OK\r\n"};
   const std::pair<std::string, std::string> login = {"LOGIN", "$ OK\r\n"};
-  Server.Add(ImapScript("* OK\r\n", {capability, {"LOGIN", "$ NO [AUTHENTICATIONFAILED] Authentication failed.\r\n"}}));
-  Server.Add(ImapScript("* BYE Too many connections\r\n", {}));
-  Server.Add(ImapScript("* OK\r\n", {capability, login, {"STATUS", "* BYE Server shutting down\r\n"}}));
+  Server.Add(ServerScript::Imap("* OK\r\n", {capability, {"LOGIN", "$ NO [AUTHENTICATIONFAILED] Authentication failed.\r\n"}}));
+  Server.Add(ServerScript::Imap("* BYE Too many connections\r\n", {}));
+  Server.Add(ServerScript::Imap("* OK\r\n", {capability, login, {"STATUS", "* BYE Server shutting down\r\n"}}));
   Server.Add(ServerScript()
                  .Send("* OK\r\n")
                  .Reply("* CAPABILITY IMAP4rev1\r\na6 OK\r\n")
@@ -100,7 +76,7 @@ TEST_F(ImapClient, ARefusalByeStallOrCloseFailsTheCheckAndTheNextOneWorks) {
                  .Reply("* STATUS INBOX {20}\r\nIN")
                  .Close());
   Server.Add(ServerScript().Send("* OK\r\n").Receive());
-  Server.Add(ImapScript("* OK\r\n", {capability, login, {"STATUS", "* STATUS INBOX (MESSAGES 9)\r\n$ OK\r\n"}, kLogout}));
+  Server.Add(ServerScript::Imap("* OK\r\n", {capability, login, {"STATUS", "* STATUS INBOX (MESSAGES 9)\r\n$ OK\r\n"}, kLogout}));
 
   EXPECT_EQ(MessageOf([this] { Client.Connect(); }), "ユーザー名またはパスワードが正しくありません。");
   EXPECT_EQ(MessageOf([this] { Client.Connect(); }), "サーバーの応答: Too many connections");
@@ -114,5 +90,34 @@ TEST_F(ImapClient, ARefusalByeStallOrCloseFailsTheCheckAndTheNextOneWorks) {
   }
   Client.Connect();
   EXPECT_EQ(Client.MessageCount(), 9);
+  Client.Disconnect();
+}
+
+// Mail may arrive during the UID listing (told by EXISTS before it is numbered) or a message may have
+// no UID; a message number the server never told of fails the check.
+TEST_F(ImapClient, AListingNumbersOnlyTheMessagesTheServerToldOf) {
+  const auto listing = [](const std::string& fetch) {
+    return ServerScript::Imap("* PREAUTH ready\r\n", {{"EXAMINE", "* OK [UIDVALIDITY 7] v\r\n* 2 EXISTS\r\n$ OK\r\n"},
+                                                       {"FETCH 1:*", fetch + "$ OK\r\n"},
+                                                       kLogout});
+  };
+  Server.Add(listing("* 1 FETCH (UID 5)\r\n* 3 EXISTS\r\n* 3 FETCH (UID 7)\r\n* 2 FETCH (UID 6)\r\n"));
+  Server.Add(listing("* 1 FETCH (UID 5)\r\n* 3 FETCH (UID 7)\r\n"));
+  Server.Add(listing("* 2 FETCH (FLAGS ())\r\n* 1 FETCH (UID 5)\r\n"));
+  Client.AskIds = true;
+  const auto ids = [this] {
+    std::vector<std::string> found;
+    for (const TUidlEntry& entry : *Client.MessageIds()) found.push_back(entry.Id);
+    return found;
+  };
+
+  Client.Connect();
+  EXPECT_EQ(ids(), (std::vector<std::string>{"7:5", "7:6"}));
+  Client.Disconnect();
+  EXPECT_NE(MessageOf([this] { Client.Connect(); }), "(no exception)");
+  EXPECT_FALSE(Client.Connected());
+  Client.Connect();
+  EXPECT_EQ(Client.MessageCount(), 2);
+  EXPECT_EQ(ids(), std::vector<std::string>{"7:5"});
   Client.Disconnect();
 }

@@ -85,6 +85,29 @@ TEST(ParseImapResponse, ReadsTheResponsesOfACheck) {
   }
 }
 
+// What a hostile server may send: nesting without end, message numbers that index nothing, texts
+// of any length.
+TEST(ParseImapResponse, BoundsNestingRefusesMessageNumberZeroAndCutsTheServersText) {
+  const std::string deepest = "* X " + std::string(kMaxImapDepth, '(') + std::string(kMaxImapDepth, ')') + "\r\n";
+  EXPECT_EQ(ParseImapResponse(deepest).Data.size(), 1u);
+  EXPECT_THROW(ParseImapResponse("* X " + std::string(kMaxImapDepth + 1, '(') + "\r\n"), Exception);
+  // Far deeper than a thread's stack would take, in lines that each stay under the line bound.
+  std::string flood = "* X ";
+  for (int line = 0; line < 16; ++line) flood += std::string(60000, '(') + "{0}\r\n";
+  EXPECT_THROW(ParseImapResponse(flood + "\r\n"), Exception);
+
+  for (const char* broken : {"* 0 FETCH (UID 5)\r\n", "* 0 EXPUNGE\r\n", "* FETCH (UID 5)\r\n", "* EXISTS\r\n"}) {
+    EXPECT_THROW(ParseImapResponse(broken), Exception) << broken;
+  }
+  EXPECT_EQ(ParseImapResponse("* 0 EXISTS\r\n").Number, 0u) << "an empty mailbox";
+  EXPECT_EQ(ParseImapResponse("* 1 EXPUNGE\r\n").Number, 1u);
+
+  const std::string reason = RefusalText(ParseImapResponse("* BYE " + std::string(60000, 'x') + "\r\n"));
+  EXPECT_EQ(reason, "サーバーの応答: " + std::string(kMaxServerTextChars - 1, 'x') + "…");
+  EXPECT_EQ(RefusalText(ParseImapResponse("a1 NO " + std::string(kMaxServerTextChars, 'y') + "\r\n")),
+            "サーバーの応答: " + std::string(kMaxServerTextChars, 'y'));
+}
+
 TEST(ImapCommand, QuotesWhatAQuotedStringHoldsAndSendsTheRestAsLiterals) {
   EXPECT_EQ(ImapCommand("a1 LOGIN", {"taro", "p\"a\\ss word"}),
             (std::vector<std::string>{"a1 LOGIN \"taro\" \"p\\\"a\\\\ss word\""}));

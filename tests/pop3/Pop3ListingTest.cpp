@@ -50,4 +50,7 @@ TEST(ParseUidlListing, TakesRfcIdsWholeAndRefusesAnythingElse) {
     EXPECT_THROW(ParseUidlListing({bad}), Exception) << bad;
   }
   EXPECT_THROW(ParseUidlListing({"1 a", "1 b"}), Exception);
+  // A number beyond STAT's count names no message of the mailbox.
+  EXPECT_EQ(ParseUidlListing({"2 b"}, 2).size(), 1u);
+  EXPECT_THROW(ParseUidlListing({"1 a", "3 c"}, 2), Exception);
 }

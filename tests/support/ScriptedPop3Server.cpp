@@ -34,6 +34,11 @@ ServerScript& ServerScript::Respond(std::function<std::optional<std::string>(con
   return *this;
 }
 
+ServerScript& ServerScript::Repeat(std::string bytes) {
+  StepList.push_back({Step::RepeatBytes, std::move(bytes), 0, {}});
+  return *this;
+}
+
 ServerScript ServerScript::Pop3Check(std::string statReply, int greetingDelayMs) {
   ServerScript script;
   if (greetingDelayMs > 0) script.Pause(greetingDelayMs);
@@ -44,6 +49,25 @@ ServerScript ServerScript::Pop3Check(std::string statReply, int greetingDelayMs)
       .Reply("+OK bye\r\n")
       .Close();
   return script;
+}
+
+ServerScript ServerScript::Imap(std::string greeting, std::vector<std::pair<std::string, std::string>> replies) {
+  auto pending = std::make_shared<std::string>();
+  return ServerScript().Send(std::move(greeting)).Respond([pending, replies](const std::string& line)
+                                                              -> std::optional<std::string> {
+    *pending += line;
+    if (line.ends_with("}\r\n")) return "+ go on\r\n";
+    const std::string tag = pending->substr(0, pending->find(' '));
+    for (const auto& [key, answer] : replies) {
+      if (pending->compare(tag.size() + 1, key.size(), key) != 0) continue;
+      if (!answer.starts_with("+")) pending->clear();
+      std::string text = answer;
+      for (std::size_t at = text.find('$'); at != std::string::npos; at = text.find('$', at + tag.size()))
+        text.replace(at, 1, tag);
+      return text;
+    }
+    return std::nullopt;
+  });
 }
 
 struct ScriptedPop3Server::Session {
@@ -209,13 +233,15 @@ void ScriptedPop3Server::Serve(Session& session, const ServerScript& script) {
     pending.erase(0, lf + 1);
     return true;
   };
+  // False when the client has gone.
   auto sendAll = [&](const std::string& bytes) {
     std::size_t sent = 0;
     while (sent < bytes.size()) {
       const int n = send(socket, bytes.data() + sent, static_cast<int>(bytes.size() - sent), 0);
-      if (n <= 0) return;
+      if (n <= 0) return false;
       sent += static_cast<std::size_t>(n);
     }
+    return true;
   };
   bool finished = false;
   for (const ServerScript::Step& step : script.Steps()) {
@@ -246,6 +272,13 @@ void ScriptedPop3Server::Serve(Session& session, const ServerScript& script) {
           sendAll(*answer);
         }
         break;
+      case ServerScript::Step::RepeatBytes: {
+        std::string chunk;
+        while (chunk.size() < 65536) chunk += step.Bytes;
+        while (!stopping() && sendAll(chunk)) {
+        }
+        break;
+      }
     }
   }
   // Whatever the client still sends is recorded until it closes.

@@ -11,6 +11,7 @@
 #include <optional>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 class ServerScript {
@@ -26,13 +27,20 @@ public:
   ServerScript& Close();
   // Answers every further line with what respond returns; a nullopt ends the session with Close.
   ServerScript& Respond(std::function<std::optional<std::string>(const std::string& line)> respond);
+  // Sends bytes again and again until the client closes or resets the connection.
+  ServerScript& Repeat(std::string bytes);
 
   // The positive dialogue of one check: greeting (after greetingDelayMs), USER, PASS, statReply to
   // STAT, then QUIT.
   static ServerScript Pop3Check(std::string statReply = "+OK 3 708\r\n", int greetingDelayMs = 0);
+  // An IMAP server: the greeting, then each command answered by the first of `replies` whose key
+  // begins the command after its tag, with "$" in the answer standing for the tag; a literal's
+  // announcement is answered with "+", and after an answer "+" the next line goes on with the same
+  // command. A command without an answer ends the session.
+  static ServerScript Imap(std::string greeting, std::vector<std::pair<std::string, std::string>> replies);
 
   struct Step {
-    enum Kind { SendBytes, PauseMs, ReceiveLine, CloseSend, RespondLines } What;
+    enum Kind { SendBytes, PauseMs, ReceiveLine, CloseSend, RespondLines, RepeatBytes } What;
     std::string Bytes;
     int Milliseconds = 0;
     std::function<std::optional<std::string>(const std::string&)> Responder;
