@@ -14,6 +14,8 @@
 #include <vector>
 
 #include "accounts/AccountWindow1.h"
+#include "checking/MailActions.h"
+#include "checking/portable/NewMailNotice.h"
 #include "desktop/TrayIcon.h"
 #include "resources/Resource.h"
 #include "tests/support/PlatformRecorders.h"
@@ -22,6 +24,7 @@
 #include "toolkit/Dpi.h"
 #include "toolkit/Text.h"
 #include "tests/toolkit/Bounds.h"
+#include "tests/toolkit/BoxWatch.h"
 
 namespace {
 
@@ -162,6 +165,37 @@ TEST(Dpi, AWindowFollowsItsDpiWhenItChangesAndComesBackToThePixel) {
                                          << " now " << now.left << "," << now.top << " " << now.right << "," << now.bottom;
   }
   EXPECT_EQ(FontHeight(account.Edit1.Handle()), -ScaleToDpi(12, dpi));
+}
+
+// A notice naming messages with long subjects, as the check shows it: each message keeps one line of
+// the box, the header line and the three below it.
+TEST(Dpi, ANoticeGivesEachMessageOneLineOfTheBox) {
+  const std::vector<checking::MailSummary> mail{
+      {u"山田 太郎", u"【重要】来週の定例会議の議題と資料について（第三四半期の予算見直しを含む）ご確認のお願い"},
+      {u"news@example.com", u"Your weekly digest: 25 new posts in the topics you follow, and more from the community"},
+      {u"", u""}};
+  const std::u16string text = checking::NewMailNoticeText("自宅のメール", 3, mail, checking::Cp932ToUtf16);
+  int lines = 0;
+  WatchBox([&] { checking::Announce(text); }, [&](HWND box) {
+    for (HWND child = GetWindow(box, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+      wchar_t cls[32] = {};
+      GetClassNameW(child, cls, 32);
+      if (lstrcmpiW(cls, L"Static") != 0 || (GetWindowLongW(child, GWL_STYLE) & SS_TYPEMASK) == SS_ICON) continue;
+      RECT area{};
+      GetClientRect(child, &area);
+      const TWindowDc dc(child);
+      const TSelection font(dc.Get(), reinterpret_cast<HFONT>(SendMessageW(child, WM_GETFONT, 0, 0)));
+      TEXTMETRICW metrics{};
+      GetTextMetricsW(dc.Get(), &metrics);
+      lines = (area.bottom - area.top) / metrics.tmHeight;
+    }
+    UpdateWindow(box);
+    const std::string shot = testsupport::Screenshot("notice-long-subjects-" + std::to_string(PrefixDpi()) + "dpi");
+    if (!shot.empty()) std::printf("screenshot: %s\n", shot.c_str());
+    PressBoxButton(box, IDOK);
+  });
+  EXPECT_EQ(boxwatch::Seen.text, std::wstring(text.begin(), text.end()));
+  EXPECT_EQ(lines, 4) << "a line of the notice wrapped";
 }
 
 int IconWidth(HICON icon) {
