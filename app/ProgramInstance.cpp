@@ -24,7 +24,7 @@ std::wstring InstanceName(const std::string& programDir) {
 
 TProgramInstance::TProgramInstance(const std::string& programPath)
     : Name(InstanceName(ProgramDirOf(programPath))), Mutex(CreateMutexW(nullptr, FALSE, (L"Local\\" + Name).c_str())) {
-  if (!Mutex.Get()) throw Exception("The program's running copy cannot be told apart (error " +
+  if (!Mutex.Get()) throw Exception("Cannot create the mutex of the program's folder (error " +
                                     std::to_string(GetLastError()) + ")");
   IsFirst = GetLastError() != ERROR_ALREADY_EXISTS;
 }
