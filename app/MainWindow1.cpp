@@ -30,6 +30,14 @@ void TMainForm1::N1Click(TObject*) {
 
 void TMainForm1::Button4Click(TObject*) { Hide(); }
 
+LRESULT TMainForm1::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
+  if (msg == ShowRequest && ShowRequest != 0) {
+    BringToFront();
+    return 0;
+  }
+  return TForm::WndProc(msg, wParam, lParam);
+}
+
 void TMainForm1::N8Click(TObject*) { Shell.Open(Handle(), Widen(ProgramDir + "/Readme.txt")); }
 
 void TMainForm1::N9Click(TObject*) { Shell.Open(Handle(), Widen(InfoPageAddress(ProgramFile))); }
@@ -118,6 +126,18 @@ void TMainForm1::CheckCycleSummary(checking::TCheckCycle*, const checking::TChec
   if (!summary.NewMail.empty()) ShowNewMailWaiting(summary.NewMessages);
 }
 
+// A check asked for from the menu meanwhile would only wait for this one: its item is greyed instead,
+// so that the user sees why nothing more happens. A tick of the timer still runs one right after.
+void TMainForm1::CheckCycleProgress(checking::TCheckCycle*, const std::string& account) {
+  CheckedAccount = account;
+  N2.Enabled = account.empty();
+  ShowTrayHint();
+}
+
+void TMainForm1::ShowTrayHint() {
+  TrayIcon1.SetHint(CheckedAccount.empty() ? NewMailHint : "チェック中… " + CheckedAccount);
+}
+
 void TMainForm1::ShowNewMailWaiting(std::int32_t messages) {
   SYSTEMTIME now;
   GetLocalTime(&now);
@@ -125,14 +145,16 @@ void TMainForm1::ShowNewMailWaiting(std::int32_t messages) {
   std::snprintf(time, sizeof time, "%02u:%02u", now.wHour, now.wMinute);
   NewMailWaiting = true;
   TrayIcon1.SetIconResource(GetModuleHandleW(nullptr), IDI_NEWMAILICON);
-  TrayIcon1.SetHint("新着メール " + std::to_string(messages) + " 通 (" + time + ")");
+  NewMailHint = "新着メール " + std::to_string(messages) + " 通 (" + time + ")";
+  ShowTrayHint();
 }
 
 void TMainForm1::NewMailLookedAt() {
   if (!NewMailWaiting) return;
   NewMailWaiting = false;
   TrayIcon1.SetIconResource(GetModuleHandleW(nullptr), IDI_MAINICON);
-  TrayIcon1.SetHint({});
+  NewMailHint.clear();
+  ShowTrayHint();
 }
 
 // The user's mail program shows the new mail; without one, the settings window at least.

@@ -95,6 +95,7 @@ public:
   void CheckBox3Click(TObject* sender);
   void CheckBox4Click(TObject* sender);
   void CheckCycleSummary(checking::TCheckCycle* sender, const checking::TCheckCycle::TSummary& summary);
+  void CheckCycleProgress(checking::TCheckCycle* sender, const std::string& account);
   void TrayIcon1BalloonClick(TObject* sender);
   void SpinEdit1Change(TObject* sender);
 
@@ -112,11 +113,17 @@ public:
   // The bound of each network wait of a check, in milliseconds (tests shorten it).
   void SetCheckTimeOut(std::int32_t milliseconds) { CheckCycle.SetTimeOut(milliseconds); }
 
+protected:
+  // A later start from the program's folder asks for the settings window.
+  LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
+
 private:
   void AccountsChanged();
   // The tray icon shows whether announced mail waits unread.
   void ShowNewMailWaiting(std::int32_t messages);
   void NewMailLookedAt();
+  // The icon's tip: the account being checked, else the mail waiting, else nothing.
+  void ShowTrayHint();
   void AccountsStored();
   std::string AccountFilePath() const;
   TSettings ShownSettings();
@@ -124,7 +131,10 @@ private:
   TShell& Shell;
   TMci& Mci;
   std::string ProgramFile;
+  UINT ShowRequest = 0;
   bool NewMailWaiting = false;
+  std::string NewMailHint;
+  std::string CheckedAccount;  // empty while no check runs
   // TIME and MINUTE as read at creation, until applied to their controls or changed by the user.
   std::optional<bool> PendingTime;
   std::optional<std::int32_t> PendingMinute;

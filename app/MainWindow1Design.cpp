@@ -6,6 +6,7 @@
 
 #include "accounts/portable/AccountConnection.h"
 #include "app/ProgramFile.h"
+#include "app/ProgramInstance.h"
 #include "app/portable/ProgramPaths.h"
 #include "resources/Resource.h"
 #include "toolkit/Application.h"
@@ -98,6 +99,9 @@ TMainForm1::TMainForm1(TShell& shell, TMci& mci, std::string programPath)
   CheckCycle.OnSummary = [this](checking::TCheckCycle* sender, const checking::TCheckCycle::TSummary& summary) {
     CheckCycleSummary(sender, summary);
   };
+  CheckCycle.OnProgress = [this](checking::TCheckCycle* sender, const std::string& account) {
+    CheckCycleProgress(sender, account);
+  };
   TrayIcon1.OnBalloonClick = [this](TObject* sender) { TrayIcon1BalloonClick(sender); };
   SpinEdit1.OnChange = [this](TObject* sender) { SpinEdit1Change(sender); };
   Timer1.OnTimer = [this](TObject* sender) { Timer1Timer(sender); };
@@ -111,6 +115,7 @@ TMainForm1::TMainForm1(TShell& shell, TMci& mci, std::string programPath)
   TrayIcon1.Loaded();
 
   ProgramDir = ProgramDirOf(ProgramFile);
+  ShowRequest = ShowRunningCopyMessage(ProgramDir);
   CheckCycle.SetIdsFile(ProgramDir + "\\mailids.dat");
   Accounts.WriteHeaderRow();
   Button10Click(&Button10);

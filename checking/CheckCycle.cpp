@@ -21,7 +21,17 @@ TCheckCycle::TCheckCycle(accounts::AccountTable& accounts, TPOP3Client& client, 
 
 void TCheckCycle::Run() {
   if (IsStopped) return;
-  Requests.Run([this] { CheckAccounts(); });
+  // The end shows on every way out, or the user could not ask for a check again.
+  const auto ended = [this] {
+    if (!Requests.Running() && !IsStopped) OnProgress(this, {});
+  };
+  try {
+    Requests.Run([this] { CheckAccounts(); });
+  } catch (...) {
+    ended();
+    throw;
+  }
+  ended();
 }
 
 void TCheckCycle::Stop() {
@@ -42,6 +52,7 @@ void TCheckCycle::CheckAccounts() {
     const std::string name = Accounts.Cell(accounts::ColName, row);
     // Rows deleted during the session's waits move the checked account up, or take it away.
     const accounts::AccountTable::RowMark checked(Accounts, row);
+    OnProgress(this, name);
     // A session aborted because the user is leaving is no failure of the server, and an account
     // deleted meanwhile has no failure to report.
     const auto fail = [&](const std::string& reason) {

@@ -56,6 +56,8 @@ public:
   };
   // After a cycle that had something to tell, with notices in a balloon.
   Event<TCheckCycle*, const TSummary&> OnSummary;
+  // Before each account is contacted, with its name (CP932); with an empty name once no cycle runs.
+  Event<TCheckCycle*, const std::string&> OnProgress;
 
   // The message count last seen for each table row: all zero at start, never saved. Counts stay by
   // row, and a row beyond the end has none recorded yet.

@@ -28,6 +28,8 @@ public:
       const int n = Link.Receive(chunk, sizeof chunk);
       if (n > 0) {
         Session.Received(std::string_view(chunk, static_cast<std::size_t>(n)));
+        // A plain server's greeting or reply may never complete a record: waiting would take the time-out.
+        if (Session.HandshakeFailure() == TTlsFailure::NotTls) throw ETlsError(TlsFailureText(TTlsFailure::NotTls));
         input.append(chunk, static_cast<std::size_t>(n));
         if (input.size() > kMaxHeld) throw ETlsError(TlsFailureText(TTlsFailure::Handshake));
         return;

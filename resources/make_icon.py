@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
-"""Draws the program icon, an envelope with a red new-mail dot, and writes Pelmora.ico; with --new-mail,
-the icon the notification area shows while new mail waits unread (a yellow envelope, a larger dot),
-written as PelmoraNew.ico.
+"""Draws the program icon, a white envelope, and writes Pelmora.ico; with --new-mail, the icon the
+notification area shows while new mail waits unread (the envelope yellow, with a large red mark ringed
+in white, so that the two tell apart at a glance at 16 pixels), written as PelmoraNew.ico.
 
 16x16 and 32x32 pixels with a 16-colour and a 256-colour palette, for displays of few colours; and
 each size that Windows asks for at some display scale (16, 20, 24, 32, 40, 48, 64 and 256 pixels) in
@@ -62,18 +62,22 @@ def draw(size, shaded):
             pixels[y + i][x] = NAVY
         if size >= 32 and y + line < bottom:
             pixels[y + line][x] = (64, 64, 160) if shaded else NAVY
-    # The new-mail dot over the upper right corner.
-    radius = size * (0.26 if NEW_MAIL else 0.2)
+    if NEW_MAIL:
+        mark(pixels, size, line, shaded)
+    return pixels
+
+
+def mark(pixels, size, line, shaded):
+    """The new-mail mark over the upper right corner: only this icon has red, so that a glance tells."""
+    radius = size * 0.28
     cx, cy = size - 1 - radius, radius
     for y in range(size):
         for x in range(size):
             dist = math.hypot(x + 0.5 - cx - 0.5, y + 0.5 - cy - 0.5)
             if dist <= radius:
-                if shaded and dist <= radius * 0.45:
-                    pixels[y][x] = (255, 150, 150)
-                else:
-                    pixels[y][x] = RED
-    return pixels
+                pixels[y][x] = (255, 150, 150) if shaded and dist <= radius * 0.35 else RED
+            elif dist <= radius + line:
+                pixels[y][x] = WHITE
 
 
 def nearest(colour, palette):

@@ -35,6 +35,7 @@ using TOwnedBitmap = TOwned<HBITMAP, DeleteObject>;
 using TOwnedDc = TOwned<HDC, DeleteDC>;
 using TOwnedWindow = TOwned<HWND, DestroyWindow>;
 using TOwnedMenu = TOwned<HMENU, DestroyMenu>;
+using TOwnedHandle = TOwned<HANDLE, CloseHandle>;
 
 // The device context of a window's client area (or of the screen, for no window), given back at the end.
 class TWindowDc {

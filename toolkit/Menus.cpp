@@ -52,7 +52,7 @@ TOwnedMenu TPopupMenu::BuildMenu() const {
     if (item.IsSeparator())
       AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
     else
-      AppendMenuW(menu, MF_STRING, CommandOf(i), Widen(item.Caption).c_str());
+      AppendMenuW(menu, MF_STRING | (item.Enabled ? 0 : MF_GRAYED), CommandOf(i), Widen(item.Caption).c_str());
   }
   return owned;
 }

@@ -20,6 +20,7 @@ public:
   ~TMenuItem() override;
 
   std::string Caption;  // CP932; "&" marks the accelerator
+  bool Enabled = true;  // otherwise shown greyed, and cannot be picked
   bool IsSeparator() const { return Caption == "-"; }
 
   Event<TObject*> OnClick;

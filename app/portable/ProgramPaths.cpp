@@ -1,5 +1,7 @@
 #include "app/portable/ProgramPaths.h"
 
+#include <cstdint>
+
 #include "toolkit/portable/Cp932.h"
 
 namespace {
@@ -54,4 +56,16 @@ std::string SettingsFileOf(std::string_view path) {
 
 std::string InfoPageAddress(std::string_view programPath) {
   return std::string(kInfoPagePrefix) + ProgramNameOf(programPath);
+}
+
+// FNV-1a over the UTF-16 units: 64 bits make a collision of two folders on one machine unthinkable.
+std::u16string InstanceNameOf(std::u16string_view upperCaseFolder) {
+  std::uint64_t hash = 0xcbf29ce484222325u;
+  for (const char16_t unit : upperCaseFolder) {
+    hash ^= unit;
+    hash *= 0x100000001b3u;
+  }
+  std::u16string name = u"Pelmora-";
+  for (int shift = 60; shift >= 0; shift -= 4) name += u"0123456789abcdef"[(hash >> shift) & 0xF];
+  return name;
 }

@@ -15,3 +15,8 @@ std::string SettingsFileOf(std::string_view programPath);
 
 // The information page of the program: plain HTTP on our own web server.
 std::string InfoPageAddress(std::string_view programPath);
+
+// The name that the copies started from one program folder share, given the folder's path as the file
+// system compares it (in upper case): "Pelmora-" and 16 hex digits of a hash of the path, since a path
+// may be longer than a kernel object's name, and a "\" there would name a namespace.
+std::u16string InstanceNameOf(std::u16string_view upperCaseFolder);

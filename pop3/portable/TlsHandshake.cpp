@@ -15,15 +15,32 @@ constexpr std::size_t kMaxRecord = 16384 + 2048;
 // Handshake messages in clear that matter here are small; a server's certificate chain may not be.
 constexpr std::size_t kMaxHandshakeHeld = 1 << 17;
 
+// The record types run from ChangeCipherSpec (20) to Heartbeat (24); every version is 3.x.
+constexpr unsigned kFirstRecordType = 20;
+constexpr unsigned kLastRecordType = 24;
+constexpr unsigned kVersionMajor = 3;
+
 unsigned Byte(std::string_view bytes, std::size_t at) { return static_cast<unsigned char>(bytes[at]); }
 
 unsigned Uint16(std::string_view bytes, std::size_t at) { return Byte(bytes, at) << 8 | Byte(bytes, at + 1); }
 
+// False as soon as the bytes held cannot begin a record: a text line fails on its first byte.
+bool CanStartRecord(std::string_view bytes) {
+  if (bytes.empty()) return true;
+  if (Byte(bytes, 0) < kFirstRecordType || Byte(bytes, 0) > kLastRecordType) return false;
+  return bytes.size() < 2 || Byte(bytes, 1) == kVersionMajor;
+}
+
 }  // namespace
 
 void TTlsHandshakeObserver::Received(std::string_view bytes) {
-  if (Encrypted) return;
+  if (Encrypted || IsNotTls) return;
   Pending.append(bytes);
+  if (!RecordSeen && !CanStartRecord(Pending)) {
+    IsNotTls = true;
+    Pending.clear();
+    return;
+  }
   while (!Encrypted && Pending.size() >= kRecordHeader) {
     const std::size_t length = Uint16(Pending, 3);
     if (length > kMaxRecord) {
@@ -31,6 +48,7 @@ void TTlsHandshakeObserver::Received(std::string_view bytes) {
       break;
     }
     if (Pending.size() < kRecordHeader + length) break;
+    RecordSeen = true;
     Record(Byte(Pending, 0), std::string_view(Pending).substr(kRecordHeader, length));
     Pending.erase(0, kRecordHeader + length);
   }
@@ -63,6 +81,7 @@ void TTlsHandshakeObserver::HandshakeMessages() {
 }
 
 TTlsFailure TTlsHandshakeObserver::Failure() const {
+  if (IsNotTls) return TTlsFailure::NotTls;
   if (IsOldProtocol) return TTlsFailure::OldProtocol;
   if (IsCertificateRequested) return TTlsFailure::ClientCertificate;
   return TTlsFailure::Handshake;

@@ -27,10 +27,14 @@ void RunHandshake(Session& session, Stream& stream, std::string& input) {
 
 // Reads the server's records while they are still in clear (up to its ChangeCipherSpec or its first
 // encrypted record): the protocol version it chose, its alerts, and whether it asked for a client
-// certificate.
+// certificate; and whether its first bytes are no TLS record at all.
 class TTlsHandshakeObserver {
 public:
   void Received(std::string_view bytes);
+
+  // The server's first bytes are not the start of a TLS record (a "+OK", "-ERR" or "* OK" line):
+  // known from its first byte or two, so that the handshake can fail at once.
+  bool NotTls() const { return IsNotTls; }
 
   // The server chose TLS 1.1 or older, or answered with a protocol_version alert.
   bool OldProtocol() const { return IsOldProtocol; }
@@ -48,6 +52,8 @@ private:
   std::string Pending;    // the start of a record not yet complete
   std::string Handshake;  // handshake bytes not yet forming a complete message
   bool Encrypted = false;
+  bool RecordSeen = false;
+  bool IsNotTls = false;
   bool IsOldProtocol = false;
   bool IsCertificateRequested = false;
 };

@@ -21,6 +21,8 @@ std::string TlsFailureText(TTlsFailure failure) {
       return "サーバーは古い TLS (1.1 以前) にしか対応していません。";
     case TTlsFailure::ClientCertificate:
       return "サーバーはクライアント証明書を求めていますが、この設定では使えません。";
+    case TTlsFailure::NotTls:
+      return "サーバーが SSL/TLS で応答しません。ポート番号と接続の保護を確認してください。";
     case TTlsFailure::Handshake:
       break;
   }

@@ -27,6 +27,7 @@ enum class TTlsFailure {
   NoStartTls,    // the server refused STLS
   OldProtocol,        // the server speaks nothing newer than TLS 1.1
   ClientCertificate,  // the server wants a client certificate, which the program has none of
+  NotTls,        // the server answers in clear (a port of plain POP3 or IMAP)
   Handshake,     // anything else on the way to a secure connection
 };
 

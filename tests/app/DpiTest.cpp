@@ -17,6 +17,8 @@
 
 #include "accounts/AccountWindow1.h"
 #include "accounts/portable/AccountTable.h"
+#include "checking/MailActions.h"
+#include "checking/portable/NewMailNotice.h"
 #include "desktop/TrayIcon.h"
 #include "resources/Resource.h"
 #include "tests/support/PlatformRecorders.h"
@@ -25,6 +27,7 @@
 #include "toolkit/Dpi.h"
 #include "toolkit/Text.h"
 #include "tests/toolkit/Bounds.h"
+#include "tests/toolkit/BoxWatch.h"
 
 namespace {
 
@@ -213,6 +216,27 @@ TEST(Dpi, AWindowFollowsItsDpiWhenItChangesAndComesBackToThePixel) {
                                          << " now " << now.left << "," << now.top << " " << now.right << "," << now.bottom;
   }
   EXPECT_EQ(FontHeight(account.Edit1.Handle()), -ScaleToDpi(12, dpi));
+}
+
+// A notice naming messages with long subjects, as the check shows it, for a screenshot at the DPI.
+// Each line is cut to 40 full-width characters; whether the box keeps it on one line is Windows'
+// choice of the box's width (Wine's box is narrower and wraps even the first line).
+TEST(Dpi, ANoticeWithLongSubjectsShowsTheCutLines) {
+  const std::vector<checking::MailSummary> mail{
+      {u"山田 太郎", u"【重要】来週の定例会議の議題と資料について（第三四半期の予算見直しを含む）ご確認のお願い"},
+      {u"news@example.com", u"Your weekly digest: 25 new posts in the topics you follow, and more from the community"},
+      {u"", u""}};
+  const std::u16string text = checking::NewMailNoticeText("自宅のメール", 3, mail, checking::Cp932ToUtf16);
+  const BoxSeen seen = WatchBox([&] { checking::Announce(text); }, [](HWND box) {
+    UpdateWindow(box);
+    const std::string shot = testsupport::Screenshot("notice-long-subjects-" + std::to_string(PrefixDpi()) + "dpi");
+    if (!shot.empty()) std::printf("screenshot: %s\n", shot.c_str());
+    PressBoxButton(box, IDOK);
+  });
+  EXPECT_EQ(seen.text, L"'自宅のメール' に 3 通の新しいメールが届いています。\n"
+                       L"山田 太郎: 【重要】来週の定例会議の議題と資料について（第三四半期の予算見直し…\n"
+                       L"news@example.com: Your weekly digest: 25 new posts in the topics you follow, a…\n"
+                       L"（差出人なし）: （件名なし）");
 }
 
 int IconWidth(HICON icon) {

@@ -18,6 +18,32 @@ using namespace testsupport;
 const std::string kThreeAccounts =
     "\"自宅, メイン\",する,pop.example.jp,taro,pw,ﾒｯｾｰｼﾞ,\r\n\"\",,,,,,\r\n\"会社\",しない,mail.example.com,hanako,\"a b\",ｻｳﾝﾄﾞ,C:\\s.wav\r\n";
 
+// Starts the program file `exe` in `folder`, as a user does; no process when it cannot.
+PROCESS_INFORMATION StartProgram(const std::wstring& exe, const std::wstring& folder) {
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION info{};
+  std::wstring commandLine = L"\"" + exe + L"\"";
+  CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(), &startup, &info);
+  return info;
+}
+
+// True when the process ended within `timeoutMs` with exit code 0; otherwise it is ended. Its handles
+// are closed.
+bool EndsWithCodeZero(const PROCESS_INFORMATION& info, DWORD timeoutMs) {
+  if (!info.hProcess) return false;
+  const bool ended = WaitForSingleObject(info.hProcess, timeoutMs) == WAIT_OBJECT_0;
+  DWORD code = 1;
+  GetExitCodeProcess(info.hProcess, &code);
+  if (!ended) {
+    TerminateProcess(info.hProcess, 1);
+    WaitForSingleObject(info.hProcess, 5000);
+  }
+  CloseHandle(info.hThread);
+  CloseHandle(info.hProcess);
+  return ended && code == 0;
+}
+
 std::vector<std::wstring> Utf16(const std::vector<uiprobe::UiText>& texts) {
   std::vector<std::wstring> out;
   for (const auto& t : texts) out.push_back(t.utf16);
@@ -107,27 +133,15 @@ TEST(PelmoraRun, AnUnreadableAccountFileEndsTheProgramAfterTheErrorDialog) {
   CreateDirectoryW(folder.c_str(), nullptr);
   ASSERT_TRUE(CopyFileW(testsupport::PelmoraExe().c_str(), exe.c_str(), FALSE));
   CreateDirectoryW((folder + L"\\account.dat").c_str(), nullptr);
-  STARTUPINFOW startup{};
-  startup.cb = sizeof startup;
-  PROCESS_INFORMATION info{};
-  std::wstring commandLine = L"\"" + exe + L"\"";
-  ASSERT_TRUE(CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(),
-                             &startup, &info));
+  const PROCESS_INFORMATION info = StartProgram(exe, folder);
+  ASSERT_TRUE(info.hProcess);
   const HWND box = uiprobe::WaitForTopLevel(info.dwProcessId, L"#32770", kTitle, 15000);
   std::wstring text;
   if (box) {
     text = uiprobe::MessageBoxText(box).utf16;
     uiprobe::PressButton(box, std::wstring_view(L"OK"));
   }
-  const bool ended = WaitForSingleObject(info.hProcess, 10000) == WAIT_OBJECT_0;
-  DWORD code = 1;
-  GetExitCodeProcess(info.hProcess, &code);
-  if (!ended) {
-    TerminateProcess(info.hProcess, 1);
-    WaitForSingleObject(info.hProcess, 5000);
-  }
-  CloseHandle(info.hThread);
-  CloseHandle(info.hProcess);
+  const bool endedWithZero = EndsWithCodeZero(info, 10000);
   DeleteFileW(exe.c_str());
   RemoveDirectoryW((folder + L"\\account.dat").c_str());
   RemoveDirectoryW(folder.c_str());
@@ -135,8 +149,7 @@ TEST(PelmoraRun, AnUnreadableAccountFileEndsTheProgramAfterTheErrorDialog) {
   ASSERT_TRUE(box);
   // "ファイル %s は開けません" with the "." of the error dialog.
   EXPECT_EQ(text, L"ファイル " + folder + L"\\account.dat は開けません.");
-  EXPECT_TRUE(ended);
-  EXPECT_EQ(code, 0u);
+  EXPECT_TRUE(endedWithZero);
 }
 
 TEST(PelmoraRun, TheUserGuideLiesBesideTheProgramInCodePage932WithCrLf) {
@@ -171,4 +184,21 @@ TEST(PelmoraRun, TheEndOfTheWindowsSessionWritesTheSettingsAndEndsTheProgram) {
   ASSERT_TRUE(run.WaitForExit(10000));
   EXPECT_EQ(run.ExitCode(), 0u);
   EXPECT_NE(run.ReadFile("Pelmora.ini").find("MINUTE=30"), std::string::npos);
+}
+
+// Copies from one folder would write the same files: a second start, even by the folder's name in
+// other letter case, shows the running copy's settings window and ends. A copy in another folder runs.
+TEST(PelmoraRun, OneCopyPerProgramFolder) {
+  ProgramRun run(testsupport::PelmoraExe(), {{"account.dat", kThreeAccounts}});
+  const Started started = WaitUntilStarted(run);
+  ASSERT_TRUE(started.main);
+  std::wstring folder = run.Folder();
+  CharUpperW(folder.data());
+  EXPECT_TRUE(EndsWithCodeZero(StartProgram(folder + L"\\PELMORA.EXE", folder), 8000)) << "a second copy runs";
+  EXPECT_EQ(uiprobe::WaitForTopLevel(run.ProcessId(), L"PelmoraForm", kMainCaption, 5000), started.main);
+
+  ProgramRun other(testsupport::PelmoraExe());
+  EXPECT_TRUE(WaitUntilStarted(other).tray) << "a copy in another folder did not start";
+  EXPECT_EQ(other.ExitCode(), static_cast<DWORD>(STILL_ACTIVE));
+  EXPECT_EQ(run.ExitCode(), static_cast<DWORD>(STILL_ACTIVE));
 }

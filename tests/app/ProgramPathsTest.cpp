@@ -39,3 +39,16 @@ TEST(SettingsFile, LiesNextToTheProgramAndKeepsTheSeparator) {
   // 表 ends in the byte of "\": it is not a separator.
   EXPECT_EQ(SettingsFileOf("C:\\表\\x.exe"), "C:\\表\\Pelmora.ini");
 }
+
+// A kernel object's name: short whatever the folder's length, no "\" (which would name a namespace),
+// one per folder.
+TEST(InstanceName, IsShortWithoutBackslashAndOnePerFolder) {
+  const std::u16string deep = u"C:\\" + std::u16string(5000, u'表') + u"\\TOOLS";
+  const std::u16string name = InstanceNameOf(deep);
+  EXPECT_EQ(name.size(), 24u);
+  EXPECT_EQ(name.rfind(u"Pelmora-", 0), 0u);
+  EXPECT_EQ(name.find(u'\\'), std::u16string::npos);
+  EXPECT_EQ(InstanceNameOf(deep), name);
+  EXPECT_NE(InstanceNameOf(u"C:\\TOOLS\\A"), InstanceNameOf(u"C:\\TOOLS\\B"));
+  EXPECT_NE(InstanceNameOf(u"C:\\TOOLS"), InstanceNameOf(u"D:\\TOOLS"));
+}

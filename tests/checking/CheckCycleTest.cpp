@@ -504,3 +504,28 @@ TEST_F(CheckCycleByIdentity, LeavingBeforeTheBalloonRecordsNoIdsOfTheCycle) {
   EXPECT_EQ(Balloons(Shell), std::vector<std::wstring>{});
   EXPECT_EQ(Ids(), recorded);
 }
+
+// While a check waits, the icon's tip names the account being checked and the menu's check item is
+// greyed; afterwards both are as before.
+TEST_F(CheckCycle, WhileACheckRunsTheTipNamesTheAccountAndTheCheckItemIsGrey) {
+  RecordingShell shell;
+  TMainForm1 form(shell);
+  form.SetCheckTimeOut(500);
+  SetAccount(form, 1, "自宅のメール", accounts::kInclude, kServer);
+  Server.Add(ServerScript().Send("+OK\r\n"));
+  std::string hint;
+  std::wstring tip;
+  bool enabled = true;
+  Later(250, [&] {
+    hint = form.TrayIcon1.Hint();
+    tip = shell.Notified.back().second.szTip;
+    enabled = form.N2.Enabled;
+  });
+  EXPECT_EQ(Check(form), std::vector<std::wstring>{Widen(checking::FailureText("自宅のメール"))});
+  EXPECT_EQ(hint, "チェック中… 自宅のメール");
+  EXPECT_EQ(tip, L"チェック中… 自宅のメール");
+  EXPECT_FALSE(enabled);
+  EXPECT_EQ(form.TrayIcon1.Hint(), "");
+  EXPECT_EQ(shell.Notified.back().second.szTip, std::wstring());
+  EXPECT_TRUE(form.N2.Enabled);
+}

@@ -3,10 +3,12 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -164,6 +166,41 @@ TEST_F(CheckRun, TheUserActsFreelyWhileTheStartUpCheckWaits) {
   EXPECT_EQ(run.ReadFile("Pelmora.ini"), settings);
 }
 
+// While a check waits for a server, its menu item is greyed (a screenshot shows it): picking it adds
+// no check after this one. Once the check has failed, the item checks again.
+TEST_F(CheckRun, TheCheckItemIsGreyWhileACheckRuns) {
+  std::atomic<bool> release{false};
+  ScriptedPop3Server silent("127.0.0.2", 110);
+  silent.Add(ServerScript().Send("+OK\r\n").Respond([&](const std::string&) -> std::optional<std::string> {
+    for (int i = 0; i < 1000 && !release; ++i) Sleep(10);
+    return std::nullopt;
+  }));
+  silent.Add(ServerScript::Pop3Check("+OK 0 0\r\n"));
+  ProgramRun run(PelmoraExe(), {{"account.dat", Account("silent", accounts::kInclude, "u", "p",
+                                                        accounts::kActionMessage, "", "127.0.0.2")}});
+  const Started started = WaitUntilStarted(run);
+  ASSERT_TRUE(started.tray);
+  ASSERT_TRUE(PickTrayMenuItem(run, started.tray, kCheckItem));
+  ASSERT_TRUE(WaitFor([&] { return silent.Received(0).find("USER u\r\n") != std::string::npos; }, 10000));
+
+  uiprobe::Post(started.tray, kTrayCallback, 0, WM_RBUTTONDOWN);
+  HWND menu = nullptr;
+  ASSERT_TRUE(WaitFor([&] { return (menu = uiprobe::OpenPopupMenu(run.ProcessId())) != nullptr; }, 5000));
+  Sleep(200);
+  std::printf("screenshot: %s\n", Screenshot("check-item-grey-during-check").c_str());
+  uiprobe::PickMenuItem(menu, kCheckItem);
+  Sleep(300);
+  if (const HWND open = uiprobe::OpenPopupMenu(run.ProcessId())) uiprobe::PressKey(open, VK_ESCAPE);
+  release = true;
+  EXPECT_EQ(NextBox(run), Text(checking::FailureText("silent")));
+  Sleep(1000);
+  EXPECT_EQ(silent.SessionCount(), 1u) << "the greyed item started a check after the running one";
+
+  ASSERT_TRUE(PickTrayMenuItem(run, started.tray, kCheckItem));
+  EXPECT_TRUE(silent.WaitForSessions(2, 10000)) << "the item stayed grey after the check";
+  EXPECT_TRUE(ExitsAtOnce(run, started.tray));
+}
+
 TEST_F(CheckRun, AnExitWhileALaterCheckWaitsReportsNoFailure) {
   ScriptedPop3Server silent("127.0.0.2", 110);
   silent.Add(ServerScript());
@@ -264,6 +301,34 @@ TEST_F(CheckRun, SecuredAccountsAreAnnouncedAndFailedSecureConnectionsSayWhy) {
   ASSERT_TRUE(PickTrayMenuItem(run, started.tray, kExitItem));
   ASSERT_TRUE(run.WaitForExit(10000));
   EXPECT_EQ(run.ReadFile("account.dat"), table) << "the file is only read";
+}
+
+// SSL/TLS with the port of plain POP3 or IMAP left as it was: the server's greeting in clear, or a
+// plain server's answer to the ClientHello (one that waits for the client to speak), fails at once and
+// says what to change; no password leaves.
+TEST_F(CheckRun, SslTlsOnAPlainPortSaysSoAtOnce) {
+  ScriptedPop3Server waiting("127.0.0.2", 110);
+  waiting.Add(ServerScript().Pause(300).Send("-ERR Unknown command.\r\n"));
+  const std::string imap(accounts::kProtocolImap);
+  const std::string table =
+      SecuredAccount("pop3", "127.0.0.1", "e2e-ssl110", "x", accounts::kSecuritySsl, "110") +
+      SecuredAccount("imap", "127.0.0.1", "e2e-ssl143", "x", accounts::kSecuritySsl, "143", imap) +
+      SecuredAccount("waiting", "127.0.0.2", "e2e-waiting", "x", accounts::kSecuritySsl, "110");
+  ProgramRun run(PelmoraExe(), {{"account.dat", table}});
+  const Started started = WaitUntilStarted(run);
+  ASSERT_TRUE(started.tray);
+
+  const auto start = std::chrono::steady_clock::now();
+  ASSERT_TRUE(PickTrayMenuItem(run, started.tray, kCheckItem));
+  for (const std::string name : {"pop3", "imap", "waiting"})
+    EXPECT_EQ(NextBox(run, 5000), Text(checking::FailureText(name, TlsFailureText(TTlsFailure::NotTls))));
+  const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
+  std::printf("three plain ports refused in %.2f s\n", took.count());
+  EXPECT_EQ(DovecotLog().find("e2e-"), std::string::npos) << "a login was sent in clear";
+  EXPECT_EQ(waiting.Received(0).find("e2e-"), std::string::npos) << "a login was sent in clear";
+
+  ASSERT_TRUE(PickTrayMenuItem(run, started.tray, kExitItem));
+  ASSERT_TRUE(run.WaitForExit(10000));
 }
 
 // Dovecot serves one mailbox over both protocols: each security gives the same notice either way,

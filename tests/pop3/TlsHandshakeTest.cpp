@@ -104,7 +104,7 @@ TEST(TlsHandshakeObserver, NamesTheReasonFromWhatTheServerSaidInClear) {
       {"a TLS 1.3 hello, the rest encrypted",
        {Record(22, 0x0303, ServerHello(0x0303)) + Record(23, 0x0303, request)},
        TTlsFailure::Handshake},
-      {"no TLS at all", {"+OK Dovecot ready.\r\n"}, TTlsFailure::Handshake},
+      {"no TLS at all", {"+OK Dovecot ready.\r\n"}, TTlsFailure::NotTls},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
@@ -112,4 +112,26 @@ TEST(TlsHandshakeObserver, NamesTheReasonFromWhatTheServerSaidInClear) {
     for (const std::string& bytes : c.arrivals) observer.Received(bytes);
     EXPECT_EQ(observer.Failure(), c.failure);
   }
+}
+
+// SSL/TLS chosen with the port of plain POP3 or IMAP: the greeting, or a plain server's answer to the
+// ClientHello, shows on its first byte (or its second) and never reads as a record to wait for.
+TEST(TlsHandshakeObserver, TellsAPlainServerFromItsFirstBytes) {
+  const std::vector<std::string> plainStarts{"+", "-ERR Unknown command\r\n", "* OK [CAPABILITY IMAP4rev1] ready\r\n",
+                                             std::string("\x16\x00", 2), std::string("\x00", 1), "HTTP/1.1 400"};
+  for (const std::string& plain : plainStarts) {
+    SCOPED_TRACE(plain);
+    TTlsHandshakeObserver observer;
+    observer.Received(plain);
+    EXPECT_TRUE(observer.NotTls());
+    EXPECT_EQ(observer.Failure(), TTlsFailure::NotTls);
+  }
+  const std::string hello = Record(22, 0x0303, ServerHello(0x0303));
+  TTlsHandshakeObserver split;
+  split.Received(hello.substr(0, 1));
+  split.Received(hello.substr(1, 1));
+  EXPECT_FALSE(split.NotTls()) << "a record's start, one byte at a time";
+  split.Received(hello.substr(2) + "+OK\r\n");
+  EXPECT_FALSE(split.NotTls()) << "bytes after a record are not the server's first";
+  EXPECT_EQ(split.Failure(), TTlsFailure::Handshake);
 }

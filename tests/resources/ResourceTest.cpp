@@ -7,6 +7,7 @@
 #include <set>
 #include <string>
 #include <tuple>
+#include <vector>
 
 #include "resources/Resource.h"
 
@@ -85,6 +86,37 @@ TEST_F(ProgramResources, IconHasPaletteImagesAndATrueColourImageForEverySize) {
     DeleteObject(info.hbmMask);
     if (info.hbmColor) DeleteObject(info.hbmColor);
     DestroyIcon(icon);
+  }
+}
+
+// The pixels of the icon image drawn for `size` that are plainly red.
+int RedPixels(HMODULE module, int id, int size) {
+  const auto icon = static_cast<HICON>(LoadImageW(module, MAKEINTRESOURCEW(id), IMAGE_ICON, size, size, 0));
+  if (!icon) return -1;
+  ICONINFO info{};
+  GetIconInfo(icon, &info);
+  BITMAPINFO format{};
+  format.bmiHeader = {sizeof(BITMAPINFOHEADER), size, -size, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+  std::vector<RGBQUAD> pixels(static_cast<size_t>(size) * size);
+  const HDC screen = GetDC(nullptr);
+  const int rows = GetDIBits(screen, info.hbmColor, 0, size, pixels.data(), &format, DIB_RGB_COLORS);
+  ReleaseDC(nullptr, screen);
+  DeleteObject(info.hbmMask);
+  DeleteObject(info.hbmColor);
+  DestroyIcon(icon);
+  if (rows != size) return -1;
+  return static_cast<int>(std::count_if(pixels.begin(), pixels.end(), [](const RGBQUAD& p) {
+    return p.rgbRed >= 192 && p.rgbGreen <= 96 && p.rgbBlue <= 96;
+  }));
+}
+
+// The tray shows the small-icon size (16 pixels at 96 DPI, 24 at 144): only the new-mail icon carries
+// red, over a good part of the picture, so that a glance tells the two apart.
+TEST_F(ProgramResources, OnlyTheNewMailIconCarriesARedMarkAtEveryTraySize) {
+  ASSERT_NE(Module, nullptr);
+  for (int size : {16, 20, 24, 32}) {
+    EXPECT_EQ(RedPixels(Module, IDI_MAINICON, size), 0) << size;
+    EXPECT_GE(RedPixels(Module, IDI_NEWMAILICON, size), size * size / 8) << size;
   }
 }
 

@@ -18,6 +18,7 @@ void Pump() {
 // Runs inside the open menu's modal loop: reads the menu as shown, then presses keys in it.
 struct OpenMenu {
   static inline std::vector<std::wstring> Shown;  // "-" for a separator
+  static inline std::vector<bool> Greyed;
   static inline RECT Bounds{};
   static inline std::vector<WPARAM> Keys;
 
@@ -28,7 +29,9 @@ struct OpenMenu {
     GetWindowRect(window, &Bounds);
     const auto menu = reinterpret_cast<HMENU>(SendMessageW(window, MN_GETHMENU, 0, 0));
     Shown.clear();
+    Greyed.clear();
     for (int i = 0; i < GetMenuItemCount(menu); ++i) {
+      Greyed.push_back((GetMenuState(menu, i, MF_BYPOSITION) & MF_GRAYED) != 0);
       if (GetMenuState(menu, i, MF_BYPOSITION) & MF_SEPARATOR) {
         Shown.push_back(L"-");
         continue;
@@ -86,6 +89,20 @@ TEST_F(PopupMenuTest, ChosenItemRunsFromTheMessageLoopAfterTheMenuHasClosed) {
   Pump();
   ASSERT_EQ(Clicked.size(), 1u);
   EXPECT_EQ(Clicked[0], Settings.Caption);
+}
+
+TEST_F(PopupMenuTest, ADisabledItemIsShownGreyAndRunsNothing) {
+  Check.Enabled = false;
+  PopupWith({VK_DOWN, VK_RETURN, VK_ESCAPE}, 50, 50);
+  ASSERT_EQ(OpenMenu::Greyed.size(), 4u);
+  EXPECT_TRUE(OpenMenu::Greyed[0]);
+  EXPECT_FALSE(OpenMenu::Greyed[2]);
+  Pump();
+  EXPECT_TRUE(Clicked.empty());
+  Check.Enabled = true;
+  PopupWith({VK_DOWN, VK_RETURN}, 50, 50);
+  Pump();
+  EXPECT_EQ(Clicked, std::vector<std::string>{Check.Caption}) << "enabled again";
 }
 
 TEST_F(PopupMenuTest, ItemsLeaveTheMenuWhenDestroyedOrMoved) {
