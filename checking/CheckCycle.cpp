@@ -1,5 +1,6 @@
 #include "checking/CheckCycle.h"
 
+#include <algorithm>
 #include <exception>
 #include <optional>
 #include <string>
@@ -166,10 +167,10 @@ TCheckCycle::TNews TCheckCycle::ReadNews(TMailboxSession& session, const Account
       protocol == TProtocol::Imap ? NewImapMessages(recorded, listing) : NewMessages(recorded, listing);
   TNews news;
   news.Count = fresh.size();
-  for (std::size_t i = 0; i < fresh.size() && i < kMaxNoticeLines; ++i) {
+  const std::vector<std::int32_t> named(fresh.begin(), fresh.begin() + std::min(fresh.size(), kMaxNoticeLines));
+  for (const std::optional<std::string>& header : session.Headers(named)) {
     // A message whose header the server will not give is counted, without a line of its own.
-    if (const std::optional<std::string> header = session.Header(fresh[i]))
-      news.NewestFirst.push_back(ReadMailHeader(*header, Cp932ToUtf16));
+    if (header) news.NewestFirst.push_back(ReadMailHeader(*header, Cp932ToUtf16));
   }
   // Every message of the count has its id in a complete listing.
   if (listing.size() == static_cast<std::size_t>(session.MessageCount()))

@@ -1,6 +1,7 @@
 #include "pop3/ImapClient.h"
 
 #include <algorithm>
+#include <map>
 
 #include "pop3/portable/ImapCommands.h"
 
@@ -110,20 +111,28 @@ void TImapClient::ReadIds() {
   Ids = std::move(ids);
 }
 
-std::optional<std::string> TImapClient::Header(int32_t number) {
+// One command for all: a server that sends a reply's rest a while after its first line is waited
+// for once. A refused FETCH still leaves the headers that came before the refusal.
+std::vector<std::optional<std::string>> TImapClient::Headers(const std::vector<int32_t>& numbers) {
   OperationGuard guard(*this);
-  if (number < 1 || static_cast<std::size_t>(number) > Uids.size() || Uids[static_cast<std::size_t>(number) - 1] == 0)
-    return std::nullopt;
-  const uint32_t uid = Uids[static_cast<std::size_t>(number) - 1];
-  std::optional<std::string> header;
-  const TImapResponse done =
-      Command({NextTag() + " UID FETCH " + std::to_string(uid) + " (BODY.PEEK[HEADER.FIELDS (FROM SUBJECT)])"},
-              [&header, uid](const TImapResponse& r) {
-                const TImapFetch fetch = FetchOf(r);
-                if (fetch.Uid == uid && fetch.Header) header = fetch.Header;
-              });
-  if (done.Kind != "OK") return std::nullopt;
-  return header;
+  std::vector<std::optional<std::string>> headers(numbers.size());
+  std::map<uint32_t, std::size_t> wanted;  // UID -> its place in `numbers`
+  std::string set;
+  for (std::size_t i = 0; i < numbers.size(); ++i) {
+    const int32_t number = numbers[i];
+    if (number < 1 || static_cast<std::size_t>(number) > Uids.size()) continue;
+    const uint32_t uid = Uids[static_cast<std::size_t>(number) - 1];
+    if (uid == 0 || !wanted.emplace(uid, i).second) continue;
+    set += (set.empty() ? "" : ",") + std::to_string(uid);
+  }
+  if (set.empty()) return headers;
+  Command({NextTag() + " UID FETCH " + set + " (BODY.PEEK[HEADER.FIELDS (FROM SUBJECT)])"},
+          [&headers, &wanted](const TImapResponse& r) {
+            const TImapFetch fetch = FetchOf(r);
+            if (!fetch.Uid || !fetch.Header) return;
+            if (const auto place = wanted.find(*fetch.Uid); place != wanted.end()) headers[place->second] = fetch.Header;
+          });
+  return headers;
 }
 
 void TImapClient::AskCapabilities() {

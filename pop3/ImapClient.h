@@ -18,9 +18,9 @@ class TImapClient : public TMailboxSession {
 public:
   explicit TImapClient(TMessagePump& pump);
 
-  // MessageIds() are "UIDVALIDITY:UID" by sequence number; Header reads the From and Subject fields,
-  // nothing when the server has no such message any more.
-  std::optional<std::string> Header(int32_t number) override;
+  // MessageIds() are "UIDVALIDITY:UID" by sequence number; Headers reads the From and Subject fields
+  // of all in one UID FETCH, nothing for a message the server has no more.
+  std::vector<std::optional<std::string>> Headers(const std::vector<int32_t>& numbers) override;
 
 protected:
   void DoConnect() override;

@@ -31,9 +31,10 @@ public:
   // identity by its number (nothing when not asked, or when the server cannot tell them).
   int32_t MessageCount() const { return Count; }
   const std::optional<std::vector<TUidlEntry>>& MessageIds() const { return Ids; }
-  // While connected: the header block (at least From and Subject) of message `number`; nothing when
-  // the server will not give it. A reply past its bounds raises.
-  virtual std::optional<std::string> Header(int32_t number) = 0;
+  // While connected: the header blocks (at least From and Subject) of the messages `numbers`, in
+  // their order, asked for together; nothing for a message whose header the server will not give. A
+  // reply past its bounds raises.
+  virtual std::vector<std::optional<std::string>> Headers(const std::vector<int32_t>& numbers) = 0;
 
   // Without the protocol's goodbye: drops a live connection, so a wait that the time-out ended
   // fails at once.

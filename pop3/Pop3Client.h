@@ -54,8 +54,9 @@ public:
   void SetAttachFilePath(const std::string& path) { AttachPath = WithTrailingBackslash(path); }
   const std::string& AttachFilePath() const { return AttachPath; }
 
-  // MessageIds() are the UIDL listing's; Header reads TOP number 0.
-  std::optional<std::string> Header(int32_t number) override;
+  // MessageIds() are the UIDL listing's; Headers reads TOP number 0 for each, the commands sent
+  // together where the server lists PIPELINING.
+  std::vector<std::optional<std::string>> Headers(const std::vector<int32_t>& numbers) override;
   bool InConnect() const { return Connecting; }
   int32_t BytesRecvd() const { return 0; }
   int32_t BytesTotal() const { return 0; }
@@ -72,6 +73,8 @@ private:
   bool ReplyOK(const std::string& reply, int& attempts);
   void FinishConnect(bool loggedIn);
   void AskUidl();
+  // CAPA lists PIPELINING (RFC 2449): the server takes commands before it has answered the last.
+  bool Pipelining();
   // The lines of a multi-line reply up to its ".", within the reply's bounds.
   void ReadReply(TMultiLineReply& reply);
 

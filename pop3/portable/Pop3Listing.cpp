@@ -1,6 +1,7 @@
 #include "pop3/portable/Pop3Listing.h"
 
 #include <algorithm>
+#include <cctype>
 #include <charconv>
 
 #include "toolkit/portable/Exception.h"
@@ -25,6 +26,20 @@ TMultiLineReply TMultiLineReply::Uidl(int32_t messageCount) {
 }
 
 TMultiLineReply TMultiLineReply::Top() { return TMultiLineReply(5000, 256 * 1024); }
+
+TMultiLineReply TMultiLineReply::Capa() { return TMultiLineReply(200, 16 * 1024); }
+
+bool ListsCapability(const std::vector<std::string>& lines, std::string_view name) {
+  for (const std::string& line : lines) {
+    const std::string_view tag = std::string_view(line).substr(0, line.find(' '));
+    if (tag.size() == name.size() &&
+        std::equal(tag.begin(), tag.end(), name.begin(), [](char a, char b) {
+          return std::toupper(static_cast<unsigned char>(a)) == std::toupper(static_cast<unsigned char>(b));
+        }))
+      return true;
+  }
+  return false;
+}
 
 bool TMultiLineReply::Add(std::string_view line) {
   if (line.empty() || line.back() != '\n') throw Exception(kCutText);

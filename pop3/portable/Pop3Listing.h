@@ -23,6 +23,8 @@ public:
   static TMultiLineReply Uidl(int32_t messageCount);
   // The bounds of a TOP n 0 reply: a header block far larger than real mail carries.
   static TMultiLineReply Top();
+  // The bounds of a CAPA reply (RFC 2449): a few dozen short lines in practice.
+  static TMultiLineReply Capa();
 
   // Takes the next line; true when it was the terminating ".". Throws Exception when a bound is
   // passed or the line has no LF (the server closed the connection inside the reply).
@@ -43,6 +45,9 @@ struct TUidlEntry {
   int32_t Number = 0;  // the message number, 1 and up
   std::string Id;      // the server's unique id for the message
 };
+
+// Whether a CAPA reply's lines name the capability (its first word, case-insensitive).
+bool ListsCapability(const std::vector<std::string>& lines, std::string_view name);
 
 // RFC 1939: a unique id is 1 to 70 characters in the range 0x21 to 0x7E.
 bool IsUniqueId(std::string_view id);

@@ -25,6 +25,7 @@ using ImapClient = ScriptedSessionTest<TImapClient>;
 
 TEST_F(ImapClient, ReadsCountAndIdentitiesThroughLiteralsAndResponsesInAnyOrder) {
   const std::string header = "From: a@example.jp\r\nSubject: {3}\r\n\r\n";
+  const std::string older = "From: b@example.jp\r\n\r\n";
   Server.Add(ServerScript::Imap("* OK ready\r\n",
                         {{"CAPABILITY", "* 4 EXISTS\r\n* CAPABILITY IMAP4rev1 AUTH=PLAIN\r\n$ OK\r\n"},
                          {"LOGIN", "$ OK [CAPABILITY IMAP4rev1] in\r\n"},
@@ -35,8 +36,10 @@ TEST_F(ImapClient, ReadsCountAndIdentitiesThroughLiteralsAndResponsesInAnyOrder)
                          {"AUTHENTICATE", "+ \r\n"},
                          {"EXAMINE", "* OK [UIDVALIDITY 77] v\r\n* FLAGS (\\Seen)\r\n* 2 EXISTS\r\n$ OK [READ-ONLY]\r\n"},
                          {"FETCH 1:*", "* 2 FETCH (UID 31)\r\n* 1 FETCH (FLAGS () UID 30)\r\n$ OK\r\n"},
-                         {"UID FETCH 31", "* 2 FETCH (UID 31 BODY[HEADER.FIELDS (FROM SUBJECT)] {" +
-                                              std::to_string(header.size()) + "}\r\n" + header + ")\r\n$ OK\r\n"},
+                         // The headers of both in one command, answered in the mailbox's order.
+                         {"UID FETCH 31,30", "* 1 FETCH (UID 30 BODY[HEADER.FIELDS (FROM SUBJECT)] {" +
+                                                 std::to_string(older.size()) + "}\r\n" + older + ")\r\n* 2 FETCH (UID 31 BODY[HEADER.FIELDS (FROM SUBJECT)] {" +
+                                                 std::to_string(header.size()) + "}\r\n" + header + ")\r\n$ OK\r\n"},
                          kLogout}));
 
   Client.UserID = "\xe5\xa4\xaa\xe9\x83\x8e";
@@ -56,11 +59,11 @@ TEST_F(ImapClient, ReadsCountAndIdentitiesThroughLiteralsAndResponsesInAnyOrder)
   ASSERT_EQ(Client.MessageIds()->size(), 2u);
   EXPECT_EQ((*Client.MessageIds())[1].Number, 2);
   EXPECT_EQ((*Client.MessageIds())[1].Id, "77:31");
-  EXPECT_EQ(Client.Header(2), header);
+  EXPECT_EQ(Client.Headers({2, 1, 3}), (std::vector<std::optional<std::string>>{header, older, std::nullopt}));
   Client.Disconnect();
   EXPECT_EQ(Transcript(1), "a5 AUTHENTICATE PLAIN\r\n" + PlainCredentials("alice", "p\"w\\") +
                                "\r\na6 EXAMINE \"INBOX\"\r\na7 FETCH 1:* (UID)\r\n"
-                               "a8 UID FETCH 31 (BODY.PEEK[HEADER.FIELDS (FROM SUBJECT)])\r\na9 LOGOUT\r\n");
+                               "a8 UID FETCH 31,30 (BODY.PEEK[HEADER.FIELDS (FROM SUBJECT)])\r\na9 LOGOUT\r\n");
 }
 
 TEST_F(ImapClient, ARefusalByeStallOrCloseFailsTheCheckAndTheNextOneWorks) {

@@ -8,6 +8,9 @@
 //                                         the check with UIDL, 3 new messages and their TOP; the
 //                                         private bytes that the listing and the record of its ids
 //                                         hold; the ids file (written at IDSFILE, a Windows path)
+//   pop3_bench headers RUNS USER PASSWORD pop3|imap PORT   a check with identity on 127.0.0.1:PORT
+//                                         whose 5 newest messages are new, their headers asked for
+//                                         one command each (as before) beside all together
 //   pop3_bench idle SECONDS PORT          one ReadLn on a silent server at 127.0.0.1:PORT, ended by a
 //                                         TimeOut of SECONDS (0: connect only, for a baseline); the
 //                                         script measures the process's CPU time from outside
@@ -20,6 +23,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -142,7 +146,7 @@ int Identity(int runs, const std::string& user, const std::string& password, con
     const std::vector<int32_t> fresh = checking::NewMessages(seen.Find(account), *client.MessageIds());
     found = fresh.size();
     headers = 0;
-    for (const int32_t number : fresh) headers += client.Header(number).has_value();
+    for (const std::optional<std::string>& header : client.Headers(fresh)) headers += header.has_value();
     client.Disconnect();
   });
   if (found != kNew || headers != kNew) throw Exception("the check did not find and read the 3 new messages");
@@ -158,6 +162,41 @@ int Identity(int runs, const std::string& user, const std::string& password, con
               "identity_median_ms %.3f\nids_file_median_ms %.3f\nids_private_before %zu\nids_private_after %zu\n"
               "ids_file_bytes %zu\n",
               runs, listed, found, statMs, identityMs, fileMs, before, after, fileBytes);
+  return 0;
+}
+
+template <typename Session>
+int NewHeaders(int runs, const std::string& user, const std::string& password, int port) {
+  constexpr std::size_t kNew = 5;
+  Session client{Application()};
+  client.SetLogin({"127.0.0.1", port, TSecurity::None, user, password, 120000});
+  client.AskIds = true;
+  const checking::AccountKey account{client.Host, client.Port, user};
+  client.Connect();
+  client.Disconnect();
+  if (!client.MessageIds() || client.MessageIds()->size() < kNew) throw Exception("the mailbox has fewer than 5 ids");
+  checking::SeenIds seen;
+  seen.Record(account, std::vector<TUidlEntry>(client.MessageIds()->begin(), client.MessageIds()->end() - kNew));
+  std::size_t read = 0;
+  const auto timed = [&](bool together) {
+    return MedianMs(runs, [&] {
+      client.Connect();
+      const std::vector<int32_t> fresh = checking::NewMessages(seen.Find(account), *client.MessageIds());
+      std::vector<std::optional<std::string>> headers;
+      if (together) {
+        headers = client.Headers(fresh);
+      } else {
+        for (const int32_t number : fresh) headers.push_back(client.Headers({number}).front());
+      }
+      read = static_cast<std::size_t>(std::count_if(headers.begin(), headers.end(), [](const auto& h) { return h.has_value(); }));
+      client.Disconnect();
+    });
+  };
+  const double oneEach = timed(false);
+  if (read != kNew) throw Exception("the check did not read the 5 new headers");
+  const double together = timed(true);
+  if (read != kNew) throw Exception("the check did not read the 5 new headers");
+  std::printf("headers_runs %d\nheaders_one_each_ms %.3f\nheaders_together_ms %.3f\n", runs, oneEach, together);
   return 0;
 }
 
@@ -192,12 +231,16 @@ int main(int argc, char** argv) {
     if (mode == "check" && (argc == 5 || argc == 6))
       return Check<TPOP3Client>(std::atoi(argv[2]), argv[3], argv[4], option == "tls", TProtocol::Pop3);
     if (mode == "identity" && argc == 6) return Identity(std::atoi(argv[2]), argv[3], argv[4], argv[5]);
+    if (mode == "headers" && argc == 7 && std::string(argv[5]) == "imap")
+      return NewHeaders<TImapClient>(std::atoi(argv[2]), argv[3], argv[4], std::atoi(argv[6]));
+    if (mode == "headers" && argc == 7)
+      return NewHeaders<TPOP3Client>(std::atoi(argv[2]), argv[3], argv[4], std::atoi(argv[6]));
     if (mode == "idle" && argc == 4) return Idle(std::atoi(argv[2]), std::atoi(argv[3]));
   } catch (const Exception& e) {
     std::fprintf(stderr, "pop3_bench: %s\n", e.message().c_str());
     return 1;
   }
   std::fprintf(stderr, "usage: pop3_bench check RUNS USER PASSWORD [tls|imap] | identity RUNS USER PASSWORD IDSFILE | "
-                       "idle SECONDS PORT\n");
+                       "headers RUNS USER PASSWORD pop3|imap PORT | idle SECONDS PORT\n");
   return 2;
 }

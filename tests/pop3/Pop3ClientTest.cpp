@@ -3,6 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <optional>
+#include <string>
+#include <vector>
 
 #include "tests/support/ScriptedPop3Server.h"
 #include "tests/support/ScriptedSessionTest.h"
@@ -236,4 +239,38 @@ TEST_F(Pop3Client, DestroyingAConnectedClientClosesWithoutQuit) {
   EXPECT_EQ(client->MessageCount(), 3);
   client.reset();
   EXPECT_EQ(Transcript(), "USER u\r\nPASS p\r\nSTAT\r\n");
+}
+
+// Headers: where CAPA lists PIPELINING the TOP commands go out together (this server answers none
+// until it has all three, so one at a time would wait out the time-out); elsewhere one at a time,
+// and a refused TOP gives no header. One message asks no CAPA.
+TEST_F(Pop3Client, TheHeadersOfNewMessagesAreAskedForTogetherWhereTheServerTakesCommandsInARow) {
+  const auto login = [](ServerScript script) {
+    return script.Send("+OK ready\r\n").Reply("+OK user\r\n").Reply("+OK in\r\n").Reply("+OK 3 300\r\n");
+  };
+  const std::string top = "+OK\r\nSubject: s\r\n\r\n.\r\n";
+  Server.Add(login(ServerScript())
+                 .Reply("+OK\r\nTOP\r\nPIPELINING\r\nUIDL\r\n.\r\n")
+                 .Receive()
+                 .Receive()
+                 .Receive()
+                 .Send(top + "-ERR gone\r\n" + top)
+                 .Reply("+OK bye\r\n")
+                 .Close());
+  Server.Add(login(ServerScript()).Reply("+OK\r\nTOP\r\n.\r\n").Reply(top).Reply("-ERR gone\r\n").Reply("+OK bye\r\n").Close());
+  Server.Add(login(ServerScript()).Reply(top).Reply("+OK bye\r\n").Close());
+  Client.TimeOut = 2000;
+  const std::vector<std::optional<std::string>> expected{"Subject: s\r\n\r\n", std::nullopt, "Subject: s\r\n\r\n"};
+  Client.Connect();
+  EXPECT_EQ(Client.Headers({3, 2, 1}), expected);
+  Client.Disconnect();
+  EXPECT_EQ(Transcript(0), "USER alice\r\nPASS secret\r\nSTAT\r\nCAPA\r\nTOP 3 0\r\nTOP 2 0\r\nTOP 1 0\r\nQUIT\r\n");
+  Client.Connect();
+  EXPECT_EQ(Client.Headers({3, 2}), std::vector<std::optional<std::string>>(expected.begin(), expected.begin() + 2));
+  Client.Disconnect();
+  EXPECT_EQ(Transcript(1), "USER alice\r\nPASS secret\r\nSTAT\r\nCAPA\r\nTOP 3 0\r\nTOP 2 0\r\nQUIT\r\n");
+  Client.Connect();
+  EXPECT_EQ(Client.Headers({3}), std::vector<std::optional<std::string>>{expected[0]});
+  Client.Disconnect();
+  EXPECT_EQ(Transcript(2), "USER alice\r\nPASS secret\r\nSTAT\r\nTOP 3 0\r\nQUIT\r\n");
 }
