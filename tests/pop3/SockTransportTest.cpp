@@ -8,11 +8,9 @@
 #include <memory>
 #include <thread>
 
-#include "pop3/Pop3Client.h"
 #include "tests/pop3/Pumping.h"
 #include "tests/support/ExceptionMessage.h"
 #include "tests/support/ScriptedPop3Server.h"
-#include "tests/support/TestCa.h"
 
 namespace {
 std::unique_ptr<TSockTransport> ConnectedTo(const ScriptedPop3Server& server) {
@@ -329,44 +327,6 @@ TEST(SockTransportConnect, ALookupAbandonedByItsTransportKeepsItsWindowUntilItCo
   }
   EXPECT_TRUE(orphaned) << "the lookup still writes to its window";
   EXPECT_TRUE(PumpUntil([&] { return CountThreadWindows(L"LookupWindowClass") == before; }, 5000));
-}
-
-// The time-out fires while the certificate check runs (its handshake with the scripted TLS server of
-// scripts/lib/services.d/tlsfixture.sh is done by then), and the check ends before the wait looks
-// again: the time-out's abort is held until the check has posted its end. The connection fails as
-// timed out, not as the next read on the socket the time-out closed. No other test of this program
-// verifies that server's certificate, so the check runs.
-TEST(SockTransportTimeOut, ACertificateCheckEndingAfterTheTimeOutFiredFailsAsTimedOut) {
-  testsupport::TrustTestCa();
-  TPOP3Client client{Application()};
-  client.Host = "127.0.0.20";
-  client.Port = 9951;
-  client.Security = TSecurity::Tls;
-  client.TimeOut = 2000;
-  client.UserID = "user";
-  client.Password = "secret";
-  client.ReportLevel = 8;
-  bool verifying = false;
-  bool checkEndedAfterTimeOut = false;
-  client.OnStatus = [&](TObject*, const std::string& status) {
-    if (status == "Verifying Certificate") {
-      verifying = true;
-      Sleep(2100);  // the time-out is due when the wait for the check begins
-    }
-    if (status == "Canceling" && verifying && !checkEndedAfterTimeOut) {
-      // The check posts a thread message when it ends.
-      MSG msg{};
-      bool posted = false;
-      for (int i = 0; i < 1000 && !posted; ++i) {
-        posted = PeekMessageW(&msg, reinterpret_cast<HWND>(-1), 0, 0, PM_NOREMOVE);
-        if (!posted) Sleep(10);
-      }
-      checkEndedAfterTimeOut = posted && msg.message == WM_NULL;
-    }
-  };
-  EXPECT_EQ(MessageOf([&] { client.Connect(); }), "Certificate check timed out");
-  EXPECT_TRUE(checkEndedAfterTimeOut);
-  EXPECT_FALSE(client.Connected());
 }
 
 TEST(SockTransportGuard, AnOperationStartedFromAHandlerDuringAWaitIsRefused) {
