@@ -164,7 +164,7 @@ private:
   int Receive(char* buffer, int length) override;
   void CheckReceiveError() override;
   void AwaitInput() override;
-  bool WaitUntilReady(const std::function<bool()>& ready) override;
+  void WaitUntilReady(const std::function<bool()>& ready, const std::string& what) override;
   void Report(const std::string& status) override;
   void ErrorCheck(int32_t ignored);
   [[noreturn]] void RaiseSockError(int32_t code);

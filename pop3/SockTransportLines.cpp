@@ -209,8 +209,11 @@ SOCKET TSockTransport::Accept() {
 
 bool TSockTransport::DataAvailable() {
   ReportStatus(8, "Data Available");
+  // Through TLS nothing is raised here (this runs for the close notice, inside a window procedure):
+  // a record that fails to decrypt counts as input, and the read that meets it raises its failure.
+  if (Tls) return Tls->Arrived();
   // The peeked byte goes to a scratch byte: a read may be holding a partial line in TransferBuffer.
-  return ReceiveBytes(&PeekScratch, 1, MSG_PEEK) >= 1;
+  return recv(Socket, &PeekScratch, 1, MSG_PEEK) >= 1;
 }
 
 void TSockTransport::ClearInput() {
@@ -268,11 +271,13 @@ void TSockTransport::AwaitInput() {
   }
 }
 
-bool TSockTransport::WaitUntilReady(const std::function<bool()>& ready) {
+void TSockTransport::WaitUntilReady(const std::function<bool()>& ready, const std::string& what) {
   WaitUntil([&] { return ready() || TimedOut || Canceled; });
-  if (ready()) return true;
+  // What the wait awaited may have come after the time-out fired and dropped the connection, before
+  // the wait looked again: the time-out stands.
+  if (!TimedOut && !Canceled) return;
   Canceled = false;
-  return false;
+  throw EAbortError(what + (TimedOut ? " timed out" : " aborted"));
 }
 
 void TSockTransport::Report(const std::string& status) { ReportStatus(8, status); }

@@ -75,14 +75,15 @@ void TTlsChannel::Verify(PCCERT_CONTEXT certificate) {
   // Building the chain may wait on the network for a long time, so it runs on a thread of its own
   // while this one waits as for the socket.
   const TCertificateCheck check(certificate, Widen(Host), RevocationRetrievalBound(TimeOutMs));
-  if (!Link.WaitUntilReady([&check] { return check.Done(); })) throw EAbortError("Certificate check aborted");
+  Link.WaitUntilReady([&check] { return check.Done(); }, "Certificate check");
   if (const auto failure = check.Result()) throw ETlsError(TlsFailureText(*failure));
   RememberVerified(certificate, Host);
 }
 
 int TTlsChannel::Receive(char* buffer, int length, bool peek) {
-  if (Plain.empty() && !Closed) DecryptArrived();
+  DecryptIfNothingHeld();
   if (Plain.empty()) {
+    if (Failure) std::rethrow_exception(Failure);
     if (Closed) return 0;
     if (WSAGetLastError() == 0) WSASetLastError(WSAEWOULDBLOCK);
     return SOCKET_ERROR;
@@ -91,6 +92,22 @@ int TTlsChannel::Receive(char* buffer, int length, bool peek) {
   std::memcpy(buffer, Plain.data(), n);
   if (!peek) Plain.erase(0, n);
   return static_cast<int>(n);
+}
+
+bool TTlsChannel::Arrived() {
+  DecryptIfNothingHeld();
+  return !Plain.empty() || Failure;
+}
+
+void TTlsChannel::DecryptIfNothingHeld() {
+  if (!Plain.empty() || Closed || Failure) return;
+  try {
+    DecryptArrived();
+  } catch (const ESockError&) {
+    // Raised here it could reach a window procedure's error dialog (the close notice decrypts too):
+    // the reader that waits for these bytes fails with it instead.
+    Failure = std::current_exception();
+  }
 }
 
 // Leaves WSAGetLastError at the socket's error when nothing could be read, or 0 after a read.

@@ -8,6 +8,7 @@
 #include <wincrypt.h>
 
 #include <cstdint>
+#include <exception>
 #include <functional>
 #include <memory>
 #include <string>
@@ -29,9 +30,10 @@ public:
     // Returns when something may have arrived, dispatching messages meanwhile; raises EAbortError
     // when the operation was cancelled.
     virtual void AwaitInput() = 0;
-    // Dispatches messages until ready() holds: false when the time-out or the program ended the
-    // wait first.
-    virtual bool WaitUntilReady(const std::function<bool()>& ready) = 0;
+    // Dispatches messages until ready() holds; raises EAbortError ("`what` timed out" or "`what`
+    // aborted") when the time-out or the program ended the wait first, even if ready() holds by the
+    // time the wait looks again.
+    virtual void WaitUntilReady(const std::function<bool()>& ready, const std::string& what) = 0;
     // A status report of the connection.
     virtual void Report(const std::string& status) = 0;
 
@@ -51,18 +53,25 @@ public:
   void Open();
   // recv's contract over the plaintext: the bytes taken (left in place with `peek`), 0 once the
   // server has closed the session, or SOCKET_ERROR with WSAGetLastError set when none are there yet.
+  // A record that failed to decrypt raises its ETlsError once the plaintext before it has been read.
   int Receive(char* buffer, int length, bool peek);
+  // Decrypts what has arrived without raising, as the socket's close notice needs inside a window
+  // procedure: whether plaintext is held, or a failure that the next Receive raises.
+  bool Arrived();
   // All of `data`, as records.
   int Send(const char* data, int length);
   // The close_notify alert, as a client sends after the reply to its last command.
   void Close();
   void DiscardInput();
-  // Whether a read would take something without waiting: plaintext held, or the session's end.
-  bool HasInput() const { return !Plain.empty() || Closed; }
+  // Whether a read would take something without waiting: plaintext held, the session's end, or a
+  // failure kept for the reader.
+  bool HasInput() const { return !Plain.empty() || Closed || Failure; }
 
 private:
   class HandshakeStream;
   void Verify(PCCERT_CONTEXT certificate);
+  // Decrypts unless plaintext, the session's end or a failure is held already.
+  void DecryptIfNothingHeld();
   void DecryptArrived();
 
   TLink& Link;
@@ -72,4 +81,5 @@ private:
   std::string Input;  // received, not yet decrypted
   std::string Plain;  // decrypted, not yet read
   bool Closed = false;
+  std::exception_ptr Failure;  // of a record that arrived; raised by the read that reaches it
 };

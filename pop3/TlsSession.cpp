@@ -11,8 +11,6 @@ constexpr DWORD kContextFlags = ISC_REQ_SEQUENCE_DETECT | ISC_REQ_REPLAY_DETECT 
                                 ISC_REQ_ALLOCATE_MEMORY | ISC_REQ_STREAM | ISC_REQ_MANUAL_CRED_VALIDATION;
 constexpr DWORD kModernProtocols = SP_PROT_TLS1_2_CLIENT | SP_PROT_TLS1_3_CLIENT;
 constexpr DWORD kOldProtocols = SP_PROT_SSL2 | SP_PROT_SSL3 | SP_PROT_TLS1_0 | SP_PROT_TLS1_1;
-constexpr DWORD kOldClientProtocols =
-    SP_PROT_SSL2_CLIENT | SP_PROT_SSL3_CLIENT | SP_PROT_TLS1_0_CLIENT | SP_PROT_TLS1_1_CLIENT;
 constexpr DWORD kCredentialFlags = SCH_CRED_MANUAL_CRED_VALIDATION | SCH_CRED_NO_DEFAULT_CREDS;
 
 [[noreturn]] void FailWith(TTlsFailure failure) { throw ETlsError(TlsFailureText(failure)); }
@@ -52,7 +50,10 @@ SECURITY_STATUS Acquire(void* authData, CredHandle& credentials) {
 
 TTlsCredentials::TTlsCredentials() {
   // Windows 10 1809 and newer take the new structure, which alone can negotiate TLS 1.3; older
-  // systems refuse it and get TLS 1.2 by name.
+  // systems refuse it and get TLS 1.2 by name. The new structure is kept whenever it is taken: the
+  // protocol attribute lists what the package supports, not what these credentials enable, so it
+  // cannot tell a system that ignores the restriction (Wine offers TLS 1.0 and 1.1 then); the check
+  // after the handshake refuses those on every system.
   TLS_PARAMETERS parameters{};
   parameters.grbitDisabledProtocols = kOldProtocols;
   SCH_CREDENTIALS modern{};
@@ -60,12 +61,8 @@ TTlsCredentials::TTlsCredentials() {
   modern.dwFlags = kCredentialFlags;
   modern.cTlsParameters = 1;
   modern.pTlsParameters = &parameters;
-  if (Acquire(&modern, Credentials) == SEC_E_OK) {
-    // A system that takes the new structure but not its restriction (as Wine does) offers the old
-    // protocols still: it gets the old structure, which it honours.
-    if (!(EnabledProtocols() & kOldClientProtocols)) return;
-    Sspi().FreeCredentialsHandle(&Credentials);
-  }
+  IsNewStyle = Acquire(&modern, Credentials) == SEC_E_OK;
+  if (IsNewStyle) return;
   SCHANNEL_CRED classic{};
   classic.dwVersion = SCHANNEL_CRED_VERSION;
   classic.grbitEnabledProtocols = SP_PROT_TLS1_2_CLIENT;
@@ -74,13 +71,6 @@ TTlsCredentials::TTlsCredentials() {
 }
 
 TTlsCredentials::~TTlsCredentials() { Sspi().FreeCredentialsHandle(&Credentials); }
-
-DWORD TTlsCredentials::EnabledProtocols() {
-  SecPkgCred_SupportedProtocols protocols{};
-  if (Sspi().QueryCredentialsAttributesW(&Credentials, SECPKG_ATTR_SUPPORTED_PROTOCOLS, &protocols) != SEC_E_OK)
-    return 0;
-  return protocols.grbitProtocol;
-}
 
 TTlsSession::TTlsSession(std::shared_ptr<TTlsCredentials> credentials, const std::wstring& host)
     : Credentials(std::move(credentials)), Host(host) {}

@@ -35,11 +35,12 @@ public:
   TTlsCredentials& operator=(const TTlsCredentials&) = delete;
 
   CredHandle* Handle() { return &Credentials; }
-  // The SP_PROT_* client protocols these credentials may negotiate.
-  DWORD EnabledProtocols();
+  // The new structure was taken, so TLS 1.3 can be negotiated where the system has it.
+  bool NewStyle() const { return IsNewStyle; }
 
 private:
   CredHandle Credentials{};
+  bool IsNewStyle = false;
 };
 
 class TTlsSession {

@@ -6,12 +6,16 @@
 Each mode listens on 127.0.0.20 at a port of its own (MODES below) with CERT (a certificate of the
 test CA for that address). Every session that reached the end of the dialogue appends one line
 "PORT close_notify" or "PORT no close_notify" to LOG, telling whether the client closed TLS with its
-close_notify alert after the reply to QUIT. Runs until it is killed.
+close_notify alert after the reply to QUIT. Every session of the old-tls server appends
+"PORT no handshake", or the version it agreed and "sent nothing" or "sent data": whether the client
+sent anything after a handshake at that version. Runs until it is killed.
 """
 import socket
 import ssl
+import struct
 import sys
 import threading
+import time
 
 ADDRESS = "127.0.0.20"
 MODES = {
@@ -19,6 +23,7 @@ MODES = {
     9952: "old-tls",  # speaks nothing newer than TLS 1.1
     9953: "client-certificate-required",  # refuses a client without a certificate
     9954: "endless-line",  # answers PASS with a line that never ends
+    9955: "corrupt-record-at-close",  # answers STAT with a record no key made, and resets the connection
 }
 
 
@@ -58,8 +63,33 @@ def endless_line(conn):
         pass
 
 
+def corrupt_record_and_reset(conn):
+    # The client is waiting for the reply by now. The record goes past the TLS layer, and the reset
+    # right behind it tells the client of the close while the record is still unread.
+    time.sleep(0.3)
+    socket.socket.sendall(conn, b"\x17\x03\x03\x00\x20" + bytes(32))
+    conn.setsockopt(socket.SOL_SOCKET, socket.SO_LINGER, struct.pack("ii", 1, 0))
+
+
+def append(log, line):
+    with open(log, "a") as f:
+        f.write(line + "\n")
+
+
+def old_tls(conn, port, log):
+    try:
+        conn.sendall(b"+OK fixture ready\r\n")
+        data = conn.recv(1)
+    except OSError:
+        data = b""
+    append(log, f"{port} {conn.version()} {'sent data' if data else 'sent nothing'}")
+
+
 def serve(conn, port, mode, log):
     conn.settimeout(30)
+    if mode == "old-tls":
+        old_tls(conn, port, log)
+        return
     conn.sendall(b"+OK fixture ready\r\n")
     while True:
         line = read_line(conn)
@@ -68,6 +98,9 @@ def serve(conn, port, mode, log):
         command = line.split(b" ", 1)[0].strip().upper()
         if command == b"PASS" and mode == "endless-line":
             endless_line(conn)
+            return
+        if command == b"STAT" and mode == "corrupt-record-at-close":
+            corrupt_record_and_reset(conn)
             return
         if command == b"STAT":
             conn.sendall(b"+OK 2 320\r\n")
@@ -83,13 +116,19 @@ def serve(conn, port, mode, log):
         result = "close_notify"
     except (OSError, ssl.SSLError):
         result = "no close_notify"
-    with open(log, "a") as f:
-        f.write(f"{port} {result}\n")
+    append(log, f"{port} {result}")
 
 
 def session(raw, ctx, port, mode, log):
     try:
-        with ctx.wrap_socket(raw, server_side=True) as conn:
+        conn = ctx.wrap_socket(raw, server_side=True)
+    except (OSError, ssl.SSLError):
+        if mode == "old-tls":
+            append(log, f"{port} no handshake")
+        raw.close()
+        return
+    try:
+        with conn:
             serve(conn, port, mode, log)
     except (OSError, ssl.SSLError):
         pass

@@ -1,8 +1,10 @@
 // Pelmora.exe started as a user starts it, driven from outside through the UI probe.
 #include <gtest/gtest.h>
 #include <windows.h>
+#include <shellapi.h>
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "tests/support/PelmoraUser.h"
@@ -201,4 +203,101 @@ TEST(PelmoraRun, OneCopyPerProgramFolder) {
   EXPECT_TRUE(WaitUntilStarted(other).tray) << "a copy in another folder did not start";
   EXPECT_EQ(other.ExitCode(), static_cast<DWORD>(STILL_ACTIVE));
   EXPECT_EQ(run.ExitCode(), static_cast<DWORD>(STILL_ACTIVE));
+}
+
+namespace {
+
+constexpr const wchar_t* kClients = L"Software\\Clients";
+constexpr const wchar_t* kMailClients = L"Software\\Clients\\Mail";
+constexpr const wchar_t* kProbeClient = L"Software\\Clients\\Mail\\Pelmora Probe";
+
+bool KeyExists(const wchar_t* key) {
+  HKEY handle = nullptr;
+  if (RegOpenKeyExW(HKEY_CURRENT_USER, key, 0, KEY_READ, &handle) != ERROR_SUCCESS) return false;
+  RegCloseKey(handle);
+  return true;
+}
+
+// The user's mail program, registered in the tests' Wine prefix for the lifetime of this object and
+// then taken out again: the prefix is shared by every Windows test of a run.
+class RegisteredMailProgram {
+public:
+  // `command` goes in as REG_EXPAND_SZ, as installers write it.
+  explicit RegisteredMailProgram(const std::wstring& command)
+      : HadClients(KeyExists(kClients)), HadMailClients(KeyExists(kMailClients)) {
+    std::wstring previous(1024, L'\0');
+    DWORD size = static_cast<DWORD>(previous.size() * sizeof(wchar_t));
+    if (RegGetValueW(HKEY_CURRENT_USER, kMailClients, nullptr, RRF_RT_REG_SZ, nullptr, previous.data(), &size) ==
+        ERROR_SUCCESS)
+      Previous = previous.c_str();
+    const std::wstring name = L"Pelmora Probe";
+    Set(kMailClients, REG_SZ, name);
+    Set((std::wstring(kProbeClient) + L"\\shell\\open\\command").c_str(), REG_EXPAND_SZ, command);
+  }
+
+  ~RegisteredMailProgram() {
+    if (!HadClients) {
+      RegDeleteTreeW(HKEY_CURRENT_USER, kClients);
+    } else if (!HadMailClients) {
+      RegDeleteTreeW(HKEY_CURRENT_USER, kMailClients);
+    } else {
+      RegDeleteTreeW(HKEY_CURRENT_USER, kProbeClient);
+      if (Previous.empty())
+        RegDeleteKeyValueW(HKEY_CURRENT_USER, kMailClients, nullptr);
+      else
+        Set(kMailClients, REG_SZ, Previous);
+    }
+  }
+
+  RegisteredMailProgram(const RegisteredMailProgram&) = delete;
+  RegisteredMailProgram& operator=(const RegisteredMailProgram&) = delete;
+
+private:
+  static void Set(const wchar_t* key, DWORD type, const std::wstring& value) {
+    ASSERT_EQ(RegSetKeyValueW(HKEY_CURRENT_USER, key, nullptr, type, value.c_str(),
+                              static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t))),
+              ERROR_SUCCESS);
+  }
+
+  bool HadClients;
+  bool HadMailClients;
+  std::wstring Previous;
+};
+
+// The command line a probe recorded in its folder, once it has been started (within 10 s), or "".
+std::wstring StartedProbe(const ProgramRun& run, std::string_view folder) {
+  const std::string file = std::string(folder) + (folder.empty() ? "" : "\\") + "started.txt";
+  for (int i = 0; i < 100 && !run.HasFile(file); ++i) Sleep(100);
+  if (!run.HasFile(file)) return {};
+  Sleep(200);
+  const std::string bytes = run.ReadFile(file);
+  return std::wstring(reinterpret_cast<const wchar_t*>(bytes.data()), bytes.size() / sizeof(wchar_t));
+}
+
+}  // namespace
+
+// The mail program is registered as installers do it: an unquoted path with spaces, a %1, and a
+// decoy at the path the system's search tries first ("...\Mail.exe" for "...\Mail Probe\..."). With
+// notices in a balloon, the balloon's click starts the registered program itself, with the
+// placeholder left out.
+TEST(PelmoraRun, TheBalloonsClickStartsTheRegisteredMailProgram) {
+  ProgramRun run(testsupport::PelmoraExe(),
+                 {{"account.dat", "nowhere,する,nonexistent.invalid,u,p,ﾒｯｾｰｼﾞ,\r\n"},
+                  {"Pelmora.ini", "[SET]\r\nSTART=1\r\nTIME=0\r\nMINUTE=30\r\nBALLOON=1\r\n"}});
+  const std::wstring probe = FromLinuxPath(MAIL_PROBE_LINUX_PATH);
+  const std::wstring folder = run.Folder() + L"\\Mail Probe";
+  ASSERT_TRUE(CreateDirectoryW(folder.c_str(), nullptr));
+  ASSERT_TRUE(CopyFileW(probe.c_str(), (folder + L"\\probe.exe").c_str(), TRUE));
+  ASSERT_TRUE(CopyFileW(probe.c_str(), (run.Folder() + L"\\Mail.exe").c_str(), TRUE));
+  const RegisteredMailProgram registered(folder + L"\\probe.exe %1 /mail");
+
+  const Started started = WaitUntilStarted(run);
+  ASSERT_TRUE(started.tray);
+  EXPECT_EQ(WaitForMessageBox(run, 1000), nullptr) << "the start-up check's failure went to a box";
+  ASSERT_TRUE(uiprobe::Post(started.tray, kTrayCallback, 0, NIN_BALLOONUSERCLICK));
+  // The placeholder goes, the spaces around it stay.
+  EXPECT_EQ(StartedProbe(run, "Mail Probe"), L"\"" + folder + L"\\probe.exe\"  /mail");
+  EXPECT_FALSE(run.HasFile("started.txt")) << "the decoy was started";
+  Sleep(300);
+  EXPECT_TRUE(uiprobe::TopLevelWindows(run.ProcessId(), true).empty()) << "the settings window opened as well";
 }

@@ -13,6 +13,7 @@
 #include "pop3/Pop3Client.h"
 #include "tests/pop3/Pumping.h"
 #include "tests/support/DovecotLog.h"
+#include "tests/support/ExceptionMessage.h"
 #include "tests/support/TestCa.h"
 #include "toolkit/Application.h"
 
@@ -195,6 +196,57 @@ TEST_F(Pop3Tls, AStalledRevocationServerFreezesNeitherTheProgramNorTheCheck) {
 
   // Another certificate, for another host, is verified in full meanwhile.
   EXPECT_EQ(FailureOf("127.0.0.11", TSecurity::Tls, 995, "tls-after-stall"), TlsFailureText(TTlsFailure::Untrusted));
+}
+
+namespace {
+
+// While set, every thread that starts waits for it at its start, before its own code runs: a TLS
+// callback of this program, which the system calls in each new thread.
+HANDLE ThreadGate = nullptr;
+
+void NTAPI HoldNewThreads(PVOID, DWORD reason, PVOID) {
+  if (reason == DLL_THREAD_ATTACH && ThreadGate) WaitForSingleObject(ThreadGate, 10000);
+}
+
+extern "C" __attribute__((section(".CRT$XLB"), used)) const PIMAGE_TLS_CALLBACK kHoldNewThreads = HoldNewThreads;
+
+}  // namespace
+
+// The time-out fires while the certificate check runs (its thread is held at its start), and the
+// check ends before the wait looks again (the thread is let go, and the time-out's abort waits until
+// it has posted its end). The check fails as timed out, not with the verdict that came too late (nor,
+// where the verdict passes, as the next read on the socket that the time-out closed). A failing
+// verdict is never remembered, so the check runs.
+TEST_F(Pop3Tls, ACertificateCheckEndingAfterTheTimeOutFiredFailsAsTimedOut) {
+  Connection("127.0.0.11", TSecurity::Tls, 995);
+  Client.TimeOut = 2000;
+  Client.ReportLevel = 8;
+  const HANDLE gate = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+  bool checkEndedAfterTimeOut = false;
+  Client.OnStatus = [&](TObject*, const std::string& status) {
+    if (status == "Verifying Certificate") {
+      ThreadGate = gate;
+      Sleep(2100);  // the time-out is due when the wait for the check begins
+    }
+    if (status == "Canceling" && ThreadGate) {
+      ThreadGate = nullptr;
+      SetEvent(gate);
+      // The check posts a thread message when it ends.
+      MSG msg{};
+      bool posted = false;
+      for (int i = 0; i < 1000 && !posted; ++i) {
+        posted = PeekMessageW(&msg, reinterpret_cast<HWND>(-1), 0, 0, PM_NOREMOVE);
+        if (!posted) Sleep(10);
+      }
+      checkEndedAfterTimeOut = posted && msg.message == WM_NULL;
+    }
+  };
+  EXPECT_EQ(MessageOf([&] { Check("tls-race", "secret"); }), "Certificate check timed out");
+  EXPECT_TRUE(checkEndedAfterTimeOut);
+  EXPECT_FALSE(Client.Connected());
+  ThreadGate = nullptr;
+  SetEvent(gate);
+  CloseHandle(gate);
 }
 
 // The chain is built once per certificate and host: a later check of the same host takes the

@@ -1,6 +1,7 @@
 # Scripted POP3 servers over TLS on 127.0.0.20 (scripts/lib/tls-fixture.py): a server that asks for an
 # optional client certificate (9951), one that speaks only TLS 1.0 and 1.1 (9952), one that requires
-# a client certificate (9953) and one that answers PASS with an endless line (9954). Its certificate
+# a client certificate (9953), one that answers PASS with an endless line (9954) and one that answers
+# STAT with a corrupt record and resets the connection (9955). Its certificate
 # is one of the Dovecot test CA's, for the address, so the Dovecot service starts first. Tests find
 # its session log (which session ended with the client's close_notify) in PELMORA_TLS_FIXTURE_LOG.
 tlsfixture_start() {
