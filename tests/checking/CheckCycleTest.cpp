@@ -6,6 +6,7 @@
 #include <functional>
 #include <map>
 #include <optional>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -111,11 +112,15 @@ ServerScript ImapInbox(std::uint32_t validity, std::vector<std::uint32_t> uids) 
           for (std::size_t i = 0; i < uids.size(); ++i)
             reply += "* " + std::to_string(i + 1) + " FETCH (UID " + std::to_string(uids[i]) + ")\r\n";
         } else if (command.starts_with("UID FETCH ")) {
-          const std::uint32_t uid = static_cast<std::uint32_t>(std::stoul(command.substr(10)));
-          const std::size_t number = std::find(uids.begin(), uids.end(), uid) - uids.begin() + 1;
-          const std::string header = "From: a@example.jp\r\nSubject: " + std::to_string(uid) + "\r\n\r\n";
-          reply = "* " + std::to_string(number) + " FETCH (UID " + std::to_string(uid) +
-                  " BODY[HEADER.FIELDS (FROM SUBJECT)] {" + std::to_string(header.size()) + "}\r\n" + header + ")\r\n";
+          // A set of UIDs: "5,4".
+          std::istringstream set(command.substr(10, command.find(' ', 10) - 10));
+          for (std::string item; std::getline(set, item, ',');) {
+            const std::uint32_t uid = static_cast<std::uint32_t>(std::stoul(item));
+            const std::size_t number = std::find(uids.begin(), uids.end(), uid) - uids.begin() + 1;
+            const std::string header = "From: a@example.jp\r\nSubject: " + std::to_string(uid) + "\r\n\r\n";
+            reply += "* " + std::to_string(number) + " FETCH (UID " + std::to_string(uid) +
+                     " BODY[HEADER.FIELDS (FROM SUBJECT)] {" + std::to_string(header.size()) + "}\r\n" + header + ")\r\n";
+          }
         } else if (command.starts_with("LOGOUT")) {
           reply = "* BYE bye\r\n";
         }
