@@ -14,6 +14,7 @@
 
 #include "accounts/portable/AccountTexts.h"
 #include "checking/portable/CheckRules.h"
+#include "checking/portable/NewMailNotice.h"
 #include "pop3/Pop3Client.h"
 #include "pop3/portable/ImapResponse.h"
 #include "pop3/portable/TlsRules.h"
@@ -547,8 +548,10 @@ TEST_F(CheckRun, HostileImapServersFailOnlyTheirOwnAccounts) {
   EXPECT_EQ(NextBox(run),
             Text(checking::FailureText("bye", "サーバーの応答: " + std::string(kMaxServerTextChars - 1, 'x') + "…")));
   EXPECT_EQ(NextBox(run), Text(checking::FailureText("forged", kRefusedBeforeTlsText)));
-  EXPECT_EQ(NextBox(run), L"'long' に 1 通の新しいメールが届いています。\na@example.jp: " +
-                              std::wstring(kMaxServerTextChars - 1, L'y') + L"…");
+  // The subject is read whole; the notice line is then cut to its width, the full-width "…" included.
+  const std::wstring sender = L"a@example.jp: ";
+  EXPECT_EQ(NextBox(run), L"'long' に 1 通の新しいメールが届いています。\n" + sender +
+                              std::wstring(checking::kMaxNoticeLineWidth - sender.size() - 2, L'y') + L"…");
   EXPECT_EQ(NextBox(run), L"'good' に 1 通の新しいメールが届いています。\nHanako: lunch");
   EXPECT_EQ(server.SessionCount(), 7u);
 

@@ -310,7 +310,7 @@ TEST(SockTransportConnect, ALookupAbandonedByItsTransportKeepsItsWindowUntilItCo
   // A lookup of localhost may complete inside the very wait that abandons it, when this thread is
   // slow to get there: then nothing is left behind, and the case is tried again.
   bool orphaned = false;
-  for (int attempt = 0; attempt < 5 && !orphaned; ++attempt) {
+  for (int attempt = 0; attempt < 25 && !orphaned; ++attempt) {
     {
       TSockTransport transport{Application()};
       transport.Host = "localhost";
