@@ -1,5 +1,6 @@
 // Pelmora.exe checking the private Dovecot of scripts/test as a user runs it: the check from the
-// tray menu, the start-up check, and a table of 300 accounts. The server's log tells who logged in.
+// tray menu, the start-up check, the check on waking, and a table of 300 accounts. The server's log
+// tells who logged in.
 #include <gtest/gtest.h>
 #include <windows.h>
 
