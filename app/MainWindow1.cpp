@@ -35,6 +35,10 @@ LRESULT TMainForm1::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
     BringToFront();
     return 0;
   }
+  if (msg == WM_POWERBROADCAST && wParam == PBT_APMRESUMEAUTOMATIC) {
+    PowerResumed();
+    return TRUE;
+  }
   return TForm::WndProc(msg, wParam, lParam);
 }
 
@@ -49,7 +53,22 @@ void TMainForm1::N2Click(TObject*) {
   if (CheckCycle.Stopped()) Application().Terminate();
 }
 
-void TMainForm1::Timer1Timer(TObject* sender) { N2Click(sender); }
+// A tick that sleep delayed is the wake-up's check: a resume check still pending would repeat it.
+void TMainForm1::Timer1Timer(TObject* sender) {
+  if (Wake.Tick(GetTickCount64(), Timer1.Interval())) ResumeTimer.SetEnabled(false);
+  N2Click(sender);
+}
+
+// Sent to top-level windows only; the main window is one (owned by the application window, not a child).
+void TMainForm1::PowerResumed() {
+  if (Wake.ResumeWantsCheck(GetTickCount64())) ResumeTimer.SetEnabled(true);
+}
+
+// One-shot; a check already running runs once more after it, as for a tick.
+void TMainForm1::ResumeTimerTimer(TObject* sender) {
+  ResumeTimer.SetEnabled(false);
+  N2Click(sender);
+}
 
 void TMainForm1::Button10Click(TObject*) {
   TDiskAccountFiles files;
@@ -112,6 +131,7 @@ void TMainForm1::FormCreate(TObject*) {
 void TMainForm1::CheckBox2Click(TObject*) {
   PendingTime.reset();
   Timer1.SetEnabled(CheckBox2.Checked());
+  Wake.PeriodStarted(GetTickCount64());
 }
 
 void TMainForm1::CheckBox3Click(TObject*) { CheckCycle.SetNewMailByIdentity(CheckBox3.Checked()); }
@@ -168,7 +188,10 @@ void TMainForm1::TrayIcon1BalloonClick(TObject* sender) {
 void TMainForm1::SpinEdit1Change(TObject*) {
   PendingMinute.reset();
   const std::int32_t minutes = SpinEdit1.Value();
-  if (minutes >= 1 && minutes <= 59) Timer1.SetInterval(static_cast<std::uint32_t>(minutes * kMillisecondsPerMinute));
+  if (minutes >= 1 && minutes <= 59) {
+    Timer1.SetInterval(static_cast<std::uint32_t>(minutes * kMillisecondsPerMinute));
+    Wake.PeriodStarted(GetTickCount64());
+  }
 }
 
 // Every setting read at creation, as it stands now, each by name: one left out would be written as its

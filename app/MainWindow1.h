@@ -12,6 +12,7 @@
 #include "accounts/AccountCommands.h"
 #include "accounts/portable/AccountTable.h"
 #include "app/ProgramFile.h"
+#include "app/portable/WakeClock.h"
 #include "app/Settings.h"
 #include "checking/CheckCycle.h"
 #include "desktop/MediaPlayer.h"
@@ -74,6 +75,8 @@ public:
   // balloon of the tray icon instead of message boxes.
   TCheckBox CheckBox3;
   TCheckBox CheckBox4;
+  // One check of every account a few seconds after the machine wakes, once the network is back.
+  TTimer ResumeTimer;
 
   void X1Click(TObject* sender);
   void N9Click(TObject* sender);
@@ -98,6 +101,7 @@ public:
   void CheckCycleProgress(checking::TCheckCycle* sender, const std::string& account);
   void TrayIcon1BalloonClick(TObject* sender);
   void SpinEdit1Change(TObject* sender);
+  void ResumeTimerTimer(TObject* sender);
 
   // The directory of the program file, without a trailing separator (a drive root keeps its "\").
   std::string ProgramDir;
@@ -114,7 +118,7 @@ public:
   void SetCheckTimeOut(std::int32_t milliseconds) { CheckCycle.SetTimeOut(milliseconds); }
 
 protected:
-  // A later start from the program's folder asks for the settings window.
+  // A later start from the program's folder asks for the settings window; waking from sleep, for a check.
   LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
 
 private:
@@ -127,6 +131,7 @@ private:
   void AccountsStored();
   std::string AccountFilePath() const;
   TSettings ShownSettings();
+  void PowerResumed();
 
   TShell& Shell;
   TMci& Mci;
@@ -138,4 +143,6 @@ private:
   // TIME and MINUTE as read at creation, until applied to their controls or changed by the user.
   std::optional<bool> PendingTime;
   std::optional<std::int32_t> PendingMinute;
+  // When Timer1's period began, to tell a tick delayed by sleep.
+  WakeClock Wake{GetTickCount64()};
 };

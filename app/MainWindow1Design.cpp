@@ -24,6 +24,8 @@ TTrayApplication TrayApplication() {
 constexpr int kClientWidth = 610;
 constexpr int kClientHeight = 262;
 constexpr std::uint32_t kDesignInterval = 600000;
+// The network of a machine that just woke needs a moment; every account is still checked within 15 s.
+constexpr std::uint32_t kResumeDelay = 4000;
 // Where the player would sit if it were shown.
 constexpr RECT kPlayerBounds{276, 212, 276 + 29, 212 + 30};
 
@@ -63,6 +65,7 @@ TMainForm1::TMainForm1(TShell& shell, TMci& mci, std::string programPath)
       MediaPlayer1(mci, Handle(), kPlayerBounds),
       CheckBox3(TabSheet2, {12, 96, 289, 17}, "新しく届いたメールだけを知らせる(&N)", false),
       CheckBox4(TabSheet2, {12, 120, 361, 17}, "お知らせをタスクトレイのバルーンで表示する(&B)", false),
+      ResumeTimer(kResumeDelay, false),
       CheckCycle(Accounts, POP3Client1, ImapClient1, MediaPlayer1, mci),
       AccountCommands(Accounts, MediaPlayer1),
       Shell(shell),
@@ -105,6 +108,7 @@ TMainForm1::TMainForm1(TShell& shell, TMci& mci, std::string programPath)
   TrayIcon1.OnBalloonClick = [this](TObject* sender) { TrayIcon1BalloonClick(sender); };
   SpinEdit1.OnChange = [this](TObject* sender) { SpinEdit1Change(sender); };
   Timer1.OnTimer = [this](TObject* sender) { Timer1Timer(sender); };
+  ResumeTimer.OnTimer = [this](TObject* sender) { ResumeTimerTimer(sender); };
   OnClose = [this](TObject* sender, TCloseAction& action) { FormClose(sender, action); };
   OnCreate = [this](TObject* sender) { FormCreate(sender); };
   StringGrid1.SetCells([this] { return Accounts.RowCount(); },

@@ -1,5 +1,6 @@
 // Pelmora.exe checking the private Dovecot of scripts/test as a user runs it: the check from the
-// tray menu, the start-up check, and a table of 300 accounts. The server's log tells who logged in.
+// tray menu, the start-up check, the check on waking, and a table of 300 accounts. The server's log
+// tells who logged in.
 #include <gtest/gtest.h>
 #include <windows.h>
 
@@ -565,4 +566,20 @@ TEST_F(CheckRun, HostileImapServersFailOnlyTheirOwnAccounts) {
   ASSERT_TRUE(PickTrayMenuItem(run, started.tray, kExitItem));
   ASSERT_TRUE(run.WaitForExit(10000));
   EXPECT_EQ(run.ExitCode(), 0u);
+}
+
+// Waking from sleep checks every account at once, with neither the start-up nor the periodic check on.
+TEST_F(CheckRun, WakingFromSleepChecksEveryAccountWithinFifteenSeconds) {
+  const std::vector<ProgramFile> files = {
+      {"account.dat", Account("CD", accounts::kInclude, "pelmora1", "secret1", accounts::kActionCdTray) +
+                          Account(kInbox, accounts::kInclude, "pelmora5", "secret5", accounts::kActionCdTray)},
+      {"Pelmora.ini", "[SET]\r\nSTART=0\r\nTIME=0\r\nMINUTE=30\r\n"}};
+  const std::size_t first = Logins("pelmora1");
+  const std::size_t second = Logins("pelmora5");
+  ProgramRun run(PelmoraExe(), files);
+  const Started started = WaitUntilStarted(run);
+  ASSERT_TRUE(started.main);
+
+  ASSERT_TRUE(uiprobe::Post(started.main, WM_POWERBROADCAST, PBT_APMRESUMEAUTOMATIC, 0));
+  EXPECT_TRUE(WaitFor([&] { return Logins("pelmora1") > first && Logins("pelmora5") > second; }, 15000));
 }
