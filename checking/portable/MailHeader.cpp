@@ -5,6 +5,7 @@
 #include <optional>
 
 #include "checking/portable/MailCharsets.h"
+#include "toolkit/portable/Utf16.h"
 
 namespace checking {
 
@@ -136,7 +137,7 @@ std::u16string Shown(const std::u16string& text) {
   const bool longer = shown.size() > kMaxShownChars;
   if (longer) {
     std::size_t cut = kMaxShownChars - 1;
-    if (shown[cut - 1] >= 0xD800 && shown[cut - 1] <= 0xDBFF) --cut;
+    if (IsLeadSurrogate(shown[cut - 1])) --cut;
     shown.resize(cut);
   }
   if (!shown.empty() && shown.back() == u' ') shown.pop_back();

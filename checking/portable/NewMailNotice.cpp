@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <string>
 
+#include "toolkit/portable/Utf16.h"
+
 namespace checking {
 
 namespace {
@@ -11,8 +13,6 @@ std::u16string Number(std::size_t n) {
   const std::string digits = std::to_string(n);
   return std::u16string(digits.begin(), digits.end());
 }
-
-bool IsHighSurrogate(char16_t c) { return c >= 0xD800 && c <= 0xDBFF; }
 
 // Half-width: ASCII, the Latin letters, and the half-width katakana and hangul forms. Combining marks,
 // variation selectors and joiners take no room of their own; the rest, and every character beyond the
@@ -28,7 +28,7 @@ std::u16string CappedLine(std::u16string line) {
   std::size_t width = 0;
   std::size_t fits = 0;  // the units that still leave room for the ellipsis
   for (std::size_t at = 0; at < line.size();) {
-    const std::size_t units = IsHighSurrogate(line[at]) && at + 1 < line.size() ? 2 : 1;
+    const std::size_t units = IsLeadSurrogate(line[at]) && at + 1 < line.size() ? 2 : 1;
     width += Width(line[at]);
     if (width + kEllipsisWidth <= kMaxNoticeLineWidth) fits = at + units;
     if (width > kMaxNoticeLineWidth) return line.substr(0, fits) + u"…";

@@ -14,6 +14,17 @@ namespace {
 // three: longer than an account line, so the file's lines are bounded by that, not by its bound.
 constexpr std::size_t kMaxIdsLineBytes = 3 * accounts::kMaxLineBytes + 16;
 
+// The numbers of the listing's messages that `isNew` picks, the newest (highest number) first.
+template <typename Pick>
+std::vector<int32_t> NewestFirst(const std::vector<TUidlEntry>& listing, const Pick& isNew) {
+  std::vector<int32_t> numbers;
+  for (const TUidlEntry& entry : listing) {
+    if (isNew(entry)) numbers.push_back(entry.Number);
+  }
+  std::sort(numbers.rbegin(), numbers.rend());
+  return numbers;
+}
+
 void SortUnique(IdList& ids) {
   std::sort(ids.begin(), ids.end());
   ids.erase(std::unique(ids.begin(), ids.end()), ids.end());
@@ -81,12 +92,9 @@ std::optional<AccountKey> SectionKey(std::string_view line) {
 }  // namespace
 
 std::vector<int32_t> NewMessages(const IdList* recorded, const std::vector<TUidlEntry>& listing) {
-  std::vector<int32_t> numbers;
-  for (const TUidlEntry& entry : listing) {
-    if (!recorded || !std::binary_search(recorded->begin(), recorded->end(), entry.Id)) numbers.push_back(entry.Number);
-  }
-  std::sort(numbers.rbegin(), numbers.rend());
-  return numbers;
+  return NewestFirst(listing, [recorded](const TUidlEntry& entry) {
+    return !recorded || !std::binary_search(recorded->begin(), recorded->end(), entry.Id);
+  });
 }
 
 std::vector<int32_t> NewImapMessages(const IdList* recorded, const std::vector<TUidlEntry>& listing) {
@@ -96,12 +104,9 @@ std::vector<int32_t> NewImapMessages(const IdList* recorded, const std::vector<T
   // The record is sorted, so an id of the same UIDVALIDITY, if there is one, is at its lower bound.
   const auto same = std::lower_bound(recorded->begin(), recorded->end(), validity);
   if (same != recorded->end() && same->starts_with(validity)) return NewMessages(recorded, listing);
-  std::vector<int32_t> numbers;
-  for (const TUidlEntry& entry : listing) {
-    if (static_cast<std::size_t>(entry.Number) > recorded->size()) numbers.push_back(entry.Number);
-  }
-  std::sort(numbers.rbegin(), numbers.rend());
-  return numbers;
+  return NewestFirst(listing, [recorded](const TUidlEntry& entry) {
+    return static_cast<std::size_t>(entry.Number) > recorded->size();
+  });
 }
 
 SeenIds SeenIds::Parse(std::string_view bytes) {

@@ -2,9 +2,9 @@
 
 #include <algorithm>
 
-namespace {
+#include "toolkit/portable/Utf16.h"
 
-bool IsLeadSurrogate(char16_t c) { return c >= 0xD800 && c <= 0xDBFF; }
+namespace {
 
 std::u16string Joined(const std::vector<std::u16string>& lines) {
   std::u16string text;
