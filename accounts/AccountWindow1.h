@@ -10,7 +10,7 @@
 #include "accounts/portable/AccountFields.h"
 #include "desktop/FileOpenEdit.h"
 #include "desktop/MediaPlayer.h"
-#include "pop3/portable/TlsRules.h"
+#include "transport/portable/TlsRules.h"
 #include "toolkit/Buttons.h"
 #include "toolkit/ComboBox.h"
 #include "toolkit/Edits.h"

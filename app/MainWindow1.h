@@ -18,7 +18,7 @@
 #include "desktop/MediaPlayer.h"
 #include "desktop/SpinEdit.h"
 #include "desktop/TrayIcon.h"
-#include "pop3/ImapClient.h"
+#include "imap/ImapClient.h"
 #include "pop3/Pop3Client.h"
 #include "toolkit/Buttons.h"
 #include "toolkit/Edits.h"

@@ -10,7 +10,7 @@
 #include "checking/IdsFile.h"
 #include "checking/portable/NewMailNotice.h"
 #include "checking/MailActions.h"
-#include "pop3/ImapClient.h"
+#include "imap/ImapClient.h"
 #include "pop3/Pop3Client.h"
 #include "toolkit/Dialogs.h"
 

@@ -11,7 +11,7 @@
 #include "checking/portable/CheckRules.h"
 #include "checking/portable/MailHeader.h"
 #include "checking/portable/SeenIds.h"
-#include "pop3/portable/TlsRules.h"
+#include "transport/portable/TlsRules.h"
 #include "toolkit/portable/Event.h"
 
 class TMci;

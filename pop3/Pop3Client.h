@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "pop3/MailboxSession.h"
+#include "mailbox/MailboxSession.h"
 #include "pop3/portable/Pop3Listing.h"
 #include "pop3/portable/Pop3Rules.h"
 

@@ -2,8 +2,8 @@
 
 #include <cstring>
 
-#include "pop3/MessageWait.h"
-#include "pop3/TlsSession.h"
+#include "transport/MessageWait.h"
+#include "transport/TlsSession.h"
 #include "toolkit/Window.h"
 
 namespace {

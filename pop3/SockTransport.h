@@ -16,11 +16,11 @@
 #include <utility>
 #include <vector>
 
-#include "pop3/HostLookup.h"
-#include "pop3/MessageWait.h"
-#include "pop3/portable/SockErrors.h"
-#include "pop3/TlsChannel.h"
-#include "pop3/Winsock.h"
+#include "transport/HostLookup.h"
+#include "transport/MessageWait.h"
+#include "transport/portable/SockErrors.h"
+#include "transport/TlsChannel.h"
+#include "transport/Winsock.h"
 #include "toolkit/portable/Event.h"
 #include "toolkit/portable/MessagePump.h"
 #include "toolkit/portable/Object.h"

@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "pop3/SockTransport.h"
-#include "pop3/TlsSession.h"
+#include "transport/TlsSession.h"
 #include "toolkit/Text.h"
 
 void TSockTransport::SendBuffer(const char* data, uint16_t length) {

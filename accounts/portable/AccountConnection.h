@@ -7,7 +7,7 @@
 #include <string_view>
 
 #include "accounts/portable/AccountTable.h"
-#include "pop3/portable/TlsRules.h"
+#include "transport/portable/TlsRules.h"
 
 namespace accounts {
 

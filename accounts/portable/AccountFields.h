@@ -5,7 +5,7 @@
 #include <string>
 
 #include "accounts/portable/AccountTable.h"
-#include "pop3/portable/TlsRules.h"
+#include "transport/portable/TlsRules.h"
 
 namespace accounts {
 

@@ -29,7 +29,7 @@
 
 #include "checking/IdsFile.h"
 #include "checking/portable/SeenIds.h"
-#include "pop3/ImapClient.h"
+#include "imap/ImapClient.h"
 #include "pop3/Pop3Client.h"
 #include "toolkit/Application.h"
 #include "tests/support/BenchClock.h"

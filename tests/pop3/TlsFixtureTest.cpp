@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "pop3/Pop3Client.h"
-#include "pop3/TlsSession.h"
+#include "transport/TlsSession.h"
 #include "tests/pop3/Pumping.h"
 #include "tests/support/TestCa.h"
 #include "toolkit/Application.h"

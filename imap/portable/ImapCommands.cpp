@@ -1,0 +1,56 @@
+#include "imap/portable/ImapCommands.h"
+
+#include <algorithm>
+#include <cstdint>
+
+namespace {
+
+// RFC 9051's quoted string: 7-bit text without CR, LF and NUL.
+bool Quotable(std::string_view text) {
+  return std::all_of(text.begin(), text.end(), [](char c) {
+    const auto byte = static_cast<unsigned char>(c);
+    return byte != 0 && byte < 0x80 && c != '\r' && c != '\n';
+  });
+}
+
+std::string Base64(std::string_view bytes) {
+  static constexpr char kDigits[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+  std::string text;
+  for (std::size_t i = 0; i < bytes.size(); i += 3) {
+    uint32_t group = static_cast<uint32_t>(static_cast<unsigned char>(bytes[i])) << 16;
+    if (i + 1 < bytes.size()) group |= static_cast<uint32_t>(static_cast<unsigned char>(bytes[i + 1])) << 8;
+    if (i + 2 < bytes.size()) group |= static_cast<unsigned char>(bytes[i + 2]);
+    text += kDigits[(group >> 18) & 63];
+    text += kDigits[(group >> 12) & 63];
+    text += i + 1 < bytes.size() ? kDigits[(group >> 6) & 63] : '=';
+    text += i + 2 < bytes.size() ? kDigits[group & 63] : '=';
+  }
+  return text;
+}
+
+}  // namespace
+
+std::vector<std::string> ImapCommand(std::string_view head, const std::vector<std::string_view>& strings) {
+  std::vector<std::string> pieces(1, std::string(head));
+  for (const std::string_view text : strings) {
+    std::string& piece = pieces.back();
+    if (Quotable(text)) {
+      piece += " \"";
+      for (const char c : text) {
+        if (c == '"' || c == '\\') piece += '\\';
+        piece += c;
+      }
+      piece += '"';
+    } else {
+      piece += " {" + std::to_string(text.size()) + "}";
+      pieces.emplace_back(text);
+    }
+  }
+  return pieces;
+}
+
+std::string PlainCredentials(std::string_view user, std::string_view password) {
+  std::string message(1, '\0');
+  message.append(user).append(1, '\0').append(password);
+  return Base64(message);
+}

@@ -1,0 +1,27 @@
+#include "mailbox/MailboxSession.h"
+
+TMailboxSession::~TMailboxSession() {
+  ComponentDestroying = true;
+  try {
+    Abort();
+  } catch (...) {
+    // The transport's destruction closes the socket in any case.
+  }
+}
+
+void TMailboxSession::SetLogin(const TLogin& login) {
+  Host = login.Host;
+  Port = login.Port;
+  Security = login.Security;
+  UserID = login.UserID;
+  Password = login.Password;
+  TimeOut = login.TimeOut;
+}
+
+void TMailboxSession::Abort() {
+  Cancel();
+  if (Connected()) {
+    TSockTransport::DoDisconnect();
+    ClearInput();
+  }
+}
