@@ -149,7 +149,7 @@ void TImapClient::ReadResponses(const std::function<bool(TImapResponse&&)>& ends
   std::size_t responses = 0;
   std::size_t bytes = 0;
   // A line inside a literal is no line of the protocol: only the response's bound applies to it.
-  DoReadLines(
+  Lines().ReadLines(
       [&](const std::string& line) {
         bytes += line.size();
         if (bytes > kMaxCommandBytes) throw Exception("IMAP reply too large");
@@ -213,17 +213,9 @@ std::string TImapClient::NextTag() {
   return tag;
 }
 
-void TImapClient::DoDisconnect() {
-  if (!Connected()) return;
-  try {
-    // LOGOUT is answered by BYE and then the tagged OK.
-    const std::string tag = NextTag();
-    DoWriteln(tag + " LOGOUT");
-    if (ReadResponse(tag).Kind != "OK") throw Exception("LOGOUT refused");
-    EndSecureSession();
-  } catch (...) {
-    TSockTransport::DoDisconnect();
-    throw;
-  }
-  TSockTransport::DoDisconnect();
+// LOGOUT is answered by BYE and then the tagged OK.
+void TImapClient::SayGoodbye() {
+  const std::string tag = NextTag();
+  DoWriteln(tag + " LOGOUT");
+  if (ReadResponse(tag).Kind != "OK") throw Exception("LOGOUT refused");
 }

@@ -24,7 +24,7 @@ public:
 
 protected:
   void DoConnect() override;
-  void DoDisconnect() override;
+  void SayGoodbye() override;
 
 private:
   using Untagged = std::function<void(const TImapResponse&)>;

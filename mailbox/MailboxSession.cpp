@@ -18,6 +18,18 @@ void TMailboxSession::SetLogin(const TLogin& login) {
   TimeOut = login.TimeOut;
 }
 
+void TMailboxSession::DoDisconnect() {
+  if (!Connected()) return;
+  try {
+    SayGoodbye();
+    EndSecureSession();
+  } catch (...) {
+    TSockTransport::DoDisconnect();
+    throw;
+  }
+  TSockTransport::DoDisconnect();
+}
+
 void TMailboxSession::Abort() {
   Cancel();
   if (Connected()) {

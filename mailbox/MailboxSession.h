@@ -41,6 +41,12 @@ public:
   void Abort() override;
 
 protected:
+  // When connected: the protocol's goodbye, the end of a secure session, then the close; the
+  // connection is closed however the goodbye ends.
+  void DoDisconnect() override;
+  // The protocol's last command and its answer.
+  virtual void SayGoodbye() = 0;
+
   int32_t Count = 0;
   std::optional<std::vector<TUidlEntry>> Ids;
 };

@@ -60,7 +60,7 @@ void TPOP3Client::AskUidl() {
 }
 
 void TPOP3Client::ReadReply(TMultiLineReply& reply) {
-  DoReadLines([&reply](const std::string& line) { return reply.Add(line); });
+  Lines().ReadLines([&reply](const std::string& line) { return reply.Add(line); });
 }
 
 // A server may send each multi-line reply's rest a while after its first line: sent together, the
@@ -136,16 +136,8 @@ bool TPOP3Client::ReplyOK(const std::string& reply, int& attempts) {
   return false;
 }
 
-void TPOP3Client::DoDisconnect() {
-  if (!Connected()) return;
-  try {
-    std::string reply;
-    DoTransaction("QUIT", reply);
-    if (!IsPositiveReply(reply)) throw Exception(reply);
-    EndSecureSession();
-  } catch (...) {
-    TSockTransport::DoDisconnect();
-    throw;
-  }
-  TSockTransport::DoDisconnect();
+void TPOP3Client::SayGoodbye() {
+  std::string reply;
+  DoTransaction("QUIT", reply);
+  if (!IsPositiveReply(reply)) throw Exception(reply);
 }

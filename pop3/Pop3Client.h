@@ -65,7 +65,7 @@ public:
 
 protected:
   void DoConnect() override;
-  void DoDisconnect() override;
+  void SayGoodbye() override;
 
 private:
   void StartTls();

@@ -2,34 +2,7 @@
 
 #include <cstring>
 
-#include "transport/MessageWait.h"
 #include "transport/TlsSession.h"
-#include "toolkit/Window.h"
-
-namespace {
-// FD_WRITE tells a send that found the socket's buffer full when to go on.
-constexpr long NotifiedEvents = FD_READ | FD_WRITE | FD_OOB | FD_ACCEPT | FD_CONNECT | FD_CLOSE;
-constexpr const wchar_t* kSocketClass = L"SockWindowClass";
-}  // namespace
-
-// The hidden window that the socket's notifications are posted to.
-class TSockTransport::TSocketWindow : public TWindow {
-public:
-  explicit TSocketWindow(TSockTransport& owner) : Owner(owner) {
-    RegisterOwnClass(kSocketClass);
-    CreateOwn(kSocketClass, WS_EX_TOOLWINDOW, WS_POPUP, {}, RECT{}, nullptr, 0);
-  }
-
-protected:
-  LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam) override {
-    if (msg != SocketMessage) return TWindow::WndProc(msg, wParam, lParam);
-    Owner.HandleSocketMessage(wParam, lParam);
-    return 0;
-  }
-
-private:
-  TSockTransport& Owner;
-};
 
 TSockTransport::OperationGuard::OperationGuard(TSockTransport& transport) : Transport(transport) {
   if (Transport.Busy) throw ESockError("Another socket operation is already in progress");
@@ -40,8 +13,10 @@ TSockTransport::OperationGuard::~OperationGuard() { Transport.Busy = false; }
 
 TSockTransport::TSockTransport(TMessagePump& pump) : Pump(pump) {
   ReportStatus(8, "Create");
-  Window = std::make_unique<TSocketWindow>(*this);
-  TimeoutTimer.OnTimer = [this](TObject*) { TimerFired(); };
+  Waiting.OnReport = [this](int32_t level, const std::string& text) { ReportStatus(level, text); };
+  Waiting.OnTimeOut = [this] { Abort(); };
+  Socket.OnNotice = [this](long event, bool ok) { HandleNotice(event, ok); };
+  LineLayer.OnFailure = [this](int32_t code) { RaiseSockError(code); };
   InitWinsock();
 }
 
@@ -51,8 +26,8 @@ TSockTransport::~TSockTransport() {
     ReportStatus(8, "Destroy");
     Abort();
     Cancel();
-    TimeoutTimer.SetEnabled(false);
-    Window.reset();
+    Waiting.Disarm();
+    Socket.OnNotice = nullptr;
     Destroying = true;
     CloseSocket();
   } catch (...) {
@@ -60,8 +35,6 @@ TSockTransport::~TSockTransport() {
   }
   Winsock.reset();
 }
-
-HWND TSockTransport::SocketWindow() const { return Window ? Window->Handle() : nullptr; }
 
 void TSockTransport::ReportStatus(int32_t level, const std::string& text) {
   if (level > ReportLevel) return;
@@ -72,6 +45,11 @@ void TSockTransport::ReportStatus(int32_t level, const std::string& text) {
   } catch (...) {
     // A status display must never disturb the operation it describes.
   }
+}
+
+TByteChannel& TSockTransport::Top() {
+  if (Tls) return *Tls;
+  return Socket;
 }
 
 void TSockTransport::InitWinsock() {
@@ -91,50 +69,26 @@ void TSockTransport::InitWinsock() {
 }
 
 void TSockTransport::OpenSocket(int protocol, bool resetOnClose) {
-  const SOCKET handle = socket(AF_INET, SOCK_STREAM, protocol);
-  if (handle == INVALID_SOCKET) ErrorCheck(WSAEWOULDBLOCK);
-  if (handle >= NoSocket) {
-    if (handle != INVALID_SOCKET) closesocket(handle);
-    throw ERangeError();
-  }
-  Socket = static_cast<uint16_t>(handle);
-  if (resetOnClose) {
-    // Closing this socket resets the connection at once instead of lingering.
-    const linger option{1, 0};
-    setsockopt(handle, SOL_SOCKET, SO_LINGER, reinterpret_cast<const char*>(&option), sizeof option);
-  }
-  WSAAsyncSelect(handle, SocketWindow(), SocketMessage, NotifiedEvents);
+  if (!Socket.OpenSocket(protocol, resetOnClose)) ErrorCheck(WSAEWOULDBLOCK);
 }
 
 void TSockTransport::CloseSocket() {
   ReportStatus(4, "Request Close Socket");
-  IsConnected = false;
   Tls.reset();
-  if (Socket == NoSocket) return;
-  if (closesocket(Socket) != 0) {
+  LineLayer.Over(Socket);
+  if (Socket.Handle() == NoSocket) return;
+  if (!Socket.CloseSocket()) {
     ErrorCheck(WSAEWOULDBLOCK);
     return;
   }
-  Socket = NoSocket;
-  DiscardSocketNotifications();
   // The fresh socket comes first, so a failing OnDisconnect still leaves the instance usable.
   if (!Destroying) OpenSocket(0, false);
   if (!ComponentDestroying) OnDisconnect(this);
 }
 
 void TSockTransport::WithdrawAttempt() {
-  if (Socket != NoSocket) closesocket(Socket);
-  Socket = NoSocket;
-  DiscardSocketNotifications();
+  Socket.DropSocket();
   OpenSocket(0, false);
-}
-
-void TSockTransport::DiscardSocketNotifications() {
-  // The system reuses socket handles at once, so a notification still queued for the closed socket
-  // would carry the handle of the next one; none can be posted for it after the close.
-  MSG msg;
-  while (SocketWindow() && PeekMessageW(&msg, SocketWindow(), SocketMessage, SocketMessage, PM_REMOVE)) {
-  }
 }
 
 void TSockTransport::ErrorCheck(int32_t ignored) {
@@ -144,6 +98,7 @@ void TSockTransport::ErrorCheck(int32_t ignored) {
 }
 
 void TSockTransport::RaiseSockError(int32_t code) {
+  LastErrorCode = code;
   if (code > 65535) throw ERangeError();
   const std::string text = ErrorText(code);
   OnError(this, static_cast<uint16_t>(code), text);
@@ -155,36 +110,6 @@ std::string TSockTransport::ErrorText(int32_t code) {
   return SockErrorText(code);
 }
 
-void TSockTransport::TimerOn() {
-  ReportStatus(8, "Timer On");
-  TimedOut = false;
-  if (TimeOut < 0) throw ERangeError();
-  TimeoutTimer.SetInterval(static_cast<uint32_t>(TimeOut));
-  TimeoutTimer.SetEnabled(true);
-}
-
-void TSockTransport::TimerOff() {
-  ReportStatus(8, "Timer Off");
-  TimeoutTimer.SetEnabled(false);
-}
-
-// Whether what the current wait waits for has come: a WaitUntil says so itself; any other wait is
-// a read, which has its answer once bytes or the close wait on the socket or in the TLS channel.
-bool TSockTransport::AwaitedHasArrived() {
-  if (Awaited) return Awaited();
-  return (Tls && Tls->HasInput()) || recv(Socket, &PeekScratch, 1, MSG_PEEK) >= 0;
-}
-
-void TSockTransport::TimerFired() {
-  ReportStatus(8, "Timer Triggered");
-  // The time-out measures the server's silence, not the user's: a wait held up by a modal loop
-  // inside it (a dialog opened meanwhile) after its answer came goes on when that loop ends.
-  if (AwaitedHasArrived()) return;
-  TimerOff();
-  TimedOut = true;
-  Abort();
-}
-
 bool TSockTransport::ResolveHost() {
   ReportStatus(8, "Resolve Host");
   if (Host.size() >= TransferBufferSize) throw ERangeError();
@@ -194,13 +119,14 @@ bool TSockTransport::ResolveHost() {
   Remote.sin_addr.s_addr = name.empty() ? 0 : inet_addr(name.c_str());
   if (Remote.sin_addr.s_addr != INADDR_NONE) return Remote.sin_addr.s_addr != 0;
   Remote.sin_addr.s_addr = 0;
-  TimerOn();
-  TimerOffGuard timerOff(*this);
-  const bool started = Lookup.Start(name);
-  if (started) WaitUntil([this] { return Lookup.Done() || TimedOut || Canceled; });
-  if (!Lookup.Done()) Lookup.Abandon();
-  if (TimedOut) throw ESockError("Host Lookup Timed Out");
-  if (Canceled) throw ESockError("Host Lookup Canceled");
+  TWaitEnd end = TWaitEnd::Done;
+  {
+    TWait::TArmed armed(Waiting);
+    if (Lookup.Start(name)) end = Waiting.Until([this] { return Lookup.Done(); });
+    if (!Lookup.Done()) Lookup.Abandon();
+  }
+  if (end == TWaitEnd::TimedOut) throw ESockError("Host Lookup Timed Out");
+  if (end == TWaitEnd::Cancelled) throw ESockError("Host Lookup Canceled");
   if (Lookup.Address() == 0) return false;
   Remote.sin_addr.s_addr = Lookup.Address();
   OnHostResolved(this);
@@ -214,8 +140,8 @@ void TSockTransport::Connect() {
 
 void TSockTransport::DoConnect() {
   ReportStatus(8, "Connecting");
-  Canceled = false;
-  if (IsConnected) throw ESockError("Already connected");
+  Waiting.TakeCancel();
+  if (Connected()) throw ESockError("Already connected");
   for (int attempts = 0; !ResolveHost(); ++attempts) {
     if (attempts > 0 || !OnInvalidHost) throw ESockError("Null Remote Address");
     bool handled = false;
@@ -224,24 +150,23 @@ void TSockTransport::DoConnect() {
   }
   Remote.sin_family = AF_INET;
   Remote.sin_port = htons(static_cast<u_short>(Port & 0xFFFF));
-  Succeeded = true;
-  ConnectionMade = false;
-  if (connect(Socket, reinterpret_cast<const sockaddr*>(&Remote), sizeof Remote) != 0) ErrorCheck(WSAEWOULDBLOCK);
+  Attempt = TAttempt::Pending;
+  if (!Socket.StartConnect(Remote)) ErrorCheck(WSAEWOULDBLOCK);
+  TWaitEnd end = TWaitEnd::Done;
   {
-    TimerOn();
-    TimerOffGuard timerOff(*this);
+    TWait::TArmed armed(Waiting);
     // Not Connected: a server that accepts and closes at once may have its close handled in the same
     // pass as the connection, and the wait would then run on to the time-out. The first read meets
     // the closed connection instead.
-    WaitUntil([this] { return ConnectionMade || TimedOut || Canceled || !Succeeded; });
+    end = Waiting.Until([this] { return Attempt != TAttempt::Pending; });
   }
-  if (ConnectionMade && !TimedOut && !Canceled) return;
+  if (end == TWaitEnd::Done && Attempt == TAttempt::Made) return;
   // A pending or failed attempt must not complete later and make the next Connect find the socket
   // busy or connected to the wrong server.
   WithdrawAttempt();
   OnConnectionFailed(this);
-  if (TimedOut) throw ESockError("Connection Timed out");
-  if (Canceled) throw ESockError("Connection Canceled");
+  if (end == TWaitEnd::TimedOut) throw ESockError("Connection Timed out");
+  if (end == TWaitEnd::Cancelled) throw ESockError("Connection Canceled");
   throw ESockError("Connection Failed");
 }
 
@@ -257,7 +182,7 @@ void TSockTransport::DoDisconnect() {
 
 void TSockTransport::Cancel() {
   ReportStatus(8, "Canceling");
-  Canceled = true;
+  Waiting.Cancel();
 }
 
 void TSockTransport::Abort() {
@@ -265,26 +190,18 @@ void TSockTransport::Abort() {
   Cancel();
 }
 
-void TSockTransport::HandleSocketMessage(WPARAM socket, LPARAM event) {
-  // A notification about a socket closed since (queued before its close) must not touch the flags of
-  // the current one.
-  if (Socket == NoSocket || socket != Socket) return;
-  Succeeded = HIWORD(event) == 0;
-  switch (LOWORD(event)) {
+void TSockTransport::HandleNotice(long event, bool ok) {
+  if (Attempt == TAttempt::Pending && !ok) Attempt = TAttempt::Failed;
+  switch (event) {
     case FD_READ:
       OnDataArrival(this);
       break;
     case FD_ACCEPT:
-      IsConnected = true;
       OnAccept(this);
       break;
-    case FD_WRITE:
-      Writable = true;
-      break;
     case FD_CONNECT:
-      if (Succeeded) {
-        IsConnected = true;
-        ConnectionMade = true;
+      if (ok) {
+        Attempt = TAttempt::Made;
         OnConnect(this);
       }
       break;
@@ -295,4 +212,116 @@ void TSockTransport::HandleSocketMessage(WPARAM socket, LPARAM event) {
     default:
       break;
   }
+}
+
+void TSockTransport::SendBuffer(const char* data, uint16_t length) {
+  ReportStatus(4, "Sending Buffer");
+  std::size_t total = length;
+  if (total == 0) {
+    total = strnlen(data, 65536);
+    if (total > 65535) throw ERangeError();
+  }
+  LineLayer.Send(data, total);
+}
+
+void TSockTransport::Write(const std::string& text) {
+  OperationGuard guard(*this);
+  DoWrite(text);
+}
+
+void TSockTransport::DoWrite(const std::string& text) {
+  ReportStatus(8, "Write");
+  if (text.size() >= TransferBufferSize) throw ERangeError();
+  std::memcpy(TransferBuffer, text.data(), text.size());
+  TransferBuffer[text.size()] = '\0';
+  SendBuffer(TransferBuffer, 0);
+}
+
+void TSockTransport::Writeln(const std::string& text) {
+  OperationGuard guard(*this);
+  DoWriteln(text);
+}
+
+void TSockTransport::DoWriteln(const std::string& text) {
+  ReportStatus(8, "Writeln");
+  DoWrite(text + "\r\n");
+}
+
+void TSockTransport::ReadLn(std::string& line) {
+  OperationGuard guard(*this);
+  DoReadLn(line);
+}
+
+void TSockTransport::DoReadLn(std::string& line) {
+  ReportStatus(8, "ReadLn");
+  LineLayer.ReadLine(line);
+}
+
+void TSockTransport::Transaction(const std::string& command, std::string& reply) {
+  OperationGuard guard(*this);
+  DoTransaction(command, reply);
+}
+
+void TSockTransport::DoTransaction(const std::string& command, std::string& reply) {
+  ReportStatus(8, "Transaction");
+  LastReplyCode = 0;
+  DoWriteln(command);
+  std::string line;
+  DoReadLn(line);
+  LastReplyLine = line;
+  if (!LastReplyLine.empty()) {
+    ReportStatus(1, LastReplyLine);
+    LastReplyCode = ReplyCodeOf(LastReplyLine);
+  }
+  reply = LastReplyLine;
+}
+
+SOCKET TSockTransport::Accept() {
+  ReportStatus(4, "Accepting");
+  const SOCKET accepted = Socket.Accept();
+  if (accepted == INVALID_SOCKET) ErrorCheck(WSAEWOULDBLOCK);
+  return accepted;
+}
+
+bool TSockTransport::DataAvailable() {
+  ReportStatus(8, "Data Available");
+  // Through TLS nothing is raised here (this runs for the close notice, inside a window procedure):
+  // a record that fails to decrypt counts as input, and the read that meets it raises its failure.
+  return Top().DataWaiting();
+}
+
+void TSockTransport::ClearInput() {
+  ReportStatus(8, "Clearing Input");
+  Top().DiscardInput();
+}
+
+void TSockTransport::SecureConnection() {
+  ReportStatus(8, "Securing Connection");
+  try {
+    if (!TlsCredentials) TlsCredentials = std::make_shared<TTlsCredentials>();
+    auto channel = std::make_unique<TTlsChannel>(Socket, TlsCredentials, Host, TimeOut);
+    channel->OnReport = [this](const std::string& status) { ReportStatus(8, status); };
+    TWait::TArmed armed(Waiting);
+    while (!channel->Connect()) {
+      const TWaitEnd end = Waiting.Until([&channel] { return channel->CanProceed(); });
+      if (end == TWaitEnd::Done) continue;
+      Waiting.TakeCancel();
+      // A time-out or the program ended the wait: it stands even if the awaited came meanwhile.
+      if (!channel->Verifying()) throw EAbortError("TLS handshake aborted");
+      throw EAbortError(std::string("Certificate check") + (end == TWaitEnd::TimedOut ? " timed out" : " aborted"));
+    }
+    Tls = std::move(channel);
+    LineLayer.Over(*Tls);
+  } catch (...) {
+    // Whatever the server has seen so far, nothing more goes to it in clear (a time-out or the
+    // server has closed the connection already).
+    if (Connected()) CloseSocket();
+    throw;
+  }
+}
+
+void TSockTransport::EndSecureSession() {
+  if (!Tls || !Connected()) return;
+  Tls->Close();
+  LineLayer.Flush();
 }

@@ -1,9 +1,9 @@
 #pragma once
 // A TCP client connection with blocking-style line operations for the GUI thread: the line transport
-// that POP3 (and any other command-and-reply protocol) stands on. The socket runs in the asynchronous
-// mode of Windows Sockets 1.1: its events arrive as messages to a hidden window, and every wait
-// dispatches the thread's messages until a flag changes, bounded by TimeOut. Under the lines the
-// bytes go plain, or through a TLS channel once SecureConnection has succeeded.
+// that POP3 (and any other command-and-reply protocol) stands on. It stacks the connection's layers
+// (the socket, then TLS once SecureConnection has succeeded), reads and sends through the line layer
+// on top of them, and every wait is the one wait, which dispatches the thread's messages and is
+// bounded by TimeOut.
 #include <winsock2.h>
 #include <windows.h>
 
@@ -13,27 +13,28 @@
 #include <memory>
 #include <optional>
 #include <string>
-#include <utility>
 #include <vector>
 
-#include "transport/HostLookup.h"
-#include "transport/MessageWait.h"
-#include "transport/portable/SockErrors.h"
-#include "transport/TlsChannel.h"
-#include "transport/Winsock.h"
 #include "toolkit/portable/Event.h"
 #include "toolkit/portable/MessagePump.h"
 #include "toolkit/portable/Object.h"
 #include "toolkit/Timer.h"
+#include "transport/HostLookup.h"
+#include "transport/Lines.h"
+#include "transport/portable/SockErrors.h"
+#include "transport/SocketChannel.h"
+#include "transport/TlsChannel.h"
+#include "transport/Wait.h"
+#include "transport/Winsock.h"
 
 class TTlsCredentials;
 
-class TSockTransport : public TObject, private TTlsChannel::TLink {
+class TSockTransport : public TObject {
 public:
-  static constexpr UINT SocketMessage = WM_USER + 101;  // wParam the socket, lParam event and error
+  static constexpr UINT SocketMessage = TSocketChannel::SocketMessage;
   static constexpr UINT LookupMessage = THostLookup::LookupMessage;
-  static constexpr uint16_t NoSocket = 65535;
-  static constexpr int TransferBufferSize = 65536;
+  static constexpr uint16_t NoSocket = TSocketChannel::NoSocket;
+  static constexpr int TransferBufferSize = static_cast<int>(TLines::BufferSize);
 
   // Every wait lets the thread's messages through `pump`.
   explicit TSockTransport(TMessagePump& pump);
@@ -74,15 +75,15 @@ public:
   // The listening side, which this client never uses.
   SOCKET Accept();
 
-  bool Connected() const { return IsConnected; }
+  bool Connected() const { return Socket.Connected(); }
   const std::string& LastReply() const { return LastReplyLine; }
   int16_t ReplyCode() const { return LastReplyCode; }
   int32_t LastError() const { return LastErrorCode; }
   const std::string& LastStatus() const { return LastStatusText; }
-  uint16_t SocketHandle() const { return Socket; }
-  HWND SocketWindow() const;
+  uint16_t SocketHandle() const { return Socket.Handle(); }
+  HWND SocketWindow() const { return Socket.Window(); }
   HWND LookupWindow() const { return Lookup.Window(); }
-  const TTimer& Timer() const { return TimeoutTimer; }
+  const TTimer& Timer() const { return Waiting.Timer(); }
   const std::vector<std::string>& WinsockInfo() const { return WinsockLines; }
   const sockaddr_in& RemoteAddress() const { return Remote; }
   // "10061:Connection refused", after a status report.
@@ -96,13 +97,8 @@ protected:
   void DoWrite(const std::string& text);
   void DoWriteln(const std::string& text);
   void DoReadLn(std::string& line);
-  // The lines of a multi-line reply, each with its LF, handed to `take` until it says the reply has
-  // ended; an orderly close by the peer hands an empty line. Lines that arrived together are taken
-  // together, and the time-out measures the silence between arrivals, not the whole reply. Nothing
-  // behind the line that ended the reply is taken from the socket. A line of maxLine bytes or more
-  // raises ERangeError.
-  void DoReadLines(const std::function<bool(const std::string& line)>& take,
-                   std::size_t maxLine = TransferBufferSize);
+  // The line layer over the connection, for the protocol sessions.
+  TLines& Lines() { return LineLayer; }
   void ClearInput();
   bool DataAvailable();
   // Makes the connection TLS: handshake (bounded by TimeOut) and the server's certificate checked
@@ -131,89 +127,38 @@ protected:
   };
 
 private:
-  class TSocketWindow;
+  // How the current Connect's attempt stands: made stays made even if the connection closed since.
+  enum class TAttempt { None, Pending, Made, Failed };
 
-  // Turns the time-out timer off when a wait ends, however it ends.
-  class TimerOffGuard {
-  public:
-    explicit TimerOffGuard(TSockTransport& transport) : Transport(transport) {}
-    ~TimerOffGuard() { Transport.TimerOff(); }
-    TimerOffGuard(const TimerOffGuard&) = delete;
-    TimerOffGuard& operator=(const TimerOffGuard&) = delete;
-
-  private:
-    TSockTransport& Transport;
-  };
-
-  void HandleSocketMessage(WPARAM socket, LPARAM event);
+  void HandleNotice(long event, bool ok);
   void InitWinsock();
   void OpenSocket(int protocol, bool resetOnClose);
   void CloseSocket();
   // After a failed connection attempt, a fresh socket so the attempt can never complete later.
   void WithdrawAttempt();
-  void DiscardSocketNotifications();
   // Whether an address was found; a time-out or a cancel raises.
   bool ResolveHost();
-  // recv and send, through TLS once SecureConnection succeeded.
-  int ReceiveBytes(char* buffer, int length, int flags);
-  // Receives the `count` bytes a peek has shown to be there; fewer only when the peer closed.
-  std::size_t TakeBytes(char* into, std::size_t count);
-  int SendBytes(const char* data, int length);
-  // Sends all bytes, waiting for room in the socket's buffer.
-  void SendAll(const std::string& bytes) override;
-  int Receive(char* buffer, int length) override;
-  void CheckReceiveError() override;
-  void AwaitInput() override;
-  void WaitUntilReady(const std::function<bool()>& ready, const std::string& what) override;
-  void Report(const std::string& status) override;
   void ErrorCheck(int32_t ignored);
   [[noreturn]] void RaiseSockError(int32_t code);
-  void TimerOn();
-  void TimerOff();
-  void TimerFired();
-  bool AwaitedHasArrived();
-  // Dispatches pending messages and sleeps while there are none, until done() holds.
-  template <typename Condition>
-  void WaitUntil(Condition done) {
-    // The time-out asks this wait's condition; a wait nested in it (a send inside a read) hands it back.
-    struct Restore {
-      std::function<bool()>& Slot;
-      std::function<bool()> Outer;
-      ~Restore() { Slot = std::move(Outer); }
-    } restore{Awaited, std::exchange(Awaited, std::function<bool()>(done))};
-    for (;;) {
-      Pump.ProcessMessages();
-      if (done()) return;
-      WaitForMessage();
-    }
-  }
+  // The connection's top layer: TLS once it is up, the socket before.
+  TByteChannel& Top();
 
   TMessagePump& Pump;
   char TransferBuffer[TransferBufferSize];
-  char PeekScratch = 0;
   std::vector<std::string> WinsockLines;
-  bool Canceled = false;
   bool Destroying = false;
   bool Busy = false;
   int32_t LastErrorCode = 0;
   std::string LastStatusText;
-  TTimer TimeoutTimer{0, false};
-  bool Succeeded = false;
-  bool TimedOut = false;
-  // The condition of the WaitUntil in progress; empty otherwise.
-  std::function<bool()> Awaited;
-  // The current Connect's attempt succeeded, even if the connection was closed since.
-  bool ConnectionMade = false;
-  // FD_WRITE came since the last send attempt.
-  bool Writable = false;
+  TWait Waiting{Pump, TimeOut};
+  TAttempt Attempt = TAttempt::None;
   std::optional<TWinsockUse> Winsock;
   sockaddr_in Remote{};
   THostLookup Lookup;
   std::string LastReplyLine;
   int16_t LastReplyCode = 0;
-  uint16_t Socket = NoSocket;
-  std::unique_ptr<TSocketWindow> Window;
-  bool IsConnected = false;
+  TSocketChannel Socket;
+  TLines LineLayer{Waiting, Socket, TransferBuffer};
   // Made at the first secure connection and kept, so that Schannel can resume sessions.
   std::shared_ptr<TTlsCredentials> TlsCredentials;
   std::unique_ptr<TTlsChannel> Tls;

@@ -4,60 +4,23 @@
 #include <cstring>
 #include <string_view>
 
+#include "toolkit/Text.h"
 #include "transport/CertificateCheck.h"
 #include "transport/portable/CertificateRules.h"
 #include "transport/portable/SockErrors.h"
-#include "transport/portable/TlsHandshake.h"
 #include "transport/TlsSession.h"
-#include "toolkit/Text.h"
 
-// The handshake's bytes: a read waits while nothing has arrived, and shows the session every byte of
-// the server.
-class TTlsChannel::HandshakeStream {
-public:
-  HandshakeStream(TLink& link, TTlsSession& session) : Link(link), Session(session) {}
-
-  void Send(const std::string& bytes) { Link.SendAll(bytes); }
-
-  void Receive(std::string& input) {
-    // Handshake records are at most 16 KiB each; a server that sends far more without finishing is
-    // no TLS server.
-    constexpr std::size_t kMaxHeld = 1 << 18;
-    char chunk[4096];
-    for (;;) {
-      const int n = Link.Receive(chunk, sizeof chunk);
-      if (n > 0) {
-        Session.Received(std::string_view(chunk, static_cast<std::size_t>(n)));
-        // A plain server's greeting or reply may never complete a record: waiting would take the time-out.
-        if (Session.HandshakeFailure() == TTlsFailure::NotTls) throw ETlsError(TlsFailureText(TTlsFailure::NotTls));
-        input.append(chunk, static_cast<std::size_t>(n));
-        if (input.size() > kMaxHeld) throw ETlsError(TlsFailureText(TTlsFailure::Handshake));
-        return;
-      }
-      if (n == 0) throw ESockError("Connection closed during the TLS handshake");
-      Link.CheckReceiveError();
-      Link.AwaitInput();
-    }
-  }
-
-private:
-  TLink& Link;
-  TTlsSession& Session;
-};
-
-TTlsChannel::TTlsChannel(TLink& link, std::shared_ptr<TTlsCredentials> credentials, const std::string& host,
+TTlsChannel::TTlsChannel(TByteChannel& lower, std::shared_ptr<TTlsCredentials> credentials, const std::string& host,
                          int32_t timeOutMs)
-    : Link(link), Session(std::make_unique<TTlsSession>(std::move(credentials), Widen(host))), Host(host),
+    : Lower(lower), Session(std::make_unique<TTlsSession>(std::move(credentials), Widen(host))), Host(host),
       TimeOutMs(timeOutMs) {}
 
 TTlsChannel::~TTlsChannel() = default;
 
-void TTlsChannel::Open() {
-  HandshakeStream stream(Link, *Session);
+bool TTlsChannel::Connect() {
+  if (IsOpen) return true;
   try {
-    RunHandshake(*Session, stream, Input);
-  } catch (const EAbortError&) {
-    throw;
+    if (!Handshake()) return false;
   } catch (const ETlsError&) {
     throw;
   } catch (const ESockError&) {
@@ -65,20 +28,68 @@ void TTlsChannel::Open() {
     // socket reported; what it said in clear before may name the reason.
     throw ETlsError(TlsFailureText(Session->HandshakeFailure()));
   }
-  Session->RequireModernProtocol();
-  Verify(Session->ServerCertificate().get());
+  IsOpen = Verified();
+  return IsOpen;
 }
 
-void TTlsChannel::Verify(PCCERT_CONTEXT certificate) {
-  if (VerifiedBefore(certificate, Host)) return;
-  Link.Report("Verifying Certificate");
-  // Building the chain may wait on the network for a long time, so it runs on a thread of its own
-  // while this one waits as for the socket.
-  const TCertificateCheck check(certificate, Widen(Host), RevocationRetrievalBound(TimeOutMs));
-  Link.WaitUntilReady([&check] { return check.Done(); }, "Certificate check");
-  if (const auto failure = check.Result()) throw ETlsError(TlsFailureText(*failure));
-  RememberVerified(certificate, Host);
+// One read may bring several handshake messages and the session may take them one at a time, so
+// every byte held goes to the session before more is read: reading first would wait for a server
+// that has said all it will say until it hears back.
+bool TTlsChannel::Handshake() {
+  if (!Started) {
+    Started = true;
+    Outgoing += Session->Start();
+  }
+  while (!Session->Established()) {
+    if ((Input.empty() || Session->NeedsMoreInput()) && !ReceiveHandshake()) {
+      Flush();
+      return false;
+    }
+    Outgoing += Session->Continue(Input);
+  }
+  Flush();
+  return true;
 }
+
+bool TTlsChannel::ReceiveHandshake() {
+  // Handshake records are at most 16 KiB each; a server that sends far more without finishing is no
+  // TLS server.
+  constexpr std::size_t kMaxHeld = 1 << 18;
+  char chunk[4096];
+  const int n = Lower.Receive(chunk, sizeof chunk, false);
+  if (n == 0) throw ESockError("Connection closed during the TLS handshake");
+  if (n < 0) {
+    const int error = WSAGetLastError();
+    if (error == WSAEWOULDBLOCK) return false;
+    throw ESockError(SockErrorText(error));
+  }
+  Session->Received(std::string_view(chunk, static_cast<std::size_t>(n)));
+  // A plain server's greeting or reply may never complete a record: waiting would take the time-out.
+  if (Session->HandshakeFailure() == TTlsFailure::NotTls) throw ETlsError(TlsFailureText(TTlsFailure::NotTls));
+  Input.append(chunk, static_cast<std::size_t>(n));
+  if (Input.size() > kMaxHeld) throw ETlsError(TlsFailureText(TTlsFailure::Handshake));
+  return true;
+}
+
+// Building the chain may wait on the network for a long time, so it runs on a thread of its own
+// while the connection waits as for the server.
+bool TTlsChannel::Verified() {
+  if (!Check) {
+    Session->RequireModernProtocol();
+    const CertificatePtr certificate = Session->ServerCertificate();
+    if (VerifiedBefore(certificate.get(), Host)) return true;
+    if (OnReport) OnReport("Verifying Certificate");
+    Check = std::make_unique<TCertificateCheck>(certificate.get(), Widen(Host), RevocationRetrievalBound(TimeOutMs));
+  }
+  if (!Check->Done()) return false;
+  const auto failure = Check->Result();
+  if (failure) throw ETlsError(TlsFailureText(*failure));
+  RememberVerified(Session->ServerCertificate().get(), Host);
+  Check.reset();
+  return true;
+}
+
+bool TTlsChannel::CanProceed() { return Check ? Check->Done() : !Outgoing.empty() || Lower.HasInput(); }
 
 int TTlsChannel::Receive(char* buffer, int length, bool peek) {
   DecryptIfNothingHeld();
@@ -94,7 +105,9 @@ int TTlsChannel::Receive(char* buffer, int length, bool peek) {
   return static_cast<int>(n);
 }
 
-bool TTlsChannel::Arrived() {
+bool TTlsChannel::HasInput() { return !Plain.empty() || Closed || Failure || Lower.HasInput(); }
+
+bool TTlsChannel::DataWaiting() {
   DecryptIfNothingHeld();
   return !Plain.empty() || Failure;
 }
@@ -110,7 +123,7 @@ void TTlsChannel::DecryptIfNothingHeld() {
   }
 }
 
-// Leaves WSAGetLastError at the socket's error when nothing could be read, or 0 after a read.
+// Leaves WSAGetLastError at the connection's error when nothing could be read, or 0 after a read.
 void TTlsChannel::DecryptArrived() {
   // Reads a chunk at a time and stops as soon as plaintext comes out, or after a few chunks: what is
   // held stays within a record or two however fast a server sends, and the reader's loop gets back
@@ -119,14 +132,13 @@ void TTlsChannel::DecryptArrived() {
   char chunk[16384];
   int error = 0;
   bool peerClosed = false;
-  std::string toSend;
   const auto decrypt = [&] {
-    if (!Session->Decrypt(Input, Plain, toSend)) Closed = true;
+    if (!Session->Decrypt(Input, Plain, Outgoing)) Closed = true;
   };
   // Records already held (behind the handshake, or left by the last call) come first.
   decrypt();
   for (int chunks = 0; chunks < kChunksPerCall && Plain.empty() && !Closed; ++chunks) {
-    const int n = Link.Receive(chunk, sizeof chunk);
+    const int n = Lower.Receive(chunk, sizeof chunk, false);
     if (n <= 0) {
       if (n == 0) peerClosed = true;
       if (n < 0) error = WSAGetLastError();
@@ -135,19 +147,36 @@ void TTlsChannel::DecryptArrived() {
     Input.append(chunk, static_cast<std::size_t>(n));
     decrypt();
   }
-  Link.SendAll(toSend);
+  // What the session must answer (TLS 1.3 messages after the handshake) goes out as room allows.
+  Flush();
   if (peerClosed && Plain.empty()) Closed = true;
   WSASetLastError(error == WSAEWOULDBLOCK ? 0 : error);
 }
 
 int TTlsChannel::Send(const char* data, int length) {
-  Link.SendAll(Session->Encrypt(std::string(data, static_cast<std::size_t>(length))));
+  Outgoing += Session->Encrypt(std::string(data, static_cast<std::size_t>(length)));
+  Flush();
   return length;
 }
 
-void TTlsChannel::Close() { Link.SendAll(Session->Shutdown()); }
+// A record goes out whole: what the layer below cannot take now stays for the next Flush.
+bool TTlsChannel::Flush() {
+  while (!Outgoing.empty()) {
+    const int n = Lower.Send(Outgoing.data(), static_cast<int>(Outgoing.size()));
+    if (n > 0) {
+      Outgoing.erase(0, static_cast<std::size_t>(n));
+      continue;
+    }
+    if (n < 0 && WSAGetLastError() != WSAEWOULDBLOCK) throw ESockError(SockErrorText(WSAGetLastError()));
+    return false;
+  }
+  return Lower.Flush();
+}
 
 void TTlsChannel::DiscardInput() {
   Input.clear();
   Plain.clear();
+  Lower.DiscardInput();
 }
+
+void TTlsChannel::Close() { Outgoing += Session->Shutdown(); }

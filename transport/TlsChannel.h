@@ -1,7 +1,8 @@
 #pragma once
-// The TLS layer of a connection: the handshake, the server's certificate checked against the host,
-// records encrypted on the way out and decrypted on the way in, and close_notify at the end. It knows
-// nothing of mail; the connection under it moves the bytes and does the waiting.
+// The TLS layer of a connection, stacked on the layer below it: the handshake, the server's
+// certificate checked against the host, records encrypted on the way out and decrypted on the way
+// in, and close_notify at the end. It knows nothing of mail and never waits: the handshake and the
+// certificate check go one step further at each Connect.
 #include <winsock2.h>
 #include <windows.h>
 
@@ -13,73 +14,65 @@
 #include <memory>
 #include <string>
 
+#include "transport/ByteChannel.h"
+
+class TCertificateCheck;
 class TTlsCredentials;
 class TTlsSession;
 
-class TTlsChannel {
+class TTlsChannel : public TByteChannel {
 public:
-  // What the channel needs of the connection under it.
-  class TLink {
-  public:
-    // recv on the socket, without waiting.
-    virtual int Receive(char* buffer, int length) = 0;
-    // Raises the socket's last error unless it only means that nothing has arrived yet.
-    virtual void CheckReceiveError() = 0;
-    // Sends every byte, waiting for room within the time-out.
-    virtual void SendAll(const std::string& bytes) = 0;
-    // Returns when something may have arrived, dispatching messages meanwhile; raises EAbortError
-    // when the operation was cancelled.
-    virtual void AwaitInput() = 0;
-    // Dispatches messages until ready() holds; raises EAbortError ("`what` timed out" or "`what`
-    // aborted") when the time-out or the program ended the wait first, even if ready() holds by the
-    // time the wait looks again.
-    virtual void WaitUntilReady(const std::function<bool()>& ready, const std::string& what) = 0;
-    // A status report of the connection.
-    virtual void Report(const std::string& status) = 0;
-
-  protected:
-    ~TLink() = default;
-  };
-
   // `host` is the name the server's certificate must prove; fetching what its check needs from the
   // network takes part of `timeOutMs`.
-  TTlsChannel(TLink& link, std::shared_ptr<TTlsCredentials> credentials, const std::string& host, int32_t timeOutMs);
-  ~TTlsChannel();
-  TTlsChannel(const TTlsChannel&) = delete;
-  TTlsChannel& operator=(const TTlsChannel&) = delete;
+  TTlsChannel(TByteChannel& lower, std::shared_ptr<TTlsCredentials> credentials, const std::string& host,
+              int32_t timeOutMs);
+  ~TTlsChannel() override;
 
-  // The handshake, TLS 1.2 or newer, and the certificate. ETlsError names what failed; the caller
-  // closes the connection then.
-  void Open();
-  // recv's contract over the plaintext: the bytes taken (left in place with `peek`), 0 once the
-  // server has closed the session, or SOCKET_ERROR with WSAGetLastError set when none are there yet.
-  // A record that failed to decrypt raises its ETlsError once the plaintext before it has been read.
-  int Receive(char* buffer, int length, bool peek);
-  // Decrypts what has arrived without raising, as the socket's close notice needs inside a window
-  // procedure: whether plaintext is held, or a failure that the next Receive raises.
-  bool Arrived();
-  // All of `data`, as records.
-  int Send(const char* data, int length);
+  // A status report ("Verifying Certificate").
+  std::function<void(const std::string& status)> OnReport;
+
+  // The handshake, TLS 1.2 or newer, then the certificate: true once both are done. ETlsError names
+  // what failed; the caller closes the connection then.
+  bool Connect() override;
+  // Whether the certificate's check (on a thread of its own) is what the opening waits for.
+  bool Verifying() const { return Check != nullptr; }
+  // Connect could go on: the layer below has input or room for what waits to go, or the
+  // certificate's check is done.
+  bool CanProceed();
+
+  // Over the plaintext. A record that failed to decrypt raises its ETlsError once the plaintext
+  // before it has been read.
+  int Receive(char* buffer, int length, bool peek) override;
+  // Takes all of `data`, as records handed to Flush.
+  int Send(const char* data, int length) override;
+  bool Flush() override;
+  // Plaintext held, the session's end, a failure kept for the reader, or bytes below.
+  bool HasInput() override;
+  // Decrypts what has arrived without raising: whether plaintext or a failure is held.
+  bool DataWaiting() override;
+  void DiscardInput() override;
   // The close_notify alert, as a client sends after the reply to its last command.
-  void Close();
-  void DiscardInput();
-  // Whether a read would take something without waiting: plaintext held, the session's end, or a
-  // failure kept for the reader.
-  bool HasInput() const { return !Plain.empty() || Closed || Failure; }
+  void Close() override;
 
 private:
-  class HandshakeStream;
-  void Verify(PCCERT_CONTEXT certificate);
+  // Reads what the handshake has to go on with; false when nothing has arrived yet.
+  bool ReceiveHandshake();
+  bool Handshake();
+  bool Verified();
   // Decrypts unless plaintext, the session's end or a failure is held already.
   void DecryptIfNothingHeld();
   void DecryptArrived();
 
-  TLink& Link;
+  TByteChannel& Lower;
   std::unique_ptr<TTlsSession> Session;
   std::string Host;
   int32_t TimeOutMs;
-  std::string Input;  // received, not yet decrypted
-  std::string Plain;  // decrypted, not yet read
+  bool Started = false;
+  bool IsOpen = false;
+  std::unique_ptr<TCertificateCheck> Check;
+  std::string Input;     // received, not yet decrypted
+  std::string Plain;     // decrypted, not yet read
+  std::string Outgoing;  // records not yet taken by the layer below
   bool Closed = false;
   std::exception_ptr Failure;  // of a record that arrived; raised by the read that reaches it
 };
