@@ -124,6 +124,20 @@ void ScriptedPop3Server::SetDefault(ServerScript script) {
   DefaultScript = std::move(script);
 }
 
+void ScriptedPop3Server::Push(std::size_t session, const std::string& bytes) {
+  SOCKET socket = INVALID_SOCKET;
+  {
+    std::lock_guard<std::mutex> guard(Lock);
+    if (session < Sessions.size() && !Sessions[session]->Ended) socket = Sessions[session]->Socket;
+  }
+  if (socket != INVALID_SOCKET) send(socket, bytes.data(), static_cast<int>(bytes.size()), 0);
+}
+
+void ScriptedPop3Server::Drop(std::size_t session) {
+  std::lock_guard<std::mutex> guard(Lock);
+  if (session < Sessions.size() && !Sessions[session]->Ended) shutdown(Sessions[session]->Socket, SD_BOTH);
+}
+
 std::size_t ScriptedPop3Server::SessionCount() const {
   std::lock_guard<std::mutex> guard(Lock);
   return Sessions.size();

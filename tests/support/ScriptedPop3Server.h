@@ -68,6 +68,11 @@ public:
   const std::string& Address() const { return ListenAddress; }
   uint16_t Port() const { return ListenPort; }
 
+  // Sends bytes on a session from the test's thread, beside its script: what an IDLE server tells.
+  void Push(std::size_t session, const std::string& bytes);
+  // Breaks a session's connection off at once, as a server that goes away does.
+  void Drop(std::size_t session);
+
   std::size_t SessionCount() const;
   // All bytes that the client of session index (0 = first connection) sent so far.
   std::string Received(std::size_t session) const;

@@ -1,0 +1,206 @@
+#include "checking/MailWatchers.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "accounts/portable/AccountTexts.h"
+#include "tests/pop3/Pumping.h"
+#include "tests/support/ScriptedPop3Server.h"
+
+namespace {
+
+using checking::AccountKey;
+using checking::TMailWatchers;
+using checking::WatchTiming;
+
+// An IMAP server that takes a watcher through its login into IDLE; `answersDone` false leaves DONE
+// unanswered, as a connection that died on the way does.
+ServerScript IdleServer(bool canIdle = true, bool answersDone = true) {
+  auto idleTag = std::make_shared<std::string>();
+  return ServerScript().Send("* OK ready\r\n").Respond([=](const std::string& line) -> std::optional<std::string> {
+    if (line == "DONE\r\n") return answersDone ? *idleTag + " OK idle done\r\n" : std::string();
+    const std::size_t space = line.find(' ');
+    if (space == std::string::npos) return std::nullopt;
+    const std::string tag = line.substr(0, space);
+    const std::string command = line.substr(space + 1);
+    if (command.starts_with("CAPABILITY"))
+      return std::string("* CAPABILITY IMAP4rev1") + (canIdle ? " IDLE" : "") + "\r\n" + tag + " OK\r\n";
+    if (command.starts_with("LOGIN")) return tag + " OK logged in\r\n";
+    if (command.starts_with("EXAMINE")) return "* 3 EXISTS\r\n* OK [UIDVALIDITY 5] ok\r\n" + tag + " OK [READ-ONLY]\r\n";
+    if (command.starts_with("IDLE")) {
+      *idleTag = tag;
+      return std::string("+ idling\r\n");
+    }
+    if (command.starts_with("LOGOUT")) return "* BYE\r\n" + tag + " OK\r\n";
+    return std::nullopt;
+  });
+}
+
+class MailWatchersTest : public ::testing::Test {
+protected:
+  // Quick retries and renewals, so that faults play out in moments.
+  static constexpr WatchTiming kTiming{100, 400, 60000, 60000};
+
+  void SetUp() override {
+    Watchers = std::make_unique<TMailWatchers>(Timing);
+    Watchers->OnCheck = [this](TMailWatchers*, const std::vector<AccountKey>& keys) {
+      Checks.insert(Checks.end(), keys.begin(), keys.end());
+    };
+  }
+
+  // An IMAP account on the server and a POP3 account beside it, both marked for checking.
+  void Watch(const ScriptedPop3Server& server, int32_t timeOutMs = 3000) {
+    Table.SetRowCount(4);
+    const auto set = [this](int row, const std::string& protocol, const std::string& port) {
+      Table.SetCell(accounts::ColName, row, "account" + std::to_string(row));
+      Table.SetCell(accounts::ColInclude, row, accounts::kInclude);
+      Table.SetCell(accounts::ColHost, row, "127.0.0.1");
+      Table.SetCell(accounts::ColUser, row, "user");
+      Table.SetCell(accounts::ColPassword, row, "secret");
+      Table.SetCell(accounts::ColProtocol, row, protocol);
+      Table.SetCell(accounts::ColPort, row, port);
+    };
+    set(1, "IMAP", std::to_string(server.Port()));
+    set(2, "", "1");
+    Watchers->Update(Table, true, timeOutMs);
+  }
+
+  bool IdleWithin(int ms) { return PumpUntil([this] { return Watchers->Idling() == 1; }, ms); }
+
+  WatchTiming Timing = kTiming;
+  accounts::AccountTable Table;
+  std::unique_ptr<TMailWatchers> Watchers;
+  std::vector<AccountKey> Checks;
+};
+
+}  // namespace
+
+TEST_F(MailWatchersTest, ABurstOfChangesAsksOneCheckOfThatAccountAndPop3IsLeftToTheCycle) {
+  ScriptedPop3Server server;
+  server.Add(IdleServer());
+  Watch(server);
+  ASSERT_TRUE(IdleWithin(3000));
+  EXPECT_EQ(Watchers->Count(), 1u);
+  EXPECT_TRUE(Checks.empty()) << "the start-up cycle checks every account already";
+  server.Push(0, "* 4 EXISTS\r\n* 1 RECENT\r\n");
+  server.Push(0, "* 5 EXISTS\r\n");
+  ASSERT_TRUE(PumpUntil([this] { return !Checks.empty(); }, 2000));
+  PumpFor(300);
+  ASSERT_EQ(Checks.size(), 1u);
+  EXPECT_EQ(Checks[0], (AccountKey{"127.0.0.1", server.Port(), "user"}));
+  EXPECT_EQ(server.SessionCount(), 1u);
+}
+
+// Each way a connection breaks ends in one reconnect and one check, which tells what came meanwhile.
+TEST_F(MailWatchersTest, AConnectionThatBreaksIsMadeAgainAndItsAccountCheckedOnce) {
+  const std::vector<std::pair<std::string, std::function<void(ScriptedPop3Server&)>>> faults = {
+      {"closed mid-IDLE", [](ScriptedPop3Server& s) { s.Drop(0); }},
+      {"BYE during IDLE", [](ScriptedPop3Server& s) { s.Push(0, "* BYE [UNAVAILABLE] restarting\r\n"); }},
+  };
+  for (const auto& [name, fault] : faults) {
+    SCOPED_TRACE(name);
+    SetUp();
+    Checks.clear();
+    ScriptedPop3Server server;
+    server.Add(IdleServer());
+    server.SetDefault(IdleServer());
+    Watch(server);
+    ASSERT_TRUE(IdleWithin(3000));
+    fault(server);
+    ASSERT_TRUE(PumpUntil([&] { return server.SessionCount() == 2 && Watchers->Idling() == 1 && !Checks.empty(); }, 3000));
+    PumpFor(300);
+    EXPECT_EQ(Checks.size(), 1u);
+    EXPECT_EQ(server.SessionCount(), 2u);
+  }
+}
+
+TEST_F(MailWatchersTest, AConnectionThatDoesNotAnswerDoneCountsAsDead) {
+  Timing.RenewMinMs = Timing.RenewMaxMs = 200;
+  SetUp();
+  ScriptedPop3Server server;
+  server.Add(IdleServer(true, false));
+  server.SetDefault(IdleServer());
+  Watch(server, 500);
+  ASSERT_TRUE(PumpUntil([&] { return server.SessionCount() == 2 && Watchers->Idling() == 1; }, 4000));
+  // The renewal went unanswered; the goodbye follows it as the connection is dropped.
+  const std::vector<std::string> dead = server.ReceivedLines(0);
+  ASSERT_GE(dead.size(), 2u);
+  EXPECT_EQ(dead[dead.size() - 2], "DONE\r\n");
+  ASSERT_TRUE(PumpUntil([&] { return !Checks.empty(); }, 1000));
+  // The answered renewals go on without a check.
+  PumpFor(700);
+  EXPECT_EQ(Checks.size(), 1u);
+  const std::vector<std::string> renewed = server.ReceivedLines(1);
+  EXPECT_GE(std::count(renewed.begin(), renewed.end(), std::string("DONE\r\n")), 2);
+}
+
+// Retries double while the server is away; its failure is asked to be shown once, not per retry,
+// and the account is checked again once the watcher is back.
+TEST_F(MailWatchersTest, AServerAwayForAWhileIsRetriedWithGrowingWaitsAndCheckedOnItsReturn) {
+  auto server = std::make_unique<ScriptedPop3Server>("127.0.0.1", 0);
+  const uint16_t port = server->Port();
+  server->Add(IdleServer());
+  Watch(*server);
+  ASSERT_TRUE(IdleWithin(3000));
+  server.reset();
+  PumpFor(2000);
+  EXPECT_EQ(Watchers->Idling(), 0u);
+  EXPECT_EQ(Checks.size(), 1u) << "one check shows the failure";
+  server = std::make_unique<ScriptedPop3Server>("127.0.0.1", port);
+  server->SetDefault(IdleServer());
+  ASSERT_TRUE(PumpUntil([&] { return Watchers->Idling() == 1; }, 2000));
+  ASSERT_TRUE(PumpUntil([&] { return Checks.size() == 2; }, 1000));
+  EXPECT_EQ(server->SessionCount(), 1u);
+}
+
+TEST_F(MailWatchersTest, AServerWithoutIdleIsLeftAndNeverRetried) {
+  ScriptedPop3Server server;
+  server.SetDefault(IdleServer(false));
+  Watch(server);
+  ASSERT_TRUE(PumpUntil([&] { return server.WaitForSessionEnd(0, 0); }, 3000));
+  PumpFor(500);
+  EXPECT_EQ(server.SessionCount(), 1u);
+  EXPECT_EQ(server.ReceivedLines(0).back().find(" LOGOUT\r\n") != std::string::npos, true);
+  EXPECT_TRUE(Checks.empty());
+}
+
+TEST_F(MailWatchersTest, TheEndSaysDoneAndLogoutAndLeavesNoWindowBehind) {
+  const int windows = CountThreadWindows(L"SockWindowClass");
+  ScriptedPop3Server server;
+  server.Add(IdleServer());
+  Watch(server);
+  ASSERT_TRUE(IdleWithin(3000));
+  Watchers.reset();
+  ASSERT_TRUE(server.WaitForSessionEnd(0, 1000));
+  const std::vector<std::string> lines = server.ReceivedLines(0);
+  ASSERT_GE(lines.size(), 2u);
+  EXPECT_EQ(lines[lines.size() - 2], "DONE\r\n");
+  EXPECT_NE(lines.back().find(" LOGOUT\r\n"), std::string::npos);
+  EXPECT_EQ(CountThreadWindows(L"SockWindowClass"), windows);
+}
+
+// Turned off, or with the account taken out, the watcher goes; the table unchanged keeps it as it is.
+TEST_F(MailWatchersTest, FollowsTheTableAndTheSetting) {
+  ScriptedPop3Server server;
+  server.SetDefault(IdleServer());
+  Watch(server);
+  ASSERT_TRUE(IdleWithin(3000));
+  Watchers->Update(Table, true, 3000);
+  PumpFor(200);
+  EXPECT_EQ(server.SessionCount(), 1u);
+  Table.SetCell(accounts::ColInclude, 1, "");
+  Watchers->Update(Table, true, 3000);
+  EXPECT_EQ(Watchers->Count(), 0u);
+  Table.SetCell(accounts::ColInclude, 1, accounts::kInclude);
+  Watchers->Update(Table, false, 3000);
+  EXPECT_EQ(Watchers->Count(), 0u);
+  Watchers->Update(Table, true, 3000);
+  ASSERT_TRUE(IdleWithin(3000));
+  EXPECT_EQ(server.SessionCount(), 2u);
+}
