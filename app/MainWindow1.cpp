@@ -118,6 +118,7 @@ void TMainForm1::FormCreate(TObject*) {
   CheckBox3Click(&CheckBox3);
   CheckBox4.SetChecked(stored.NoticesInBalloon);
   CheckBox4Click(&CheckBox4);
+  CheckBox5.SetChecked(stored.ImapIdle);
   PendingTime = stored.Time;
   PendingMinute = stored.Minute;
   if (CheckBox1.Checked()) N2Click(this);
@@ -202,7 +203,8 @@ TSettings TMainForm1::ShownSettings() {
           .Time = PendingTime.value_or(CheckBox2.Checked()),
           .Minute = PendingMinute.value_or(SpinEdit1.Value()),
           .NewMailByIdentity = CheckBox3.Checked(),
-          .NoticesInBalloon = CheckBox4.Checked()};
+          .NoticesInBalloon = CheckBox4.Checked(),
+          .ImapIdle = CheckBox5.Checked()};
 }
 
 // Closing during a check (its waits and boxes keep the tray menu live) ends it; this handler runs once.

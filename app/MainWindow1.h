@@ -72,9 +72,11 @@ public:
   TTimer Timer1;
   TMediaPlayer MediaPlayer1;
   // Below the schedule: new mail told by message identity, with sender and subject; notices in a
-  // balloon of the tray icon instead of message boxes.
+  // balloon of the tray icon instead of message boxes; IMAP mail told the moment the server has it
+  // (the box holds the setting in force, read at creation).
   TCheckBox CheckBox3;
   TCheckBox CheckBox4;
+  TCheckBox CheckBox5;
   // One check of every account a few seconds after the machine wakes, once the network is back.
   TTimer ResumeTimer;
 

@@ -65,6 +65,7 @@ TMainForm1::TMainForm1(TShell& shell, TMci& mci, std::string programPath)
       MediaPlayer1(mci, Handle(), kPlayerBounds),
       CheckBox3(TabSheet2, {12, 96, 289, 17}, "新しく届いたメールだけを知らせる(&N)", false),
       CheckBox4(TabSheet2, {12, 120, 361, 17}, "お知らせをタスクトレイのバルーンで表示する(&B)", false),
+      CheckBox5(TabSheet2, {12, 144, 265, 17}, "IMAPの新着をすぐに知らせる(&I)", false),
       ResumeTimer(kResumeDelay, false),
       CheckCycle(Accounts, POP3Client1, ImapClient1, MediaPlayer1, mci),
       AccountCommands(Accounts, MediaPlayer1),

@@ -80,6 +80,29 @@ void ExpectLabelsFit(TForm& form) {
   EXPECT_GT(labels, 0);
 }
 
+// Every check box's caption, measured with its own font, fits beside the box: Windows draws the box
+// 13 pixels wide and the text a few pixels after it, both scaled, and cuts a caption that is longer.
+void ExpectCheckBoxesFit(TForm& form) {
+  int boxes = 0;
+  ForEachControl(form.Handle(), [&boxes](HWND control) {
+    const auto* box = dynamic_cast<TCheckBox*>(TWindow::FromHandle(control));
+    if (!box) return;
+    wchar_t text[256] = {};
+    const int length = GetWindowTextW(control, text, 256);
+    const HDC dc = GetDC(control);
+    const HGDIOBJ old = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(control, WM_GETFONT, 0, 0)));
+    RECT needed{};
+    DrawTextW(dc, text, length, &needed, DT_CALCRECT | DT_SINGLELINE);
+    SelectObject(dc, old);
+    ReleaseDC(control, dc);
+    RECT client{};
+    GetClientRect(control, &client);
+    EXPECT_LE(needed.right + box->Scale(13 + 4), client.right) << Narrow(text);
+    ++boxes;
+  });
+  EXPECT_GT(boxes, 0);
+}
+
 int FontHeight(HWND control) {
   LOGFONTW font{};
   GetObjectW(reinterpret_cast<HFONT>(SendMessageW(control, WM_GETFONT, 0, 0)), sizeof(font), &font);
@@ -114,6 +137,7 @@ TEST(Dpi, WindowsAreLaidOutFromTheirDesignAtTheDpiOfTheDisplay) {
   EXPECT_EQ(browse.right - browse.left, ScaleToDpi(TFileOpenEdit::kButtonWidth, dpi));
   ExpectLabelsFit(settings);
   ExpectLabelsFit(account);
+  ExpectCheckBoxesFit(settings);
 
   // The spinner's square button fills the field's height, and a press hits the half it lands on.
   const HWND spin = settings.SpinEdit1.Button().Handle();
