@@ -48,8 +48,12 @@ void TMainForm1::N9Click(TObject*) { Shell.Open(Handle(), Widen(InfoPageAddress(
 
 void TMainForm1::N2Click(TObject*) {
   CheckCycle.Run();
-  // A close during the cycle may have ended a message box's loop with the quit request, and one
-  // during the start-up check comes before the window counts as the main one: ask again.
+  CheckEnded();
+}
+
+// A close during the check may have ended a message box's loop with the quit request, and one
+// during the start-up check comes before the window counts as the main one: ask again.
+void TMainForm1::CheckEnded() {
   if (CheckCycle.Stopped()) Application().Terminate();
 }
 
@@ -68,6 +72,15 @@ void TMainForm1::PowerResumed() {
 void TMainForm1::ResumeTimerTimer(TObject* sender) {
   ResumeTimer.SetEnabled(false);
   N2Click(sender);
+}
+
+// A network that came back or changed: the accounts that failed, perhaps for want of it, are tried
+// again at once rather than at the next tick.
+void TMainForm1::AddressWatch1Change(TObject*) {
+  const std::vector<checking::AccountKey> failed = CheckCycle.FailedAccounts();
+  if (failed.empty()) return;
+  CheckCycle.RunOnly(failed);
+  CheckEnded();
 }
 
 void TMainForm1::Button10Click(TObject*) {

@@ -15,6 +15,7 @@
 #include "app/portable/WakeClock.h"
 #include "app/Settings.h"
 #include "checking/CheckCycle.h"
+#include "desktop/AddressWatch.h"
 #include "desktop/MediaPlayer.h"
 #include "desktop/SpinEdit.h"
 #include "desktop/TrayIcon.h"
@@ -79,6 +80,8 @@ public:
   TCheckBox CheckBox5;
   // One check of every account a few seconds after the machine wakes, once the network is back.
   TTimer ResumeTimer;
+  // The machine's network addresses changed: the accounts that failed are tried again.
+  TAddressWatch AddressWatch1;
 
   void X1Click(TObject* sender);
   void N9Click(TObject* sender);
@@ -104,6 +107,7 @@ public:
   void TrayIcon1BalloonClick(TObject* sender);
   void SpinEdit1Change(TObject* sender);
   void ResumeTimerTimer(TObject* sender);
+  void AddressWatch1Change(TObject* sender);
 
   // The directory of the program file, without a trailing separator (a drive root keeps its "\").
   std::string ProgramDir;
@@ -134,6 +138,7 @@ private:
   std::string AccountFilePath() const;
   TSettings ShownSettings();
   void PowerResumed();
+  void CheckEnded();
 
   TShell& Shell;
   TMci& Mci;

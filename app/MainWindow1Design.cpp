@@ -110,6 +110,7 @@ TMainForm1::TMainForm1(TShell& shell, TMci& mci, std::string programPath)
   SpinEdit1.OnChange = [this](TObject* sender) { SpinEdit1Change(sender); };
   Timer1.OnTimer = [this](TObject* sender) { Timer1Timer(sender); };
   ResumeTimer.OnTimer = [this](TObject* sender) { ResumeTimerTimer(sender); };
+  AddressWatch1.OnChange = [this](TObject* sender) { AddressWatch1Change(sender); };
   OnClose = [this](TObject* sender, TCloseAction& action) { FormClose(sender, action); };
   OnCreate = [this](TObject* sender) { FormCreate(sender); };
   StringGrid1.SetCells([this] { return Accounts.RowCount(); },

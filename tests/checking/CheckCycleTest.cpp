@@ -605,3 +605,19 @@ TEST_F(CheckCycleOfSome, FailedAccountsAreThoseWhoseLastCheckFailed) {
   Form.Accounts.DeleteRow(2);
   EXPECT_EQ(Form.CheckCycle.FailedAccounts(), std::vector<checking::AccountKey>{});
 }
+
+// The machine's addresses changed: only the accounts that failed are checked again, and with none
+// failed no server is contacted.
+TEST_F(CheckCycleOfSome, AnAddressChangeChecksOnlyTheFailedAccounts) {
+  EXPECT_EQ(BoxesOf([&] { Form.AddressWatch1Change(&Form.AddressWatch1); }), std::vector<std::wstring>{});
+  EXPECT_EQ(Server.SessionCount() + Other.SessionCount(), 0u);
+
+  Server.Add(ServerScript::Pop3Check("+OK 1 100\r\n"));
+  EXPECT_EQ(Check(Form), (std::vector<std::wstring>{Widen(checking::NewMailText("home", 1)),
+                                                    Widen(checking::FailureText("work"))}));
+  Other.Add(ServerScript::Pop3Check("+OK 2 100\r\n"));
+  EXPECT_EQ(BoxesOf([&] { Form.AddressWatch1Change(&Form.AddressWatch1); }),
+            (std::vector<std::wstring>{Widen(checking::NewMailText("work", 2))}));
+  EXPECT_EQ(Server.SessionCount(), 1u);
+  EXPECT_EQ(Other.SessionCount(), 2u);
+}
