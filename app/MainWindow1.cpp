@@ -48,8 +48,12 @@ void TMainForm1::N9Click(TObject*) { Shell.Open(Handle(), Widen(InfoPageAddress(
 
 void TMainForm1::N2Click(TObject*) {
   CheckCycle.Run();
-  // A close during the cycle may have ended a message box's loop with the quit request, and one
-  // during the start-up check comes before the window counts as the main one: ask again.
+  CheckEnded();
+}
+
+// A close during the check may have ended a message box's loop with the quit request, and one
+// during the start-up check comes before the window counts as the main one: ask again.
+void TMainForm1::CheckEnded() {
   if (CheckCycle.Stopped()) Application().Terminate();
 }
 
@@ -68,6 +72,15 @@ void TMainForm1::PowerResumed() {
 void TMainForm1::ResumeTimerTimer(TObject* sender) {
   ResumeTimer.SetEnabled(false);
   N2Click(sender);
+}
+
+// A network that came back or changed: the accounts that failed, perhaps for want of it, are tried
+// again at once rather than at the next tick.
+void TMainForm1::AddressWatch1Change(TObject*) {
+  const std::vector<checking::AccountKey> failed = CheckCycle.FailedAccounts();
+  if (failed.empty()) return;
+  CheckCycle.RunOnly(failed);
+  CheckEnded();
 }
 
 void TMainForm1::Button10Click(TObject*) {
@@ -118,6 +131,7 @@ void TMainForm1::FormCreate(TObject*) {
   CheckBox3Click(&CheckBox3);
   CheckBox4.SetChecked(stored.NoticesInBalloon);
   CheckBox4Click(&CheckBox4);
+  CheckBox5.SetChecked(stored.ImapIdle);
   PendingTime = stored.Time;
   PendingMinute = stored.Minute;
   if (CheckBox1.Checked()) N2Click(this);
@@ -202,7 +216,8 @@ TSettings TMainForm1::ShownSettings() {
           .Time = PendingTime.value_or(CheckBox2.Checked()),
           .Minute = PendingMinute.value_or(SpinEdit1.Value()),
           .NewMailByIdentity = CheckBox3.Checked(),
-          .NoticesInBalloon = CheckBox4.Checked()};
+          .NoticesInBalloon = CheckBox4.Checked(),
+          .ImapIdle = CheckBox5.Checked()};
 }
 
 // Closing during a check (its waits and boxes keep the tray menu live) ends it; this handler runs once.

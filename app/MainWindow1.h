@@ -15,6 +15,7 @@
 #include "app/portable/WakeClock.h"
 #include "app/Settings.h"
 #include "checking/CheckCycle.h"
+#include "desktop/AddressWatch.h"
 #include "desktop/MediaPlayer.h"
 #include "desktop/SpinEdit.h"
 #include "desktop/TrayIcon.h"
@@ -72,11 +73,15 @@ public:
   TTimer Timer1;
   TMediaPlayer MediaPlayer1;
   // Below the schedule: new mail told by message identity, with sender and subject; notices in a
-  // balloon of the tray icon instead of message boxes.
+  // balloon of the tray icon instead of message boxes; IMAP mail told the moment the server has it
+  // (the box holds the setting in force, read at creation).
   TCheckBox CheckBox3;
   TCheckBox CheckBox4;
+  TCheckBox CheckBox5;
   // One check of every account a few seconds after the machine wakes, once the network is back.
   TTimer ResumeTimer;
+  // The machine's network addresses changed: the accounts that failed are tried again.
+  TAddressWatch AddressWatch1;
 
   void X1Click(TObject* sender);
   void N9Click(TObject* sender);
@@ -102,6 +107,7 @@ public:
   void TrayIcon1BalloonClick(TObject* sender);
   void SpinEdit1Change(TObject* sender);
   void ResumeTimerTimer(TObject* sender);
+  void AddressWatch1Change(TObject* sender);
 
   // The directory of the program file, without a trailing separator (a drive root keeps its "\").
   std::string ProgramDir;
@@ -132,6 +138,7 @@ private:
   std::string AccountFilePath() const;
   TSettings ShownSettings();
   void PowerResumed();
+  void CheckEnded();
 
   TShell& Shell;
   TMci& Mci;

@@ -65,6 +65,7 @@ TMainForm1::TMainForm1(TShell& shell, TMci& mci, std::string programPath)
       MediaPlayer1(mci, Handle(), kPlayerBounds),
       CheckBox3(TabSheet2, {12, 96, 289, 17}, "新しく届いたメールだけを知らせる(&N)", false),
       CheckBox4(TabSheet2, {12, 120, 361, 17}, "お知らせをタスクトレイのバルーンで表示する(&B)", false),
+      CheckBox5(TabSheet2, {12, 144, 265, 17}, "IMAPの新着をすぐに知らせる(&I)", false),
       ResumeTimer(kResumeDelay, false),
       CheckCycle(Accounts, POP3Client1, ImapClient1, MediaPlayer1, mci),
       AccountCommands(Accounts, MediaPlayer1),
@@ -109,6 +110,7 @@ TMainForm1::TMainForm1(TShell& shell, TMci& mci, std::string programPath)
   SpinEdit1.OnChange = [this](TObject* sender) { SpinEdit1Change(sender); };
   Timer1.OnTimer = [this](TObject* sender) { Timer1Timer(sender); };
   ResumeTimer.OnTimer = [this](TObject* sender) { ResumeTimerTimer(sender); };
+  AddressWatch1.OnChange = [this](TObject* sender) { AddressWatch1Change(sender); };
   OnClose = [this](TObject* sender, TCloseAction& action) { FormClose(sender, action); };
   OnCreate = [this](TObject* sender) { FormCreate(sender); };
   StringGrid1.SetCells([this] { return Accounts.RowCount(); },

@@ -9,6 +9,7 @@ const std::string kTime = "TIME";
 const std::string kMinute = "MINUTE";
 const std::string kNewMail = "NEWMAIL";
 const std::string kBalloon = "BALLOON";
+const std::string kIdle = "IDLE";
 
 // A setting that is off is no line of the file at all.
 void WriteOptional(TIniFile& file, const std::string& key, bool on) {
@@ -27,6 +28,7 @@ TSettings ReadSettings(const std::string& path, const TSettings& defaults) {
   settings.Minute = file.ReadInteger(kSection, kMinute, defaults.Minute);
   settings.NewMailByIdentity = file.ReadBool(kSection, kNewMail, defaults.NewMailByIdentity);
   settings.NoticesInBalloon = file.ReadBool(kSection, kBalloon, defaults.NoticesInBalloon);
+  settings.ImapIdle = file.ReadBool(kSection, kIdle, defaults.ImapIdle);
   return settings;
 }
 
@@ -37,4 +39,5 @@ void WriteSettings(const std::string& path, const TSettings& settings) {
   file.WriteInteger(kSection, kMinute, settings.Minute);
   WriteOptional(file, kNewMail, settings.NewMailByIdentity);
   WriteOptional(file, kBalloon, settings.NoticesInBalloon);
+  WriteOptional(file, kIdle, settings.ImapIdle);
 }

@@ -1,8 +1,8 @@
 #pragma once
 // The settings of the check schedule as the settings file keeps them: section "SET", keys "START",
-// "TIME" and "MINUTE"; and "NEWMAIL" (new mail told by message identity) and "BALLOON" (notices in a
-// balloon), each written only while it is on, so that the file of a user who never turned them on
-// stays as it was.
+// "TIME" and "MINUTE"; and "NEWMAIL" (new mail told by message identity), "BALLOON" (notices in a
+// balloon) and "IDLE" (IMAP mail told as it arrives), each written only while it is on, so that the
+// file of a user who never turned them on stays as it was.
 #include <cstdint>
 #include <string>
 
@@ -12,10 +12,11 @@ struct TSettings {
   std::int32_t Minute = 30;
   bool NewMailByIdentity = false;
   bool NoticesInBalloon = false;
+  bool ImapIdle = false;
 };
 
 // A value that is missing or not an integer is taken from `defaults`; a boolean is on for any
 // non-zero integer.
 TSettings ReadSettings(const std::string& path, const TSettings& defaults);
-// START, TIME and MINUTE every time, in this order; then NEWMAIL and BALLOON, or their removal.
+// START, TIME and MINUTE every time, in this order; then NEWMAIL, BALLOON and IDLE, or their removal.
 void WriteSettings(const std::string& path, const TSettings& settings);

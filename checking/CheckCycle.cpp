@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <exception>
+#include <iterator>
 #include <optional>
 #include <string>
 
@@ -20,14 +21,18 @@ TCheckCycle::TCheckCycle(accounts::AccountTable& accounts, TPOP3Client& client, 
                          TMediaPlayer& player, TMci& mci)
     : Accounts(accounts), Client(client), Imap(imap), Player(player), Mci(mci) {}
 
-void TCheckCycle::Run() {
+void TCheckCycle::Run() { Start(std::nullopt); }
+
+void TCheckCycle::RunOnly(const std::vector<AccountKey>& accounts) { Start(accounts); }
+
+void TCheckCycle::Start(const CheckRequests::Only& only) {
   if (IsStopped) return;
   // The end shows on every way out, or the user could not ask for a check again.
   const auto ended = [this] {
     if (!Requests.Running() && !IsStopped) OnProgress(this, {});
   };
   try {
-    Requests.Run([this] { CheckAccounts(); });
+    Requests.Run(only, [this](const CheckRequests::Only& accounts) { CheckAccounts(accounts); });
   } catch (...) {
     ended();
     throw;
@@ -45,11 +50,13 @@ void TCheckCycle::Stop() {
 }
 
 // The row count and cells are read afresh for every row: the table stays editable during a cycle.
-void TCheckCycle::CheckAccounts() {
+void TCheckCycle::CheckAccounts(const CheckRequests::Only& only) {
   Summary = TSummary{};
   CycleInBalloon = InBalloon;
   for (int row = 1; row < Accounts.RowCount() && !IsStopped; ++row) {
     if (Accounts.Cell(accounts::ColInclude, row) != accounts::kInclude) continue;
+    const std::optional<AccountKey> key = KeyOfRow(row);
+    if (only && !(key && std::binary_search(only->begin(), only->end(), *key))) continue;
     const std::string name = Accounts.Cell(accounts::ColName, row);
     // Rows deleted during the session's waits move the checked account up, or take it away.
     const accounts::AccountTable::RowMark checked(Accounts, row);
@@ -57,10 +64,13 @@ void TCheckCycle::CheckAccounts() {
     // A session aborted because the user is leaving is no failure of the server, and an account
     // deleted meanwhile has no failure to report.
     const auto fail = [&](const std::string& reason) {
-      if (!IsStopped && !checked.Deleted()) Notice(FailureText(name, reason), &TSummary::Failures);
+      if (IsStopped || checked.Deleted()) return;
+      if (key) Failed.insert(*key);
+      Notice(FailureText(name, reason), &TSummary::Failures);
     };
     try {
       CheckAccount(checked);
+      if (key) Failed.erase(*key);
     } catch (const ETlsError& e) {
       fail(e.message());
     } catch (const ERefusal& e) {
@@ -180,20 +190,39 @@ TCheckCycle::TNews TCheckCycle::ReadNews(TMailboxSession& session, const Account
   return news;
 }
 
-void TCheckCycle::SaveIds() {
+std::optional<AccountKey> TCheckCycle::KeyOfRow(int row) const {
+  try {
+    const accounts::Connection connection = accounts::ConnectionOfCells(
+        Accounts.Cell(accounts::ColProtocol, row), Accounts.Cell(accounts::ColSecurity, row),
+        Accounts.Cell(accounts::ColPort, row));
+    return AccountKey{Accounts.Cell(accounts::ColHost, row), connection.Port, Accounts.Cell(accounts::ColUser, row)};
+  } catch (const Exception&) {
+    return std::nullopt;
+  }
+}
+
+std::vector<AccountKey> TCheckCycle::PresentAccounts() const {
   std::vector<AccountKey> present;
   for (int row = 1; row < Accounts.RowCount(); ++row) {
-    try {
-      const accounts::Connection connection = accounts::ConnectionOfCells(
-          Accounts.Cell(accounts::ColProtocol, row), Accounts.Cell(accounts::ColSecurity, row),
-          Accounts.Cell(accounts::ColPort, row));
-      present.push_back(
-          {Accounts.Cell(accounts::ColHost, row), connection.Port, Accounts.Cell(accounts::ColUser, row)});
-    } catch (const Exception&) {
-      // A row whose connection cannot be read is never checked, so it has no ids to keep.
-    }
+    if (const std::optional<AccountKey> key = KeyOfRow(row)) present.push_back(*key);
   }
-  Seen.KeepOnly(present);
+  return present;
+}
+
+// An account that left the table is no failure any more; one that failed and comes back would be
+// checked once more, which does no harm.
+std::vector<AccountKey> TCheckCycle::FailedAccounts() const {
+  const std::vector<AccountKey> present = PresentAccounts();
+  std::vector<AccountKey> failed;
+  std::ranges::copy_if(Failed, std::back_inserter(failed), [&present](const AccountKey& account) {
+    return std::ranges::find(present, account) != present.end();
+  });
+  return failed;
+}
+
+// A row whose connection cannot be read is never checked, so it has no ids to keep.
+void TCheckCycle::SaveIds() {
+  Seen.KeepOnly(PresentAccounts());
   SeenUnsaved = false;
   if (IdsFile.empty()) return;
   try {

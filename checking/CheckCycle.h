@@ -3,6 +3,8 @@
 // logged in to over its protocol, its message count compared with the one last seen for its row, and its new-mail
 // action or its failure message shown.
 #include <cstdint>
+#include <optional>
+#include <set>
 #include <string>
 #include <utility>
 #include <vector>
@@ -32,6 +34,12 @@ public:
   // Runs a cycle. Its waits and message boxes dispatch messages, so a tick or the menu can ask for a
   // check meanwhile: that never reaches the client mid-session, but runs once more after this cycle.
   void Run();
+  // A check of only the accounts with these keys that are in the table and marked for checking, each
+  // as a cycle checks it, with the same notices. Never inside a running check: asked for meanwhile,
+  // the accounts are checked right after it, or by a whole cycle asked for meanwhile.
+  void RunOnly(const std::vector<AccountKey>& accounts);
+  // The accounts of the table whose last check failed, until a check of theirs succeeds.
+  std::vector<AccountKey> FailedAccounts() const;
   // The user is leaving: a running session is aborted and the open message box closed, no failure
   // is reported for it, and no further account is contacted or cycle run.
   void Stop();
@@ -70,7 +78,12 @@ private:
     std::vector<MailSummary> NewestFirst;
   };
 
-  void CheckAccounts();
+  void Start(const CheckRequests::Only& only);
+  void CheckAccounts(const CheckRequests::Only& only);
+  // The key of the table row's account; nothing for a row whose connection cannot be read, which is
+  // never checked.
+  std::optional<AccountKey> KeyOfRow(int row) const;
+  std::vector<AccountKey> PresentAccounts() const;
   std::string CheckedCell(const accounts::AccountTable::RowMark& checked, accounts::Column column) const;
   void CheckAccount(const accounts::AccountTable::RowMark& checked);
   // The session of either protocol and what follows it.
@@ -102,6 +115,7 @@ private:
   TSummary Summary;
   std::string IdsFile;
   SeenIds Seen;
+  std::set<AccountKey> Failed;
   bool SeenLoaded = false;
   bool SeenUnsaved = false;  // ids recorded whose notices wait for the cycle's summary
 };

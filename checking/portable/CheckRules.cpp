@@ -1,5 +1,8 @@
 #include "checking/portable/CheckRules.h"
 
+#include <algorithm>
+#include <utility>
+
 namespace checking {
 
 const char* const kSoundFailureText = "サウンドファイルが存在しません。";
@@ -21,6 +24,15 @@ std::string FailureText(const std::string& accountName, const std::string& reaso
   return reason.empty() ? text : text + "\n" + reason;
 }
 
+namespace {
+void Merge(std::vector<AccountKey>& into, const std::vector<AccountKey>& accounts) {
+  for (const AccountKey& account : accounts) {
+    const auto at = std::lower_bound(into.begin(), into.end(), account);
+    if (at == into.end() || *at != account) into.insert(at, account);
+  }
+}
+}  // namespace
+
 bool CheckRequests::Begin() {
   if (IsRunning) {
     Pending = true;
@@ -30,20 +42,51 @@ bool CheckRequests::Begin() {
   return true;
 }
 
-void CheckRequests::Run(const std::function<void()>& cycle) {
-  if (!Begin()) return;
-  struct Idle {
-    CheckRequests& Requests;
-    ~Idle() { Requests.IsRunning = Requests.Pending = false; }
-  } idle{*this};
-  do {
-    cycle();
-  } while (RunAgain());
+bool CheckRequests::BeginOnly(const std::vector<AccountKey>& accounts) {
+  if (accounts.empty()) return false;
+  if (IsRunning) {
+    Merge(PendingOnly, accounts);
+    return false;
+  }
+  IsRunning = true;
+  return true;
 }
 
+void CheckRequests::Run(const Only& only, const std::function<void(const Only&)>& check) {
+  if (!(only ? BeginOnly(*only) : Begin())) return;
+  struct Idle {
+    CheckRequests& Requests;
+    ~Idle() {
+      Requests.IsRunning = Requests.Pending = false;
+      Requests.PendingOnly.clear();
+    }
+  } idle{*this};
+  Only next;
+  if (only) {
+    next.emplace();
+    Merge(*next, *only);
+  }
+  do {
+    check(next);
+  } while (Next(next));
+}
+
+bool CheckRequests::Next(Only& only) {
+  if (RunAgain()) {
+    only.reset();
+    return true;
+  }
+  if (PendingOnly.empty()) return false;
+  only = std::exchange(PendingOnly, {});
+  IsRunning = true;
+  return true;
+}
+
+// A whole cycle covers the accounts asked for meanwhile.
 bool CheckRequests::RunAgain() {
   IsRunning = Pending;
   Pending = false;
+  if (IsRunning) PendingOnly.clear();
   return IsRunning;
 }
 

@@ -3,7 +3,10 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <optional>
 #include <vector>
+
+#include "checking/portable/SeenIds.h"
 
 namespace checking {
 
@@ -17,13 +20,20 @@ std::string FailureText(const std::string& accountName, const std::string& reaso
 extern const char* const kSoundFailureText;
 
 // A check asked for while a cycle runs never reaches the client: it is remembered, and one more
-// cycle runs right after the current one; further requests meanwhile add nothing.
+// cycle runs right after the current one; further requests meanwhile add nothing. A check of only
+// some accounts is remembered the same way, its accounts merged with those asked for before, each
+// once; a whole cycle asked for meanwhile covers them.
 class CheckRequests {
 public:
-  // Runs cycle now, or only remembers the request while one runs; then once more if asked for
-  // meanwhile. The bookkeeping is restored on every way out, so an error that escapes a cycle never
-  // leaves later requests ignored.
-  void Run(const std::function<void()>& cycle);
+  // The accounts one check covers: nothing for every account.
+  using Only = std::optional<std::vector<AccountKey>>;
+
+  // Runs a check of `only` (a whole cycle without it) now, or only remembers the request while one
+  // runs; then what was asked for meanwhile, each time handing `check` what it is to cover (sorted,
+  // each account once). A check
+  // of no account is none. The bookkeeping is restored on every way out, so an error that escapes a
+  // check never leaves later requests ignored.
+  void Run(const Only& only, const std::function<void(const Only&)>& check);
   // True when the caller is to run the cycle now.
   bool Begin();
   // True when a cycle was asked for meanwhile and the caller is to run it now.
@@ -31,8 +41,13 @@ public:
   bool Running() const { return IsRunning; }
 
 private:
+  bool BeginOnly(const std::vector<AccountKey>& accounts);
+  // After a check: what to check next, if anything was asked for meanwhile.
+  bool Next(Only& only);
+
   bool IsRunning = false;
   bool Pending = false;
+  std::vector<AccountKey> PendingOnly;  // sorted, each once
 };
 
 }  // namespace checking

@@ -55,29 +55,52 @@ std::map<HWND, RECT> ControlRects(HWND form) {
   return rects;
 }
 
-// Every label's text, measured with the label's own font, fits inside it: as wide as it is, and as
-// high give or take the pixel row of the font's cell below the glyphs that the design at 96 DPI
-// leaves out too (12 pixels high for a 13-pixel cell), scaled.
+// A control's text as it draws it: in its own font, on one line.
+RECT TextExtent(HWND control) {
+  wchar_t text[256] = {};
+  const int length = GetWindowTextW(control, text, 256);
+  const HDC dc = GetDC(control);
+  const HGDIOBJ old = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(control, WM_GETFONT, 0, 0)));
+  RECT needed{};
+  DrawTextW(dc, text, length, &needed, DT_CALCRECT | DT_SINGLELINE);
+  SelectObject(dc, old);
+  ReleaseDC(control, dc);
+  return needed;
+}
+
+RECT ClientRect(HWND control) {
+  RECT client{};
+  GetClientRect(control, &client);
+  return client;
+}
+
+// Every label's text fits inside it: as wide as it is, and as high give or take the pixel row of the
+// font's cell below the glyphs that the design at 96 DPI leaves out too (12 pixels high for a
+// 13-pixel cell), scaled.
 void ExpectLabelsFit(TForm& form) {
   int labels = 0;
   ForEachControl(form.Handle(), [&labels](HWND control) {
     const auto* label = dynamic_cast<TLabel*>(TWindow::FromHandle(control));
     if (!label) return;
-    wchar_t text[256] = {};
-    const int length = GetWindowTextW(control, text, 256);
-    const HDC dc = GetDC(control);
-    const HGDIOBJ old = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(control, WM_GETFONT, 0, 0)));
-    RECT needed{};
-    DrawTextW(dc, text, length, &needed, DT_CALCRECT | DT_SINGLELINE);
-    SelectObject(dc, old);
-    ReleaseDC(control, dc);
-    RECT client{};
-    GetClientRect(control, &client);
-    EXPECT_LE(needed.right, client.right) << Narrow(text);
-    EXPECT_LE(needed.bottom, client.bottom + label->Scale(1)) << Narrow(text);
+    const RECT needed = TextExtent(control), client = ClientRect(control);
+    EXPECT_LE(needed.right, client.right) << label->Caption();
+    EXPECT_LE(needed.bottom, client.bottom + label->Scale(1)) << label->Caption();
     ++labels;
   });
   EXPECT_GT(labels, 0);
+}
+
+// Every check box's caption fits beside the box: Windows draws the box 13 pixels wide and the text a
+// few pixels after it, both scaled, and cuts a caption that is longer.
+void ExpectCheckBoxesFit(TForm& form) {
+  int boxes = 0;
+  ForEachControl(form.Handle(), [&boxes](HWND control) {
+    const auto* box = dynamic_cast<TCheckBox*>(TWindow::FromHandle(control));
+    if (!box) return;
+    EXPECT_LE(TextExtent(control).right + box->Scale(13 + 4), ClientRect(control).right) << box->Caption();
+    ++boxes;
+  });
+  EXPECT_GT(boxes, 0);
 }
 
 int FontHeight(HWND control) {
@@ -114,6 +137,7 @@ TEST(Dpi, WindowsAreLaidOutFromTheirDesignAtTheDpiOfTheDisplay) {
   EXPECT_EQ(browse.right - browse.left, ScaleToDpi(TFileOpenEdit::kButtonWidth, dpi));
   ExpectLabelsFit(settings);
   ExpectLabelsFit(account);
+  ExpectCheckBoxesFit(settings);
 
   // The spinner's square button fills the field's height, and a press hits the half it lands on.
   const HWND spin = settings.SpinEdit1.Button().Handle();

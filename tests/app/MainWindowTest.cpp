@@ -110,6 +110,9 @@ TEST_F(MainWindow, IsLaidOutAsDesignedAndStaysHidden) {
   ExpectBounds(form.Button1, 450, 12, 110, 21);
   ExpectBounds(form.Button3, 450, 68, 110, 21);
   ExpectBounds(form.CheckBox2, 12, 40, 221, 17);
+  ExpectBounds(form.CheckBox5, 12, 144, 265, 17);
+  EXPECT_EQ(form.CheckBox5.Caption(), "IMAPの新着をすぐに知らせる(&I)");
+  EXPECT_EQ(form.CheckBox5.Parent(), &form.TabSheet2);
   EXPECT_EQ(form.Button4.Caption(), "タスクトレイへ");
   EXPECT_EQ(form.Button2.Caption(), "削除(&D)...");
   EXPECT_EQ(form.TabSheet1.TabCaption(), "アカウント");
@@ -117,6 +120,7 @@ TEST_F(MainWindow, IsLaidOutAsDesignedAndStaysHidden) {
   EXPECT_EQ(form.PageControl1.ActivePage(), &form.TabSheet1);
   EXPECT_FALSE(form.CheckBox1.Checked());
   EXPECT_TRUE(form.CheckBox2.Checked());
+  EXPECT_FALSE(form.CheckBox5.Checked());
   EXPECT_EQ(form.Label1.FocusControl, &form.SpinEdit1);
   EXPECT_EQ(form.Label0.Caption(), "\"");
   for (const TWinControl* hidden : {static_cast<const TWinControl*>(&form.Memo1), static_cast<const TWinControl*>(&form.Button10),

@@ -90,7 +90,7 @@ TEST(SettingsRun, MinutesTypedAndLeftInTheFieldAreWrittenAsTypedAtExitAndBrought
 // Each setting on, then each off: the file comes back byte for byte, with the keys in the order read.
 TEST(SettingsRun, EverySettingReadAtStartIsWrittenBackAsItStandsAtExit) {
   const std::vector<std::pair<std::string, std::wstring>> files = {
-      {"[SET]\r\nSTART=1\r\nTIME=1\r\nMINUTE=7\r\nNEWMAIL=1\r\nBALLOON=1\r\n", L"7"},
+      {"[SET]\r\nSTART=1\r\nTIME=1\r\nMINUTE=7\r\nNEWMAIL=1\r\nBALLOON=1\r\nIDLE=1\r\n", L"7"},
       {"[SET]\r\nSTART=0\r\nTIME=0\r\nMINUTE=12\r\n", L"12"},
   };
   for (const auto& [settings, minutes] : files) {

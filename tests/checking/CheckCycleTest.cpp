@@ -534,3 +534,90 @@ TEST_F(CheckCycle, WhileACheckRunsTheTipNamesTheAccountAndTheCheckItemIsGrey) {
   EXPECT_EQ(shell.Notified.back().second.szTip, std::wstring());
   EXPECT_TRUE(form.N2.Enabled);
 }
+
+namespace {
+
+// A second server, for the account in `row`, on a port of its own.
+class CheckCycleOfSome : public CheckCycle {
+protected:
+  void SetUp() override {
+    SetAccount(Form, 1, "home", accounts::kInclude, kServer);
+    SetAccount(Form, 2, "work", accounts::kInclude, kServer);
+    Form.Accounts.SetCell(accounts::ColPort, 2, std::to_string(Other.Port()));
+    Form.SetCheckTimeOut(3000);
+  }
+
+  ScriptedPop3Server Other{kServer, 0};
+  TMainForm1 Form;
+  const checking::AccountKey Home{kServer, 110, "user"};
+  const checking::AccountKey Work{kServer, Other.Port(), "user"};
+};
+
+}  // namespace
+
+// Only the account asked for is contacted, and its notice is the one a cycle gives.
+TEST_F(CheckCycleOfSome, ACheckOfOneAccountContactsOnlyItsServerWithTheCyclesNotice) {
+  Other.Add(ServerScript::Pop3Check("+OK 2 100\r\n"));
+  EXPECT_EQ(BoxesOf([&] { Form.CheckCycle.RunOnly({Work}); }),
+            (std::vector<std::wstring>{Widen(checking::NewMailText("work", 2))}));
+  EXPECT_EQ(Server.SessionCount(), 0u);
+  EXPECT_EQ(Other.SessionCount(), 1u);
+  EXPECT_EQ(Form.LastMailCount()[2], 2);
+
+  // An account no longer marked for checking is not checked on request either.
+  Form.Accounts.SetCell(accounts::ColInclude, 2, std::string(accounts::kExclude));
+  EXPECT_EQ(BoxesOf([&] { Form.CheckCycle.RunOnly({Work}); }), std::vector<std::wstring>{});
+  EXPECT_EQ(Other.SessionCount(), 1u);
+}
+
+// Asked for twice while a cycle's box is open: not inside the cycle, but once right after it.
+TEST_F(CheckCycleOfSome, ACheckOfOneAccountAskedForDuringACycleRunsOnceAfterIt) {
+  Server.Add(ServerScript::Pop3Check("+OK 1 100\r\n"));
+  Other.Add(ServerScript::Pop3Check("+OK 2 100\r\n"));
+  Other.Add(ServerScript::Pop3Check("+OK 3 100\r\n"));
+  const std::vector<std::wstring> shown = Check(Form, [&] {
+    Form.CheckCycle.RunOnly({Work});
+    Form.CheckCycle.RunOnly({Work, Work});
+    EXPECT_EQ(Other.SessionCount(), 0u);
+  });
+  EXPECT_EQ(shown, (std::vector<std::wstring>{Widen(checking::NewMailText("home", 1)),
+                                              Widen(checking::NewMailText("work", 2)),
+                                              Widen(checking::NewMailText("work", 3))}));
+  EXPECT_EQ(Server.SessionCount(), 1u);
+  EXPECT_EQ(Other.SessionCount(), 2u);
+}
+
+// An account is failed from its failed check until one of its checks succeeds, or it leaves the table.
+TEST_F(CheckCycleOfSome, FailedAccountsAreThoseWhoseLastCheckFailed) {
+  Server.Add(ServerScript::Pop3Check("+OK 1 100\r\n"));
+  // The second server closes the first connection at once.
+  EXPECT_EQ(Check(Form), (std::vector<std::wstring>{Widen(checking::NewMailText("home", 1)),
+                                                    Widen(checking::FailureText("work"))}));
+  EXPECT_EQ(Form.CheckCycle.FailedAccounts(), std::vector<checking::AccountKey>{Work});
+
+  Other.Add(ServerScript::Pop3Check("+OK 2 100\r\n"));
+  EXPECT_EQ(BoxesOf([&] { Form.CheckCycle.RunOnly({Work}); }),
+            (std::vector<std::wstring>{Widen(checking::NewMailText("work", 2))}));
+  EXPECT_EQ(Form.CheckCycle.FailedAccounts(), std::vector<checking::AccountKey>{});
+
+  EXPECT_EQ(BoxesOf([&] { Form.CheckCycle.RunOnly({Work}); }),
+            (std::vector<std::wstring>{Widen(checking::FailureText("work"))}));
+  Form.Accounts.DeleteRow(2);
+  EXPECT_EQ(Form.CheckCycle.FailedAccounts(), std::vector<checking::AccountKey>{});
+}
+
+// The machine's addresses changed: only the accounts that failed are checked again, and with none
+// failed no server is contacted.
+TEST_F(CheckCycleOfSome, AnAddressChangeChecksOnlyTheFailedAccounts) {
+  EXPECT_EQ(BoxesOf([&] { Form.AddressWatch1Change(&Form.AddressWatch1); }), std::vector<std::wstring>{});
+  EXPECT_EQ(Server.SessionCount() + Other.SessionCount(), 0u);
+
+  Server.Add(ServerScript::Pop3Check("+OK 1 100\r\n"));
+  EXPECT_EQ(Check(Form), (std::vector<std::wstring>{Widen(checking::NewMailText("home", 1)),
+                                                    Widen(checking::FailureText("work"))}));
+  Other.Add(ServerScript::Pop3Check("+OK 2 100\r\n"));
+  EXPECT_EQ(BoxesOf([&] { Form.AddressWatch1Change(&Form.AddressWatch1); }),
+            (std::vector<std::wstring>{Widen(checking::NewMailText("work", 2))}));
+  EXPECT_EQ(Server.SessionCount(), 1u);
+  EXPECT_EQ(Other.SessionCount(), 2u);
+}

@@ -2,7 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <optional>
 #include <stdexcept>
+#include <vector>
 
 using namespace checking;
 
@@ -43,12 +46,57 @@ TEST(CheckRequests, ARequestDuringACycleRunsOnceMoreAfterIt) {
 TEST(CheckRequests, RunServesARequestMadeDuringTheCycleAndSurvivesACycleThatThrows) {
   CheckRequests requests;
   int runs = 0;
-  requests.Run([&] {
-    if (++runs == 1) requests.Run([&] { ADD_FAILURE() << "nested cycle ran"; });
+  requests.Run({}, [&](const CheckRequests::Only&) {
+    if (++runs == 1) requests.Run({}, [&](const CheckRequests::Only&) { ADD_FAILURE() << "nested cycle ran"; });
   });
   EXPECT_EQ(runs, 2);
-  EXPECT_THROW(requests.Run([] { throw std::runtime_error("escaped"); }), std::runtime_error);
+  EXPECT_THROW(requests.Run({}, [](const CheckRequests::Only&) { throw std::runtime_error("escaped"); }),
+               std::runtime_error);
   EXPECT_FALSE(requests.Running());
-  requests.Run([&] { ++runs; });
+  requests.Run({}, [&](const CheckRequests::Only&) { ++runs; });
   EXPECT_EQ(runs, 3);
+}
+
+// Checks of some accounts asked for during a check are merged into one check right after it, each
+// account once; a whole cycle asked for meanwhile covers them; a check of no account is none; an
+// escaping error leaves a check of some accounts as free to run as a cycle.
+TEST(CheckRequests, ChecksOfSomeAccountsAskedForMeanwhileRunOnceEachAfterTheCheck) {
+  const AccountKey a{"a", 110, "u"}, b{"b", 110, "u"}, c{"c", 993, "u"};
+  CheckRequests requests;
+  std::vector<CheckRequests::Only> checked;
+  const auto record = [&](const std::function<void()>& during) {
+    return [&checked, during](const CheckRequests::Only& only) {
+      checked.push_back(only);
+      if (checked.size() == 1 && during) during();
+    };
+  };
+  const auto ask = [&](CheckRequests::Only only) {
+    requests.Run(only, [](const CheckRequests::Only&) { ADD_FAILURE() << "nested check ran"; });
+  };
+  requests.Run(std::vector{a, a}, record([&] {
+                 ask(std::vector{b, a});
+                 ask(std::vector{b});
+                 ask(std::vector<AccountKey>{});
+               }));
+  EXPECT_EQ(checked, (std::vector<CheckRequests::Only>{std::vector{a}, std::vector{a, b}}));
+
+  checked.clear();
+  requests.Run(std::vector{c}, record([&] {
+                 ask(std::vector{a});
+                 ask(std::nullopt);
+                 ask(std::vector{b});
+               }));
+  EXPECT_EQ(checked, (std::vector<CheckRequests::Only>{std::vector{c}, std::nullopt}));
+
+  checked.clear();
+  requests.Run(std::vector<AccountKey>{}, record({}));
+  EXPECT_TRUE(checked.empty());
+  EXPECT_THROW(requests.Run(std::vector{a}, [&](const CheckRequests::Only&) {
+                 ask(std::vector{b});
+                 throw std::runtime_error("escaped");
+               }),
+               std::runtime_error);
+  EXPECT_FALSE(requests.Running());
+  requests.Run(std::vector{c}, record({}));
+  EXPECT_EQ(checked, (std::vector<CheckRequests::Only>{std::vector{c}}));
 }

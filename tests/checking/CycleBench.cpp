@@ -19,6 +19,7 @@
 #include "accounts/portable/AccountTexts.h"
 #include "app/MainWindow1.h"
 #include "tests/support/BenchClock.h"
+#include "tests/support/ProcessHoldings.h"
 #include "toolkit/Application.h"
 
 namespace {
@@ -31,18 +32,8 @@ void SetAccounts(TMainForm1& form, int accounts, const std::string& user, const 
   }
 }
 
-// Wine answers GetProcessHandleCount and GetGuiResources with 0, so what the process holds is also
-// counted directly: kernel handles by probing every handle value, windows (the USER objects a cycle
-// makes) through the thread's window lists, private memory through the address space.
-unsigned long KernelHandles() {
-  unsigned long count = 0;
-  for (std::uintptr_t value = 4; value < 0x10000; value += 4) {
-    DWORD flags = 0;
-    if (GetHandleInformation(reinterpret_cast<HANDLE>(value), &flags)) ++count;
-  }
-  return count;
-}
-
+// Windows (the USER objects a cycle makes) are counted through the thread's window lists, private
+// memory through the address space.
 BOOL CALLBACK CountChild(HWND, LPARAM count) {
   ++*reinterpret_cast<unsigned long*>(count);
   return TRUE;
