@@ -18,7 +18,14 @@ constexpr std::int32_t kMillisecondsPerMinute = 60000;
 
 std::string TMainForm1::AccountFilePath() const { return ProgramDir + "\\account.dat"; }
 
-void TMainForm1::AccountsChanged() { StringGrid1.Refresh(); }
+void TMainForm1::AccountsChanged() {
+  StringGrid1.Refresh();
+  WatchAccounts();
+}
+
+void TMainForm1::WatchAccounts() {
+  Watchers1.Update(Accounts, CheckBox5.Checked() && !CheckCycle.Stopped(), CheckCycle.TimeOut());
+}
 
 void TMainForm1::X1Click(TObject*) { Close(); }
 
@@ -59,7 +66,10 @@ void TMainForm1::CheckEnded() {
 
 // A tick that sleep delayed is the wake-up's check: a resume check still pending would repeat it.
 void TMainForm1::Timer1Timer(TObject* sender) {
-  if (Wake.Tick(GetTickCount64(), Timer1.Interval())) ResumeTimer.SetEnabled(false);
+  if (Wake.Tick(GetTickCount64(), Timer1.Interval())) {
+    ResumeTimer.SetEnabled(false);
+    Watchers1.Reconnect();
+  }
   N2Click(sender);
 }
 
@@ -68,18 +78,27 @@ void TMainForm1::PowerResumed() {
   if (Wake.ResumeWantsCheck(GetTickCount64())) ResumeTimer.SetEnabled(true);
 }
 
-// One-shot; a check already running runs once more after it, as for a tick.
+// One-shot; a check already running runs once more after it, as for a tick. The watchers' connections
+// did not live through the sleep: they are made anew now that the network is back.
 void TMainForm1::ResumeTimerTimer(TObject* sender) {
   ResumeTimer.SetEnabled(false);
+  Watchers1.Reconnect();
   N2Click(sender);
 }
 
 // A network that came back or changed: the accounts that failed, perhaps for want of it, are tried
 // again at once rather than at the next tick.
 void TMainForm1::AddressWatch1Change(TObject*) {
+  Watchers1.RetryNow();
   const std::vector<checking::AccountKey> failed = CheckCycle.FailedAccounts();
   if (failed.empty()) return;
   CheckCycle.RunOnly(failed);
+  CheckEnded();
+}
+
+// A change told by a watcher: only its account is checked, through the cycle's own path.
+void TMainForm1::Watchers1Check(checking::TMailWatchers*, const std::vector<checking::AccountKey>& accounts) {
+  CheckCycle.RunOnly(accounts);
   CheckEnded();
 }
 
@@ -132,6 +151,7 @@ void TMainForm1::FormCreate(TObject*) {
   CheckBox4.SetChecked(stored.NoticesInBalloon);
   CheckBox4Click(&CheckBox4);
   CheckBox5.SetChecked(stored.ImapIdle);
+  CheckBox5Click(&CheckBox5);
   PendingTime = stored.Time;
   PendingMinute = stored.Minute;
   if (CheckBox1.Checked()) N2Click(this);
@@ -151,6 +171,8 @@ void TMainForm1::CheckBox2Click(TObject*) {
 void TMainForm1::CheckBox3Click(TObject*) { CheckCycle.SetNewMailByIdentity(CheckBox3.Checked()); }
 
 void TMainForm1::CheckBox4Click(TObject*) { CheckCycle.SetNoticesInBalloon(CheckBox4.Checked()); }
+
+void TMainForm1::CheckBox5Click(TObject*) { WatchAccounts(); }
 
 // One balloon sums up the cycle, so that balloons never replace each other unread: the accounts with
 // new mail, then the failures, which long notices never push out of it.
@@ -224,6 +246,7 @@ TSettings TMainForm1::ShownSettings() {
 void TMainForm1::FormClose(TObject*, TCloseAction&) {
   if (CheckCycle.Stopped()) return;
   CheckCycle.Stop();
+  WatchAccounts();
   // An unwritable settings file is reported, but the user must always be able to quit.
   try {
     WriteSettings(SettingsFileOf(ProgramFile), ShownSettings());

@@ -15,6 +15,7 @@
 #include "app/portable/WakeClock.h"
 #include "app/Settings.h"
 #include "checking/CheckCycle.h"
+#include "checking/MailWatchers.h"
 #include "desktop/AddressWatch.h"
 #include "desktop/MediaPlayer.h"
 #include "desktop/SpinEdit.h"
@@ -102,12 +103,14 @@ public:
   void CheckBox2Click(TObject* sender);
   void CheckBox3Click(TObject* sender);
   void CheckBox4Click(TObject* sender);
+  void CheckBox5Click(TObject* sender);
   void CheckCycleSummary(checking::TCheckCycle* sender, const checking::TCheckCycle::TSummary& summary);
   void CheckCycleProgress(checking::TCheckCycle* sender, const std::string& account);
   void TrayIcon1BalloonClick(TObject* sender);
   void SpinEdit1Change(TObject* sender);
   void ResumeTimerTimer(TObject* sender);
   void AddressWatch1Change(TObject* sender);
+  void Watchers1Check(checking::TMailWatchers* sender, const std::vector<checking::AccountKey>& accounts);
 
   // The directory of the program file, without a trailing separator (a drive root keeps its "\").
   std::string ProgramDir;
@@ -119,6 +122,8 @@ public:
   // start-up check, whose waits already serve the commands; it previews through MediaPlayer1).
   checking::TCheckCycle CheckCycle;
   accounts::TAccountCommands AccountCommands;
+  // The IMAP accounts watched with IDLE while CheckBox5 is on; each asks CheckCycle for its checks.
+  checking::TMailWatchers Watchers1;
 
   // The bound of each network wait of a check, in milliseconds (tests shorten it).
   void SetCheckTimeOut(std::int32_t milliseconds) { CheckCycle.SetTimeOut(milliseconds); }
@@ -129,6 +134,8 @@ protected:
 
 private:
   void AccountsChanged();
+  // The watchers follow the table and the setting; none once the user is leaving.
+  void WatchAccounts();
   // The tray icon shows whether announced mail waits unread.
   void ShowNewMailWaiting(std::int32_t messages);
   void NewMailLookedAt();

@@ -100,6 +100,7 @@ TMainForm1::TMainForm1(TShell& shell, TMci& mci, std::string programPath)
   CheckBox2.OnClick = [this](TObject* sender) { CheckBox2Click(sender); };
   CheckBox3.OnClick = [this](TObject* sender) { CheckBox3Click(sender); };
   CheckBox4.OnClick = [this](TObject* sender) { CheckBox4Click(sender); };
+  CheckBox5.OnClick = [this](TObject* sender) { CheckBox5Click(sender); };
   CheckCycle.OnSummary = [this](checking::TCheckCycle* sender, const checking::TCheckCycle::TSummary& summary) {
     CheckCycleSummary(sender, summary);
   };
@@ -111,6 +112,9 @@ TMainForm1::TMainForm1(TShell& shell, TMci& mci, std::string programPath)
   Timer1.OnTimer = [this](TObject* sender) { Timer1Timer(sender); };
   ResumeTimer.OnTimer = [this](TObject* sender) { ResumeTimerTimer(sender); };
   AddressWatch1.OnChange = [this](TObject* sender) { AddressWatch1Change(sender); };
+  Watchers1.OnCheck = [this](checking::TMailWatchers* sender, const std::vector<checking::AccountKey>& accounts) {
+    Watchers1Check(sender, accounts);
+  };
   OnClose = [this](TObject* sender, TCloseAction& action) { FormClose(sender, action); };
   OnCreate = [this](TObject* sender) { FormCreate(sender); };
   StringGrid1.SetCells([this] { return Accounts.RowCount(); },

@@ -47,6 +47,7 @@ public:
 
   // The bound of each network wait, in milliseconds.
   void SetTimeOut(std::int32_t milliseconds) { TimeOutMs = milliseconds; }
+  std::int32_t TimeOut() const { return TimeOutMs; }
 
   // New mail told by message identity (UIDL) instead of by the count, with the ids seen kept in
   // `idsFile` between runs.

@@ -70,7 +70,6 @@ void TMailWatchers::Update(const accounts::AccountTable& table, bool on, std::in
     entry->Key = {login.Host, login.Port, login.UserID};
     entry->Login = login;
     kept.push_back(std::move(entry));
-    Start(*kept.back());
   }
   Entries = std::move(kept);
   Schedule();
@@ -116,13 +115,22 @@ void TMailWatchers::WatcherFailed(TEntry& entry) {
   Schedule();
 }
 
-void TMailWatchers::Reconnect() {
+template <typename Which>
+void TMailWatchers::Restart(Which which) {
   for (const auto& entry : Entries) {
-    if (entry->NoIdle) continue;
+    if (entry->NoIdle || !entry->Watcher || !which(*entry->Watcher)) continue;
     entry->Failures = 0;
     Start(*entry);
   }
   Schedule();
+}
+
+void TMailWatchers::Reconnect() {
+  Restart([](const TImapWatcher&) { return true; });
+}
+
+void TMailWatchers::RetryNow() {
+  Restart([](const TImapWatcher& watcher) { return !watcher.Active(); });
 }
 
 std::size_t TMailWatchers::Idling() const {
@@ -137,7 +145,7 @@ void TMailWatchers::Schedule() {
   for (const auto& entry : Entries) {
     std::uint64_t due = 0;
     if (entry->CheckWanted || (entry->NoIdle && entry->Watcher)) due = now + kGatherMs;
-    else if (entry->Watcher && !entry->Watcher->Active() && !entry->NoIdle) due = std::max(entry->RetryAt, now + 1);
+    else if (!entry->NoIdle && (!entry->Watcher || !entry->Watcher->Active())) due = std::max(entry->RetryAt, now + 1);
     if (due != 0 && (at == 0 || due < at)) at = due;
   }
   Timer.SetEnabled(false);
@@ -152,7 +160,7 @@ void TMailWatchers::TimerTick() {
   std::vector<AccountKey> checks;
   for (const auto& entry : Entries) {
     if (entry->NoIdle) entry->Watcher.reset();
-    if (entry->Watcher && !entry->Watcher->Active() && entry->RetryAt <= now) Start(*entry);
+    if (!entry->NoIdle && (!entry->Watcher || !entry->Watcher->Active()) && entry->RetryAt <= now) Start(*entry);
     if (entry->CheckWanted) checks.push_back(entry->Key);
     entry->CheckWanted = false;
   }

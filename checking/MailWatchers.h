@@ -32,10 +32,13 @@ public:
   Event<TMailWatchers*, const std::vector<AccountKey>&> OnCheck;
 
   // Brings the watchers in line with the table: one per IMAP account marked for checking while `on`,
-  // none otherwise. A watcher whose login is unchanged goes on undisturbed.
+  // none otherwise. A watcher whose login is unchanged goes on undisturbed; a new one connects from
+  // the message loop, so that a table changed cell by cell opens no connection half made.
   void Update(const accounts::AccountTable& table, bool on, std::int32_t timeOutMs);
-  // The machine woke or its addresses changed: every watcher connects anew at once.
+  // The machine woke: every watcher connects anew at once.
   void Reconnect();
+  // The network changed: the watchers without a connection try again at once.
+  void RetryNow();
 
   // Watchers with IDLE running.
   std::size_t Idling() const;
@@ -47,6 +50,9 @@ private:
   void WatcherIdling(TEntry& entry);
   void WatcherFailed(TEntry& entry);
   void Start(TEntry& entry);
+  // Connects anew the watchers `which` names, from the first retry on.
+  template <typename Which>
+  void Restart(Which which);
   // Arms the timer for the next thing due: a check asked for, or a retry.
   void Schedule();
   void TimerTick();

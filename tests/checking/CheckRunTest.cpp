@@ -583,3 +583,46 @@ TEST_F(CheckRun, WakingFromSleepChecksEveryAccountWithinFifteenSeconds) {
   ASSERT_TRUE(uiprobe::Post(started.main, WM_POWERBROADCAST, PBT_APMRESUMEAUTOMATIC, 0));
   EXPECT_TRUE(WaitFor([&] { return Logins("pelmora1") > first && Logins("pelmora5") > second; }, 15000));
 }
+
+// With IDLE on, a message delivered to an IMAP account is told at once, without a check being asked
+// for, and only that account is checked; the POP3 account beside it stays with the cycle. Waking
+// from sleep makes the watcher's connection anew, and the exit ends it with a goodbye.
+TEST_F(CheckRun, WithIdleOnImapMailIsToldTheMomentItArrives) {
+  const std::string kIdle = "即時";
+  const std::string imap(accounts::kProtocolImap);
+  const std::string table = SecuredAccount(kIdle, "127.0.0.1", "pelmora9", "secret9", "", "", imap) +
+                            Account(kInbox, accounts::kInclude, "pelmora5", "secret5", accounts::kActionMessage);
+  const std::vector<ProgramFile> files = {{"account.dat", table},
+                                          {"Pelmora.ini", "[SET]\r\nSTART=1\r\nTIME=0\r\nMINUTE=30\r\nIDLE=1\r\n"}};
+  const std::size_t watched = Logins("pelmora9");
+  const std::size_t polled = Logins("pelmora5");
+  ProgramRun run(PelmoraExe(), files);
+  const Started started = WaitUntilStarted(run);
+  ASSERT_TRUE(started.tray);
+  // The start-up check: the POP3 mailbox's messages are announced; the IMAP one is empty.
+  EXPECT_EQ(NextBox(run), Text(checking::NewMailText(kInbox, 1)));
+  // The watcher's login and the check's.
+  ASSERT_TRUE(WaitForLogins("pelmora9", watched + 2));
+  Sleep(500);
+
+  const auto toldWithin2s = [&](const std::string& name, int count) {
+    const DWORD start = GetTickCount();
+    Deliver("pelmora9", name, "From: a@example.com\r\nSubject: idle\r\n\r\nbody\r\n");
+    const std::wstring box = NextBox(run, 2000);
+    std::printf("delivery to notice: %lu ms\n", static_cast<unsigned long>(GetTickCount() - start));
+    return box == Text(checking::NewMailText(kIdle, count));
+  };
+  EXPECT_TRUE(toldWithin2s("idle-1", 1));
+  EXPECT_EQ(Logins("pelmora5"), polled + 1) << "only the IMAP account is checked";
+
+  // After a wake-up every account is checked and the watcher is there again for the next message.
+  const std::size_t before = Logins("pelmora9");
+  ASSERT_TRUE(uiprobe::Post(started.main, WM_POWERBROADCAST, PBT_APMRESUMEAUTOMATIC, 0));
+  EXPECT_TRUE(WaitFor([&] { return Logins("pelmora9") >= before + 2 && Logins("pelmora5") > polled + 1; }, 15000));
+  Sleep(500);
+  EXPECT_TRUE(toldWithin2s("idle-2", 2));
+
+  EXPECT_TRUE(ExitsAtOnce(run, started.tray));
+  Remove("pelmora9", "idle-1");
+  Remove("pelmora9", "idle-2");
+}
