@@ -139,6 +139,12 @@ std::size_t TMailWatchers::Idling() const {
   }));
 }
 
+std::uint64_t TMailWatchers::Renewals() const {
+  std::uint64_t renewals = 0;
+  for (const auto& entry : Entries) renewals += entry->Watcher ? entry->Watcher->Renewals() : 0;
+  return renewals;
+}
+
 void TMailWatchers::Schedule() {
   const std::uint64_t now = GetTickCount64();
   std::uint64_t at = 0;

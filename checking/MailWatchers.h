@@ -43,6 +43,8 @@ public:
   // Watchers with IDLE running.
   std::size_t Idling() const;
   std::size_t Count() const { return Entries.size(); }
+  // IDLE renewals the watchers sent.
+  std::uint64_t Renewals() const;
 
 private:
   struct TEntry;

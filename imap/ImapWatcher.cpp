@@ -178,7 +178,10 @@ void TImapWatcher::TimerTick() {
   if (Phase == TPhase::Resolving && Lookup->Done()) return Resolved(Lookup->Address());
   if (Phase == TPhase::Securing && Tls->Verifying() && Tls->CanProceed()) return Read();
   if (Due != 0 && Now() >= Due) return Fail("Timed out");
-  if (Phase == TPhase::Talking && Dialogue->Idling() && Now() >= RenewAt) return Apply(Dialogue->Renew());
+  if (Phase == TPhase::Talking && Dialogue->Idling() && Now() >= RenewAt) {
+    ++RenewalCount;
+    return Apply(Dialogue->Renew());
+  }
   ArmTimer();
 }
 

@@ -43,6 +43,8 @@ public:
   void Stop();
   bool Idling() const { return Dialogue && Dialogue->Idling(); }
   bool Active() const { return Phase != TPhase::Stopped; }
+  // IDLE renewals sent since construction.
+  uint32_t Renewals() const { return RenewalCount; }
 
 private:
   enum class TPhase { Stopped, Resolving, Connecting, Securing, Talking };
@@ -81,5 +83,6 @@ private:
   bool Told = false;    // OnIdling came for this connection
   uint64_t Due = 0;     // when the awaited answer is late (GetTickCount64), 0 when none is awaited
   uint64_t RenewAt = 0;
+  uint32_t RenewalCount = 0;
   TTimer Timer{0, false};
 };

@@ -161,4 +161,8 @@ std::string TIdleDialogue::Refusal(const TImapResponse& response) const {
   return RefusalText(response);
 }
 
-std::string TIdleDialogue::NextTag() { return "w" + std::to_string(++Tags); }
+std::string TIdleDialogue::NextTag() {
+  std::string tag = "w";
+  tag += std::to_string(++Tags);
+  return tag;
+}

@@ -16,6 +16,7 @@
 #include "checking/portable/CheckRules.h"
 #include "checking/portable/NewMailNotice.h"
 #include "desktop/Mci.h"
+#include "tests/pop3/Pumping.h"
 #include "tests/support/PlatformRecorders.h"
 #include "tests/support/ScriptedPop3Server.h"
 #include "tests/support/WaveFile.h"
@@ -433,6 +434,30 @@ TEST_F(CheckCycleByIdentity, ANewUidValidityAnnouncesOnlyTheMessagesBeyondTheRec
   EXPECT_EQ(Check(Form), std::vector<std::wstring>{}) << "a new UIDVALIDITY alone is no news";
   EXPECT_EQ(Check(Form), (std::vector<std::wstring>{IdentityNotice("imap", {{u"a@example.jp", u"3"}})}));
   EXPECT_EQ(Ids(), "[127.0.0.2 110 user]\r\n7:1\r\n7:2\r\n7:3\r\n");
+}
+
+// A watcher whose connection broke checks its account after the reconnect; the server gave the INBOX
+// a new UIDVALIDITY meanwhile, and only the message beyond those recorded before is told.
+TEST_F(CheckCycleByIdentity, AfterAReconnectANewUidValidityTellsOnlyWhatCameBeyondTheRecord) {
+  SetAccount(Form, 1, "imap", accounts::kInclude, kServer);
+  Form.Accounts.SetCell(accounts::ColProtocol, 1, std::string(accounts::kProtocolImap));
+  Form.Accounts.SetCell(accounts::ColPort, 1, "110");
+  Server.Add(ImapInbox(5, {1, 2}));
+  EXPECT_EQ(Check(Form).size(), 1u);
+  Server.Add(ServerScript::ImapIdle());
+  Server.Add(ServerScript::ImapIdle());
+  Server.Add(ImapInbox(6, {1, 2, 3}));
+  Form.CheckBox5.SetChecked(true);
+  Form.CheckBox5Click(&Form.CheckBox5);
+  ASSERT_TRUE(PumpUntil([this] { return Form.Watchers1.Idling() == 1; }, 3000));
+  const std::vector<std::wstring> told = BoxesOf([this] {
+    Server.Drop(1);
+    PumpUntil([this] { return Server.SessionCount() == 4 && Server.WaitForSessionEnd(3, 0); }, 5000);
+  });
+  EXPECT_EQ(told, (std::vector<std::wstring>{IdentityNotice("imap", {{u"a@example.jp", u"3"}})}));
+  EXPECT_EQ(Ids(), "[127.0.0.2 110 user]\r\n6:1\r\n6:2\r\n6:3\r\n");
+  Form.CheckBox5.SetChecked(false);
+  Form.CheckBox5Click(&Form.CheckBox5);
 }
 
 // A read-only ids file: the notice comes first, then a failure that names the file and why; the ids

@@ -32,47 +32,6 @@ void SetAccounts(TMainForm1& form, int accounts, const std::string& user, const 
   }
 }
 
-// Windows (the USER objects a cycle makes) are counted through the thread's window lists, private
-// memory through the address space.
-BOOL CALLBACK CountChild(HWND, LPARAM count) {
-  ++*reinterpret_cast<unsigned long*>(count);
-  return TRUE;
-}
-
-BOOL CALLBACK CountTopLevel(HWND window, LPARAM count) {
-  ++*reinterpret_cast<unsigned long*>(count);
-  EnumChildWindows(window, CountChild, count);
-  return TRUE;
-}
-
-unsigned long ThreadWindows() {
-  unsigned long count = 0;
-  EnumThreadWindows(GetCurrentThreadId(), CountTopLevel, reinterpret_cast<LPARAM>(&count));
-  return count;
-}
-
-unsigned long long PrivateKib() {
-  unsigned long long bytes = 0;
-  MEMORY_BASIC_INFORMATION region{};
-  for (const char* at = nullptr; VirtualQuery(at, &region, sizeof region) == sizeof region;
-       at = static_cast<const char*>(region.BaseAddress) + region.RegionSize) {
-    if (region.State == MEM_COMMIT && region.Type == MEM_PRIVATE) bytes += region.RegionSize;
-  }
-  return bytes / 1024;
-}
-
-void PrintHoldings(const char* when) {
-  const HANDLE self = GetCurrentProcess();
-  DWORD handles = 0;
-  GetProcessHandleCount(self, &handles);
-  std::printf("soak_%s_handles %lu\nsoak_%s_probed_handles %lu\nsoak_%s_gdi %lu\nsoak_%s_user %lu\n"
-              "soak_%s_windows %lu\nsoak_%s_private_kib %lu\n",
-              when, static_cast<unsigned long>(handles), when, KernelHandles(), when,
-              static_cast<unsigned long>(GetGuiResources(self, GR_GDIOBJECTS)), when,
-              static_cast<unsigned long>(GetGuiResources(self, GR_USEROBJECTS)), when, ThreadWindows(), when,
-              static_cast<unsigned long>(PrivateKib()));
-}
-
 // The cycles come from Timer1 as in the running program; the first ten warm the process up.
 int Soak(int cycles, const std::string& user, const std::string& password) {
   TMainForm1 form;
@@ -80,14 +39,14 @@ int Soak(int cycles, const std::string& user, const std::string& password) {
   int ticks = 0;
   form.Timer1.OnTimer = [&](TObject* sender) {
     form.Timer1Timer(sender);
-    if (++ticks == 10) PrintHoldings("before");
+    if (++ticks == 10) PrintHoldings("soak", "before");
   };
   // Longer than one cycle, so that every tick runs a cycle of its own.
   form.Timer1.SetInterval(50);
   form.Timer1.SetEnabled(true);
   const double start = NowMs();
   while (ticks < cycles + 10) Application().HandleMessage();
-  PrintHoldings("after");
+  PrintHoldings("soak", "after");
   std::printf("soak_cycles %d\nsoak_per_cycle_ms %.3f\n", cycles, (NowMs() - start) / (cycles + 10));
   return 0;
 }

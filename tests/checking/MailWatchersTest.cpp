@@ -19,29 +19,6 @@ using checking::AccountKey;
 using checking::TMailWatchers;
 using checking::WatchTiming;
 
-// An IMAP server that takes a watcher through its login into IDLE; `answersDone` false leaves DONE
-// unanswered, as a connection that died on the way does.
-ServerScript IdleServer(bool canIdle = true, bool answersDone = true) {
-  auto idleTag = std::make_shared<std::string>();
-  return ServerScript().Send("* OK ready\r\n").Respond([=](const std::string& line) -> std::optional<std::string> {
-    if (line == "DONE\r\n") return answersDone ? *idleTag + " OK idle done\r\n" : std::string();
-    const std::size_t space = line.find(' ');
-    if (space == std::string::npos) return std::nullopt;
-    const std::string tag = line.substr(0, space);
-    const std::string command = line.substr(space + 1);
-    if (command.starts_with("CAPABILITY"))
-      return std::string("* CAPABILITY IMAP4rev1") + (canIdle ? " IDLE" : "") + "\r\n" + tag + " OK\r\n";
-    if (command.starts_with("LOGIN")) return tag + " OK logged in\r\n";
-    if (command.starts_with("EXAMINE")) return "* 3 EXISTS\r\n* OK [UIDVALIDITY 5] ok\r\n" + tag + " OK [READ-ONLY]\r\n";
-    if (command.starts_with("IDLE")) {
-      *idleTag = tag;
-      return std::string("+ idling\r\n");
-    }
-    if (command.starts_with("LOGOUT")) return "* BYE\r\n" + tag + " OK\r\n";
-    return std::nullopt;
-  });
-}
-
 class MailWatchersTest : public ::testing::Test {
 protected:
   // Quick retries and renewals, so that faults play out in moments.
@@ -83,7 +60,7 @@ protected:
 
 TEST_F(MailWatchersTest, ABurstOfChangesAsksOneCheckOfThatAccountAndPop3IsLeftToTheCycle) {
   ScriptedPop3Server server;
-  server.Add(IdleServer());
+  server.Add(ServerScript::ImapIdle());
   Watch(server);
   ASSERT_TRUE(IdleWithin(3000));
   EXPECT_EQ(Watchers->Count(), 1u);
@@ -108,8 +85,8 @@ TEST_F(MailWatchersTest, AConnectionThatBreaksIsMadeAgainAndItsAccountCheckedOnc
     SetUp();
     Checks.clear();
     ScriptedPop3Server server;
-    server.Add(IdleServer());
-    server.SetDefault(IdleServer());
+    server.Add(ServerScript::ImapIdle());
+    server.SetDefault(ServerScript::ImapIdle());
     Watch(server);
     ASSERT_TRUE(IdleWithin(3000));
     fault(server);
@@ -124,8 +101,8 @@ TEST_F(MailWatchersTest, AConnectionThatDoesNotAnswerDoneCountsAsDead) {
   Timing.RenewMinMs = Timing.RenewMaxMs = 200;
   SetUp();
   ScriptedPop3Server server;
-  server.Add(IdleServer(true, false));
-  server.SetDefault(IdleServer());
+  server.Add(ServerScript::ImapIdle(true, false));
+  server.SetDefault(ServerScript::ImapIdle());
   Watch(server, 500);
   ASSERT_TRUE(PumpUntil([&] { return server.SessionCount() == 2 && Watchers->Idling() == 1; }, 4000));
   // The renewal went unanswered; the goodbye follows it as the connection is dropped.
@@ -145,7 +122,7 @@ TEST_F(MailWatchersTest, AConnectionThatDoesNotAnswerDoneCountsAsDead) {
 TEST_F(MailWatchersTest, AServerAwayForAWhileIsRetriedWithGrowingWaitsAndCheckedOnItsReturn) {
   auto server = std::make_unique<ScriptedPop3Server>("127.0.0.1", 0);
   const uint16_t port = server->Port();
-  server->Add(IdleServer());
+  server->Add(ServerScript::ImapIdle());
   Watch(*server);
   ASSERT_TRUE(IdleWithin(3000));
   server.reset();
@@ -153,7 +130,7 @@ TEST_F(MailWatchersTest, AServerAwayForAWhileIsRetriedWithGrowingWaitsAndChecked
   EXPECT_EQ(Watchers->Idling(), 0u);
   EXPECT_EQ(Checks.size(), 1u) << "one check shows the failure";
   server = std::make_unique<ScriptedPop3Server>("127.0.0.1", port);
-  server->SetDefault(IdleServer());
+  server->SetDefault(ServerScript::ImapIdle());
   ASSERT_TRUE(PumpUntil([&] { return Watchers->Idling() == 1; }, 2000));
   ASSERT_TRUE(PumpUntil([&] { return Checks.size() == 2; }, 1000));
   EXPECT_EQ(server->SessionCount(), 1u);
@@ -161,7 +138,7 @@ TEST_F(MailWatchersTest, AServerAwayForAWhileIsRetriedWithGrowingWaitsAndChecked
 
 TEST_F(MailWatchersTest, AServerWithoutIdleIsLeftAndNeverRetried) {
   ScriptedPop3Server server;
-  server.SetDefault(IdleServer(false));
+  server.SetDefault(ServerScript::ImapIdle(false));
   Watch(server);
   ASSERT_TRUE(PumpUntil([&] { return server.WaitForSessionEnd(0, 0); }, 3000));
   PumpFor(500);
@@ -173,7 +150,7 @@ TEST_F(MailWatchersTest, AServerWithoutIdleIsLeftAndNeverRetried) {
 TEST_F(MailWatchersTest, TheEndSaysDoneAndLogoutAndLeavesNoWindowBehind) {
   const int windows = CountThreadWindows(L"SockWindowClass");
   ScriptedPop3Server server;
-  server.Add(IdleServer());
+  server.Add(ServerScript::ImapIdle());
   Watch(server);
   ASSERT_TRUE(IdleWithin(3000));
   Watchers.reset();
@@ -188,7 +165,7 @@ TEST_F(MailWatchersTest, TheEndSaysDoneAndLogoutAndLeavesNoWindowBehind) {
 // Turned off, or with the account taken out, the watcher goes; the table unchanged keeps it as it is.
 TEST_F(MailWatchersTest, FollowsTheTableAndTheSetting) {
   ScriptedPop3Server server;
-  server.SetDefault(IdleServer());
+  server.SetDefault(ServerScript::ImapIdle());
   Watch(server);
   ASSERT_TRUE(IdleWithin(3000));
   Watchers->Update(Table, true, 3000);

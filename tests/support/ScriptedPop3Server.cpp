@@ -70,6 +70,27 @@ ServerScript ServerScript::Imap(std::string greeting, std::vector<std::pair<std:
   });
 }
 
+ServerScript ServerScript::ImapIdle(bool canIdle, bool answersDone) {
+  auto idleTag = std::make_shared<std::string>();
+  return ServerScript().Send("* OK ready\r\n").Respond([=](const std::string& line) -> std::optional<std::string> {
+    if (line == "DONE\r\n") return answersDone ? *idleTag + " OK idle done\r\n" : std::string();
+    const std::size_t space = line.find(' ');
+    if (space == std::string::npos) return std::nullopt;
+    const std::string tag = line.substr(0, space);
+    const std::string command = line.substr(space + 1);
+    if (command.starts_with("CAPABILITY"))
+      return std::string("* CAPABILITY IMAP4rev1") + (canIdle ? " IDLE" : "") + "\r\n" + tag + " OK\r\n";
+    if (command.starts_with("LOGIN")) return tag + " OK logged in\r\n";
+    if (command.starts_with("EXAMINE")) return "* 3 EXISTS\r\n* OK [UIDVALIDITY 5] ok\r\n" + tag + " OK [READ-ONLY]\r\n";
+    if (command.starts_with("IDLE")) {
+      *idleTag = tag;
+      return std::string("+ idling\r\n");
+    }
+    if (command.starts_with("LOGOUT")) return "* BYE\r\n" + tag + " OK\r\n";
+    return std::nullopt;
+  });
+}
+
 struct ScriptedPop3Server::Session {
   SOCKET Socket = INVALID_SOCKET;
   std::string Bytes;

@@ -38,6 +38,10 @@ public:
   // announcement is answered with "+", and after an answer "+" the next line goes on with the same
   // command. A command without an answer ends the session.
   static ServerScript Imap(std::string greeting, std::vector<std::pair<std::string, std::string>> replies);
+  // An IMAP server that takes a client through its login into IDLE, its INBOX holding 3 messages under
+  // UIDVALIDITY 5; without `canIdle` it does not list IDLE, without `answersDone` it leaves DONE
+  // unanswered, as a connection that died on the way does.
+  static ServerScript ImapIdle(bool canIdle = true, bool answersDone = true);
 
   struct Step {
     enum Kind { SendBytes, PauseMs, ReceiveLine, CloseSend, RespondLines, RepeatBytes } What;
