@@ -22,6 +22,11 @@ if(WIN32)
   add_compile_definitions(UNICODE _UNICODE _WIN32_WINNT=0x0601 WINVER=0x0601 NOMINMAX WIN32_LEAN_AND_MEAN)
   # No DLL beyond what Windows ships.
   add_link_options(-static -static-libgcc -static-libstdc++)
+  # The program waits on the network, not on its own code: optimised for size, each function and
+  # datum in a section of its own, so that the linker drops what nothing calls.
+  set(CMAKE_CXX_FLAGS_RELEASE "-Os -DNDEBUG")
+  add_compile_options(-ffunction-sections -fdata-sections)
+  add_link_options(-Wl,--gc-sections)
 else()
   set(PELMORA_SANITIZE "-fsanitize=address,undefined;-fno-omit-frame-pointer;-fno-sanitize-recover=all")
   add_compile_options(${PELMORA_SANITIZE})

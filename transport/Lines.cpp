@@ -20,7 +20,8 @@ void TLines::CheckError() {
 void TLines::Send(const char* data, std::size_t length) {
   TWait::TArmed armed(Wait);
   std::size_t sent = 0;
-  const auto room = [this] { return Socket.Writable() || !Socket.Connected(); };
+  const auto room = [this] { return Socket.Writable(); };
+  const auto closed = [this] { return !Socket.Connected(); };
   while (!Wait.Cancelled()) {
     if (sent < length) {
       const int n = Top->Send(data + sent, static_cast<int>(length - sent));
@@ -33,8 +34,8 @@ void TLines::Send(const char* data, std::size_t length) {
     } else if (Top->Flush()) {
       break;
     }
-    // The connection's buffer is full: on when it has room again.
-    Wait.Until(room);
+    // The connection's buffer is full: on when it has room again, or to the error of a closed one.
+    Wait.Until(room, closed);
   }
   if (Wait.TakeCancel()) throw EAbortError("Socket send aborted");
 }

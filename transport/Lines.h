@@ -24,7 +24,6 @@ public:
 
   // Where a read or a send goes: the top layer of the connection.
   void Over(TByteChannel& top) { Top = &top; }
-  TByteChannel& Channel() const { return *Top; }
 
   // Called with a socket error before it is raised; it may raise it itself.
   std::function<void(int32_t code)> OnFailure;
