@@ -50,6 +50,7 @@ TAccountFields FieldsOfRow(const AccountTable& table, int row) {
                     ? std::to_string(DefaultPort(*fields.Protocol, *fields.Security))
                     : cell(ColPort);
   fields.SoundFile = cell(ColSoundFile);
+  fields.SignIn = cell(ColSignIn);
   return fields;
 }
 
@@ -62,6 +63,7 @@ void StoreFields(AccountTable& table, int row, const TAccountFields& fields) {
   table.SetCell(ColPassword, row, fields.Password);
   if (fields.Action) table.SetCell(ColAction, row, kActionCells[static_cast<int>(*fields.Action)]);
   table.SetCell(ColSoundFile, row, fields.SoundFile);
+  table.SetCell(ColSignIn, row, fields.SignIn);
   if (fields.Protocol) table.SetCell(ColProtocol, row, ProtocolCell(*fields.Protocol));
   if (fields.Security) table.SetCell(ColSecurity, row, SecurityCell(*fields.Security));
   // A stored protocol or security the dialog cannot name stays, and the port as shown: without both

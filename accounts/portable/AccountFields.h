@@ -26,6 +26,8 @@ struct TAccountFields {
   // As shown: the protocol's and security's default port while the cell is empty.
   std::string Port;
   std::string SoundFile;
+  // The provider the account signs in with; empty for a password.
+  std::string SignIn;
 };
 
 // A new account: checked, announced by a message, POP3 over TLS on its default port.

@@ -137,10 +137,14 @@ void LoadAccounts(AccountTable& table, std::string_view bytes) {
 std::string FormatAccountLine(const AccountTable& table, int row, std::string_view quote) {
   // Decided on what the file will hold, so that a line read back is written the same way: a field
   // that is not last loses a double-byte character cut short, the last field keeps it.
+  const bool signsIn = !Storable(table.Cell(ColSignIn, row)).empty();
   const bool ownProtocol = !Storable(table.Cell(ColProtocol, row)).empty();
   const bool ownConnection = !WithoutBrokenEnd(Storable(table.Cell(ColSecurity, row))).empty() ||
                              !Storable(table.Cell(ColPort, row)).empty();
-  const int fields = ownProtocol ? AccountTable::ColCount : ownConnection ? ColProtocol : ColSecurity;
+  const int fields = signsIn       ? AccountTable::ColCount
+                     : ownProtocol ? ColSignIn
+                     : ownConnection ? ColProtocol
+                                     : ColSecurity;
   std::string line;
   AppendQuoted(line, Storable(table.Cell(ColName, row)), quote);
   for (int col = 1; col < fields; ++col) {

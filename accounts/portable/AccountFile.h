@@ -1,8 +1,9 @@
 #pragma once
 // Reading and writing account.dat: one line per account row, seven comma-separated fields, code
 // page 932 text, CR LF after every line. A row with a connection of its own (security or port) has
-// nine fields, an IMAP row ten; a reader that knows fewer ignores the rest, and so reads an IMAP row
-// as a POP3 account. Nothing here touches the disk: AccountFileSystem is the
+// nine fields, an IMAP row ten, and a row that signs in eleven; a reader that knows fewer ignores the
+// rest, and so reads an IMAP row as a POP3 account, and one that signs in as one with an empty
+// password. Nothing here touches the disk: AccountFileSystem is the
 // two operations the Win32 side supplies.
 #include <cstddef>
 #include <string>
@@ -30,12 +31,12 @@ std::vector<std::string> SplitFields(std::string_view line);
 
 // Replaces all account rows of the table with the accounts in a file's bytes (the header row stays):
 // RowCount() becomes the number of lines + 2, field k of each line goes to column k, fields after
-// the tenth are ignored and missing ones leave their cells empty.
+// the eleventh are ignored and missing ones leave their cells empty.
 void LoadAccounts(AccountTable& table, std::string_view bytes);
 
 // The line for one account row, without its line break: seven fields while the file would hold
-// nothing of the connection's cells, so such a line is what it always was; ten when it holds a
-// protocol, nine otherwise.
+// nothing of the connection's cells, so such a line is what it always was; eleven when the account
+// signs in, ten when it holds a protocol, nine otherwise.
 // `quote` is put around the name, and around any other cell that would not read back unquoted; a
 // double quote inside a quoted cell is doubled.
 // What the file cannot hold is left out: a cell is written up to its first NUL, CR or LF, and a

@@ -1,9 +1,9 @@
 #pragma once
 // The account table: the program's only store of accounts, shown by the main window's grid.
 // Row 0 is the header, rows 1 .. RowCount() - 2 are the accounts in file order, and the last row is
-// the trailing blank row, so RowCount() is never below 2. Each row has ten code page 932 cells,
-// held exactly as written: the seven of every account and the three of its connection, empty for a
-// plain POP3 connection to port 110.
+// the trailing blank row, so RowCount() is never below 2. Each row has eleven code page 932 cells,
+// held exactly as written: the seven of every account, the three of its connection, empty for a
+// plain POP3 connection to port 110, and how it signs in, empty for a password.
 #include <array>
 #include <string>
 #include <string_view>
@@ -25,11 +25,12 @@ enum Column : int {
   ColSecurity = 7,  // "" plain, "SSL" or "STARTTLS"
   ColPort = 8,      // "" the default port of the protocol and security
   ColProtocol = 9,  // "" POP3, or "IMAP"
+  ColSignIn = 10,   // "" a password, or the name of the provider the account signs in with
 };
 
 class AccountTable {
 public:
-  static constexpr int ColCount = 10;
+  static constexpr int ColCount = 11;
   // Passed to OnChanged when more than one row, or the number of rows, changed.
   static constexpr int AllRows = -1;
 

@@ -28,7 +28,7 @@ inline constexpr std::array<std::string_view, 2> kProtocolNames = {"POP3", "IMAP
 inline constexpr std::array<std::string_view, 3> kSecurityNames = {"なし", "SSL/TLS", "STARTTLS"};
 
 // Titles of the header row, one per column; each begins with a space.
-inline constexpr std::array<std::string_view, 10> kColumnTitles = {
+inline constexpr std::array<std::string_view, 11> kColumnTitles = {
     " ｱｶｳﾝﾄ名",
     " ﾁｪｯｸ",
     " ﾎｽﾄ名",
@@ -39,6 +39,7 @@ inline constexpr std::array<std::string_view, 10> kColumnTitles = {
     " 接続の保護",
     " ﾎﾟｰﾄ",
     " ﾌﾟﾛﾄｺﾙ",
+    " ｻｲﾝｲﾝ",
 };
 
 }  // namespace accounts

@@ -18,8 +18,11 @@ namespace {
 
 using Rows = std::vector<std::vector<std::string>>;
 
-// The cells a line holds: the protocol only when set, security and port only when any is set.
+// The cells a line holds: the provider only when set, the protocol only when set or before a
+// provider, security and port only when any is set or before either.
 void DropEmptyConnection(std::vector<std::string>& cells) {
+  if (!cells[accounts::ColSignIn].empty()) return;
+  cells.resize(accounts::ColSignIn);
   if (!cells[accounts::ColProtocol].empty()) return;
   cells.resize(accounts::ColProtocol);
   if (cells[accounts::ColSecurity].empty() && cells[accounts::ColPort].empty()) cells.resize(accounts::ColSecurity);
@@ -163,8 +166,8 @@ TEST(AccountFileLoad, AnEmptyFileIsAnEmptyTable) {
 }
 
 TEST(AccountFileLoad, FieldsGoToTheirColumnsAndMissingOnesStayEmpty) {
-  const Rows rows = Loaded("\"a\",1,2,3,4,5,6,7,8,9,10\r\n\"b\",1,2\r\n\r\n\"c\",1,2,3,4,5,\r\n");
-  EXPECT_EQ(rows, (Rows{{"a", "1", "2", "3", "4", "5", "6", "7", "8", "9"},
+  const Rows rows = Loaded("\"a\",1,2,3,4,5,6,7,8,9,10,11\r\n\"b\",1,2\r\n\r\n\"c\",1,2,3,4,5,\r\n");
+  EXPECT_EQ(rows, (Rows{{"a", "1", "2", "3", "4", "5", "6", "7", "8", "9", "10"},
                         {"b", "1", "2", "", "", "", ""},
                         {"", "", "", "", "", "", ""},
                         {"c", "1", "2", "3", "4", "5", ""}}));
@@ -219,6 +222,19 @@ TEST(AccountFileConnection, AnImapRowHasTenFieldsAndAPop3RowNeverGainsOne) {
   EXPECT_EQ(rows[2].size(), 9u);
   // What a reader of nine fields takes from an IMAP row: a POP3 account, not a broken line.
   EXPECT_EQ(accounts::SplitFields("\"IMAP\",x,h,u,p," + action + ",,,,IMAP").size(), 10u);
+}
+
+// An account that signs in has an eleventh field, its provider, and no password; the fields between
+// stay even when empty, so that the provider is where a reader looks for it.
+TEST(AccountFileConnection, AnAccountThatSignsInHasElevenFields) {
+  const std::string action(accounts::kActionMessage);
+  const std::string lines = "\"Mail\",x,outlook.office365.com,taro@example.jp,," + action + ",,SSL,,IMAP,Microsoft\r\n" +
+                            "\"Pop\",x,pop.gmail.com,taro@example.jp,," + action + ",,SSL,,,Google\r\n";
+  EXPECT_EQ(Saved(Loaded(lines)), lines);
+  const Rows rows = Loaded(lines);
+  EXPECT_EQ(rows[0][accounts::ColSignIn], "Microsoft");
+  EXPECT_EQ(rows[1][accounts::ColProtocol], "");
+  EXPECT_EQ(rows[1][accounts::ColSignIn], "Google");
 }
 
 TEST(AccountConnection, TheCellsNameProtocolSecurityAndPortAndAnyOtherTextRefusesTheCheck) {

@@ -61,7 +61,8 @@ TEST(AccountTable, HeaderRowHoldsTheColumnTitles) {
   AccountTable table;
   table.WriteHeaderRow();
   const std::vector<std::string> expected = {" ｱｶｳﾝﾄ名", " ﾁｪｯｸ", " ﾎｽﾄ名", " ﾕｰｻﾞｰ名", " ﾊﾟｽﾜｰﾄﾞ",
-                                             " 動作",     " ｻｳﾝﾄﾞ", " 接続の保護", " ﾎﾟｰﾄ", " ﾌﾟﾛﾄｺﾙ"};
+                                             " 動作",     " ｻｳﾝﾄﾞ", " 接続の保護", " ﾎﾟｰﾄ", " ﾌﾟﾛﾄｺﾙ",
+                                             " ｻｲﾝｲﾝ"};
   for (int col = 0; col < AccountTable::ColCount; ++col) EXPECT_EQ(table.Cell(col, 0), expected[col]) << col;
   EXPECT_EQ(table.RowCount(), 2);
 }
