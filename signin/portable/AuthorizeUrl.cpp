@@ -2,7 +2,7 @@
 
 #include <utility>
 
-#include "signin/portable/Percent.h"
+#include "toolkit/portable/Percent.h"
 #include "toolkit/portable/Exception.h"
 
 namespace {

@@ -3,7 +3,7 @@
 #include <optional>
 #include <vector>
 
-#include "signin/portable/Percent.h"
+#include "toolkit/portable/Percent.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <optional>
 
-#include "signin/portable/Percent.h"
+#include "toolkit/portable/Percent.h"
 #include "toolkit/portable/Base64.h"
 #include "toolkit/portable/Exception.h"
 

@@ -2,9 +2,7 @@
 
 #include <cstdint>
 
-namespace {
-
-int DigitValue(char c) {
+int Base64DigitValue(char c) {
   if (c >= 'A' && c <= 'Z') return c - 'A';
   if (c >= 'a' && c <= 'z') return c - 'a' + 26;
   if (c >= '0' && c <= '9') return c - '0' + 52;
@@ -12,8 +10,6 @@ int DigitValue(char c) {
   if (c == '/') return 63;
   return -1;
 }
-
-}  // namespace
 
 std::string Base64(std::string_view bytes, TBase64 form) {
   const char* const digits = form == TBase64::Standard
@@ -46,7 +42,7 @@ std::optional<std::string> DecodeBase64(std::string_view text, std::size_t maxTe
   uint32_t bits = 0;
   int count = 0;
   for (const char c : text) {
-    const int value = DigitValue(c);
+    const int value = Base64DigitValue(c);
     if (value < 0) return std::nullopt;
     bits = ((bits << 6) | static_cast<uint32_t>(value)) & 0xFFFFFF;
     count += 6;

@@ -11,6 +11,9 @@ enum class TBase64 {
   UrlUnpadded,  // A-Z a-z 0-9 - _, no padding
 };
 
+// 0 to 63 for a digit of the standard alphabet, -1 for any other character.
+int Base64DigitValue(char c);
+
 std::string Base64(std::string_view bytes, TBase64 form = TBase64::Standard);
 
 // The bytes of standard Base64 text, padded or not; nothing for any other character, a length no

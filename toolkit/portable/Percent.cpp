@@ -1,4 +1,4 @@
-#include "signin/portable/Percent.h"
+#include "toolkit/portable/Percent.h"
 
 namespace {
 

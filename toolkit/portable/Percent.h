@@ -1,6 +1,6 @@
 #pragma once
-// Percent-encoding (RFC 3986 section 2.1), for URLs, form bodies and the token file's fields.
-// No Windows API.
+// Percent-encoding (RFC 3986 section 2.1), for URLs and form bodies, and to keep a stored field one
+// word of printable bytes. No Windows API.
 #include <optional>
 #include <string>
 #include <string_view>
