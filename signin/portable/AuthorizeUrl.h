@@ -3,6 +3,7 @@
 // PKCE) and the token endpoint's request bodies (application/x-www-form-urlencoded). Every value is
 // percent-encoded. No Windows API.
 #include <string>
+#include <vector>
 
 #include "signin/portable/Providers.h"
 #include "transport/portable/TlsRules.h"

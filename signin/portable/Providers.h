@@ -24,8 +24,6 @@
 #include <utility>
 #include <vector>
 
-#include "transport/portable/TlsRules.h"
-
 inline constexpr std::size_t kMaxOauthKeys = 64;
 inline constexpr std::size_t kMaxOauthValueBytes = 2048;
 inline constexpr std::size_t kMaxProviderNameChars = 32;
