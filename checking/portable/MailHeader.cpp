@@ -5,6 +5,7 @@
 #include <optional>
 
 #include "checking/portable/MailCharsets.h"
+#include "toolkit/portable/Base64.h"
 #include "toolkit/portable/Utf16.h"
 
 namespace checking {
@@ -13,15 +14,6 @@ namespace {
 
 // Longer than any registered charset name: a "?" farther on means the "=?" starts no encoded word.
 constexpr std::size_t kMaxCharsetLength = 64;
-
-int Base64Value(char c) {
-  if (c >= 'A' && c <= 'Z') return c - 'A';
-  if (c >= 'a' && c <= 'z') return c - 'a' + 26;
-  if (c >= '0' && c <= '9') return c - '0' + 52;
-  if (c == '+') return 62;
-  if (c == '/') return 63;
-  return -1;
-}
 
 int HexValue(char c) {
   if (c >= '0' && c <= '9') return c - '0';
@@ -35,7 +27,7 @@ std::string DecodeB(std::string_view text) {
   std::uint32_t bits = 0;
   int count = 0;
   for (const char c : text) {
-    const int value = Base64Value(c);
+    const int value = Base64DigitValue(c);
     if (value < 0) continue;
     bits = ((bits << 6) | static_cast<std::uint32_t>(value)) & 0xFFFFFF;
     count += 6;

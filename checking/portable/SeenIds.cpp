@@ -5,6 +5,7 @@
 #include <optional>
 
 #include "accounts/portable/AccountFile.h"
+#include "toolkit/portable/Percent.h"
 
 namespace checking {
 
@@ -31,39 +32,7 @@ void SortUnique(IdList& ids) {
 }
 
 // Keeps a key's field one blank-free, bracket-free ASCII word whatever bytes the account holds.
-std::string Escaped(std::string_view field) {
-  static const char digits[] = "0123456789ABCDEF";
-  std::string text;
-  for (const char c : field) {
-    const auto byte = static_cast<unsigned char>(c);
-    if (byte > 0x20 && byte < 0x7F && c != '%' && c != '[' && c != ']') {
-      text += c;
-    } else {
-      text += '%';
-      text += digits[byte >> 4];
-      text += digits[byte & 0xF];
-    }
-  }
-  return text;
-}
-
-std::optional<std::string> Unescaped(std::string_view text) {
-  std::string field;
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    if (text[i] != '%') {
-      field += text[i];
-      continue;
-    }
-    unsigned value = 0;
-    const char* first = text.data() + i + 1;
-    const char* last = text.data() + std::min(i + 3, text.size());
-    const auto [end, error] = std::from_chars(first, last, value, 16);
-    if (error != std::errc() || end != first + 2) return std::nullopt;
-    field += static_cast<char>(value);
-    i += 2;
-  }
-  return field;
-}
+bool KeptInKey(unsigned char byte) { return byte > 0x20 && byte < 0x7F && byte != '%' && byte != '[' && byte != ']'; }
 
 // The account of a "[server port user]" line; nothing for any other line.
 std::optional<AccountKey> SectionKey(std::string_view line) {
@@ -78,8 +47,8 @@ std::optional<AccountKey> SectionKey(std::string_view line) {
   AccountKey key;
   const std::string_view port = line.substr(first + 1, second - first - 1);
   const auto [end, error] = std::from_chars(port.data(), port.data() + port.size(), key.Port);
-  const std::optional<std::string> server = Unescaped(line.substr(0, first));
-  const std::optional<std::string> user = Unescaped(line.substr(second + 1));
+  const std::optional<std::string> server = PercentDecode(line.substr(0, first), false);
+  const std::optional<std::string> user = PercentDecode(line.substr(second + 1), false);
   if (error != std::errc() || end != port.data() + port.size() || key.Port < 1 || key.Port > 65535 || !server ||
       !user) {
     return std::nullopt;
@@ -127,7 +96,7 @@ SeenIds SeenIds::Parse(std::string_view bytes) {
 std::string SeenIds::Format() const {
   std::string text;
   for (const auto& [key, ids] : Accounts) {
-    text += "[" + Escaped(key.Server) + " " + std::to_string(key.Port) + " " + Escaped(key.User) + "]\r\n";
+    text += "[" + PercentEncode(key.Server, KeptInKey) + " " + std::to_string(key.Port) + " " + PercentEncode(key.User, KeptInKey) + "]\r\n";
     for (const std::string& id : ids) text.append(id).append("\r\n");
   }
   return text;

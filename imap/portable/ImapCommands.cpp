@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstdint>
 
+#include "toolkit/portable/Base64.h"
+
 namespace {
 
 // RFC 9051's quoted string: 7-bit text without CR, LF and NUL.
@@ -11,21 +13,6 @@ bool Quotable(std::string_view text) {
     const auto byte = static_cast<unsigned char>(c);
     return byte != 0 && byte < 0x80 && c != '\r' && c != '\n';
   });
-}
-
-std::string Base64(std::string_view bytes) {
-  static constexpr char kDigits[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
-  std::string text;
-  for (std::size_t i = 0; i < bytes.size(); i += 3) {
-    uint32_t group = static_cast<uint32_t>(static_cast<unsigned char>(bytes[i])) << 16;
-    if (i + 1 < bytes.size()) group |= static_cast<uint32_t>(static_cast<unsigned char>(bytes[i + 1])) << 8;
-    if (i + 2 < bytes.size()) group |= static_cast<unsigned char>(bytes[i + 2]);
-    text += kDigits[(group >> 18) & 63];
-    text += kDigits[(group >> 12) & 63];
-    text += i + 1 < bytes.size() ? kDigits[(group >> 6) & 63] : '=';
-    text += i + 2 < bytes.size() ? kDigits[group & 63] : '=';
-  }
-  return text;
 }
 
 }  // namespace
