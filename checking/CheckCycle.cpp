@@ -13,6 +13,7 @@
 #include "checking/MailActions.h"
 #include "imap/ImapClient.h"
 #include "pop3/Pop3Client.h"
+#include "signin/SignIns.h"
 #include "toolkit/Dialogs.h"
 
 namespace checking {
@@ -45,6 +46,7 @@ void TCheckCycle::Stop() {
   if (!Requests.Running()) return;
   Client.Abort();
   Imap.Abort();
+  if (SignIns) SignIns->Cancel();
   // Under Wine the quit request does not end a message box's loop: the cycle's open box goes too.
   EndThreadMessageBoxes();
 }
@@ -107,15 +109,29 @@ void TCheckCycle::CheckAccount(const accounts::AccountTable::RowMark& checked) {
   const auto cell = [this, &checked](accounts::Column column) { return CheckedCell(checked, column); };
   const accounts::Connection connection = accounts::ConnectionOfCells(
       cell(accounts::ColProtocol), cell(accounts::ColSecurity), cell(accounts::ColPort));
-  const TLogin login{cell(accounts::ColHost), connection.Port,       connection.Security,
-                     cell(accounts::ColUser), cell(accounts::ColPassword), TimeOutMs};
-  if (connection.Protocol == TProtocol::Imap) {
-    CheckWith(Imap, login, checked, connection.Protocol);
-    return;
+  TLogin login{cell(accounts::ColHost), connection.Port,       connection.Security,
+               cell(accounts::ColUser), cell(accounts::ColPassword), TimeOutMs};
+  TMailboxSession& session = connection.Protocol == TProtocol::Imap ? static_cast<TMailboxSession&>(Imap) : Client;
+  if (connection.Protocol == TProtocol::Pop3) {
+    Client.SetAttachFilePath(".");
+    Client.DeleteOnRead = false;
   }
-  Client.SetAttachFilePath(".");
-  Client.DeleteOnRead = false;
-  CheckWith(Client, login, checked, connection.Protocol);
+  const std::string provider = cell(accounts::ColSignIn);
+  if (provider.empty()) return CheckWith(session, login, checked, connection.Protocol);
+  // An account that signs in logs in with an access token; one the server refuses is replaced by a
+  // fresh one once.
+  for (int attempt = 0;; ++attempt) {
+    if (!SignIns) throw ERefusal(kSignInAgainText);
+    const std::optional<std::string> token = SignIns->AccessToken(provider, login.UserID, connection.Protocol, TimeOutMs);
+    if (!token) return;
+    login.AccessToken = *token;
+    try {
+      return CheckWith(session, login, checked, connection.Protocol);
+    } catch (const ETokenRefused&) {
+      if (attempt > 0 || checked.Deleted() || IsStopped) throw;
+      SignIns->Refused(provider, login.UserID);
+    }
+  }
 }
 
 void TCheckCycle::CheckWith(TMailboxSession& session, const TLogin& login,

@@ -17,6 +17,7 @@
 #include "toolkit/portable/Event.h"
 
 class TMci;
+class TSignIns;
 class TMediaPlayer;
 class TImapClient;
 class TMailboxSession;
@@ -44,6 +45,9 @@ public:
   // is reported for it, and no further account is contacted or cycle run.
   void Stop();
   bool Stopped() const { return IsStopped; }
+
+  // The tokens of the accounts that sign in; without them such an account is told to sign in.
+  void SetSignIns(TSignIns& signIns) { SignIns = &signIns; }
 
   // The bound of each network wait, in milliseconds.
   void SetTimeOut(std::int32_t milliseconds) { TimeOutMs = milliseconds; }
@@ -109,6 +113,7 @@ private:
   TMci& Mci;
   CheckRequests Requests;
   std::int32_t TimeOutMs = 120000;
+  TSignIns* SignIns = nullptr;
   bool IsStopped = false;
   bool ByIdentity = false;
   bool InBalloon = false;

@@ -40,7 +40,9 @@ double TMailWatchers::Random() { return std::uniform_real_distribution<double>(0
 void TMailWatchers::Update(const accounts::AccountTable& table, bool on, std::int32_t timeOutMs) {
   std::vector<TLogin> wanted;
   for (int row = 1; on && row < table.RowCount(); ++row) {
-    if (table.Cell(accounts::ColInclude, row) != accounts::kInclude) continue;
+    // An account that signs in is left to the cycle, which holds its tokens.
+    if (table.Cell(accounts::ColInclude, row) != accounts::kInclude || !table.Cell(accounts::ColSignIn, row).empty())
+      continue;
     const auto cell = [&table, row](accounts::Column column) { return table.Cell(column, row); };
     try {
       const accounts::Connection connection =

@@ -4,6 +4,7 @@
 #include <map>
 
 #include "imap/portable/ImapCommands.h"
+#include "signin/portable/SaslOauth.h"
 
 namespace {
 
@@ -58,12 +59,33 @@ void TImapClient::StartTls() {
 
 void TImapClient::Login() {
   if (!Capabilities) AskCapabilities();
+  if (!AccessToken.empty()) return LoginWithToken();
   if (!Capabilities->contains("LOGINDISABLED")) {
     Expect(Command(ImapCommand(NextTag() + " LOGIN", {UserID, Password})));
     return;
   }
   if (!Capabilities->contains("AUTH=PLAIN")) throw Exception("Authentication failed");
   Expect(Command({NextTag() + " AUTHENTICATE PLAIN", PlainCredentials(UserID, Password)}));
+}
+
+// XOAUTH2, or OAUTHBEARER where only it is offered, with the token in the command where the server
+// takes an initial response. A refused token comes back as an error challenge, answered with an
+// empty line before the refusal.
+void TImapClient::LoginWithToken() {
+  RequireTlsForToken();
+  const bool xoauth2 = Capabilities->contains("AUTH=XOAUTH2");
+  if (!xoauth2 && !Capabilities->contains("AUTH=OAUTHBEARER")) throw ERefusal(kNoTokenLoginText);
+  const std::string head = NextTag() + " AUTHENTICATE " + (xoauth2 ? "XOAUTH2" : "OAUTHBEARER");
+  const std::string response = xoauth2 ? Xoauth2(UserID, AccessToken) : OauthBearer(UserID, AccessToken);
+  std::vector<std::string> pieces = {head, response};
+  if (Capabilities->contains("SASL-IR")) pieces = {head + " " + response};
+  std::string reason;
+  const TImapResponse tagged = Command(pieces, {}, [&reason](const TImapResponse& challenge) {
+    reason = OauthErrorReason(challenge.Text);
+    return std::string();
+  });
+  if (tagged.Kind == "OK") return;
+  throw ETokenRefused(reason.empty() ? RefusalText(tagged) : reason);
 }
 
 void TImapClient::ReadCount() {
@@ -171,7 +193,8 @@ TImapResponse TImapClient::ReadResponse(const std::string& tag) {
   return next;
 }
 
-TImapResponse TImapClient::Command(const std::vector<std::string>& pieces, const Untagged& untagged) {
+TImapResponse TImapClient::Command(const std::vector<std::string>& pieces, const Untagged& untagged,
+                                   const Challenged& challenged) {
   const std::string tag = pieces.front().substr(0, pieces.front().find(' '));
   DoWriteln(pieces.front());
   std::size_t sent = 1;
@@ -188,8 +211,13 @@ TImapResponse TImapClient::Command(const std::vector<std::string>& pieces, const
       return false;
     });
     if (ending.Tag == "+") {
-      if (sent == pieces.size()) throw Exception("Unexpected IMAP continuation");
-      DoWriteln(pieces[sent++]);
+      if (sent < pieces.size()) {
+        DoWriteln(pieces[sent++]);
+      } else if (challenged) {
+        DoWriteln(challenged(ending));
+      } else {
+        throw Exception("Unexpected IMAP continuation");
+      }
       continue;
     }
     if (ending.Tag != tag) throw Exception("Unexpected IMAP tag");

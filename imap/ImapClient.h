@@ -28,6 +28,8 @@ protected:
 
 private:
   using Untagged = std::function<void(const TImapResponse&)>;
+  // The line to answer a continuation that came after the command's last piece.
+  using Challenged = std::function<std::string(const TImapResponse&)>;
 
   // Reads responses, the lines that came together taken together, until `ends` says the last one
   // handed to it ends the read. More responses or bytes than any real reply holds throw.
@@ -36,7 +38,8 @@ private:
   TImapResponse ReadResponse(const std::string& tag = {});
   // Sends a command in its pieces and reads up to its tagged response, which it returns; each
   // untagged response goes to `untagged`. A BYE or a response out of place throws.
-  TImapResponse Command(const std::vector<std::string>& pieces, const Untagged& untagged = {});
+  TImapResponse Command(const std::vector<std::string>& pieces, const Untagged& untagged = {},
+                        const Challenged& challenged = {});
   // The tagged response must be OK; a NO or BAD throws ERefusal with its reason.
   void Expect(const TImapResponse& tagged);
   // A refusal (BYE, NO, BAD) with the reason the user is shown.
@@ -45,6 +48,7 @@ private:
   void AskCapabilities();
   void StartTls();
   void Login();
+  void LoginWithToken();
   void ReadCount();
   void ReadIds();
   std::string NextTag();

@@ -16,6 +16,11 @@ void TMailboxSession::SetLogin(const TLogin& login) {
   UserID = login.UserID;
   Password = login.Password;
   TimeOut = login.TimeOut;
+  AccessToken = login.AccessToken;
+}
+
+void TMailboxSession::RequireTlsForToken() const {
+  if (!Secure()) throw ETlsError(kTokenWithoutTlsText);
 }
 
 void TMailboxSession::DoDisconnect() {

@@ -23,8 +23,10 @@ public:
   TSecurity Security = TSecurity::None;
   // Connect also reads the messages' identities.
   bool AskIds = false;
+  // Logs in with this access token (XOAUTH2 or OAUTHBEARER) instead of the password.
+  std::string AccessToken;
 
-  // Sets Host, Port, Security, UserID, Password and TimeOut at once.
+  // Sets Host, Port, Security, UserID, Password, TimeOut and AccessToken at once.
   void SetLogin(const TLogin& login);
 
   // What the last Connect read: the mailbox's message count, and with AskIds each message's
@@ -46,6 +48,8 @@ protected:
   void DoDisconnect() override;
   // The protocol's last command and its answer.
   virtual void SayGoodbye() = 0;
+  // A token goes only over a connection that TLS secures, as nothing proves the server otherwise.
+  void RequireTlsForToken() const;
 
   int32_t Count = 0;
   std::optional<std::vector<TUidlEntry>> Ids;

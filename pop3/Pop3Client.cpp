@@ -2,6 +2,10 @@
 
 #include "pop3/portable/Pop3Rules.h"
 
+#include <algorithm>
+
+#include "signin/portable/SaslOauth.h"
+
 TPOP3Client::TPOP3Client(TMessagePump& pump) : TMailboxSession(pump) { Port = 110; }
 
 void TPOP3Client::DoConnect() {
@@ -26,7 +30,11 @@ void TPOP3Client::DoConnect() {
       if (!IsPositiveReply(greeting)) throw Exception(greeting);
       if (Security == TSecurity::StartTls) StartTls();
       attempts = 0;
-      Login(attempts);
+      if (AccessToken.empty()) {
+        Login(attempts);
+      } else {
+        LoginWithToken();
+      }
       loggedIn = true;
       std::string reply;
       DoTransaction("STAT", reply);
@@ -124,6 +132,38 @@ void TPOP3Client::Login(int& attempts) {
     }
     ++attempts;
   }
+}
+
+// AUTH XOAUTH2 (or OAUTHBEARER where CAPA's SASL line names only it) with the initial response. A
+// refused token comes back as an error challenge, answered with an empty line before the -ERR.
+void TPOP3Client::LoginWithToken() {
+  RequireTlsForToken();
+  std::string reply;
+  DoTransaction("CAPA", reply);
+  std::vector<std::string> mechanisms;
+  if (IsPositiveReply(reply)) {
+    TMultiLineReply capabilities = TMultiLineReply::Capa();
+    ReadReply(capabilities);
+    mechanisms = CapabilityArguments(capabilities.Lines(), "SASL");
+  }
+  const auto offers = [&mechanisms](std::string_view name) {
+    return std::find(mechanisms.begin(), mechanisms.end(), name) != mechanisms.end();
+  };
+  const bool xoauth2 = offers("XOAUTH2");
+  if (!xoauth2 && !offers("OAUTHBEARER")) throw ERefusal(kNoTokenLoginText);
+  DoTransaction(xoauth2 ? "AUTH XOAUTH2 " + Xoauth2(UserID, AccessToken)
+                        : "AUTH OAUTHBEARER " + OauthBearer(UserID, AccessToken),
+                reply);
+  if (IsPositiveReply(reply)) return;
+  std::string reason = "ユーザー名またはパスワードが正しくありません。";
+  if (reply.starts_with("+")) {
+    std::string_view challenge = std::string_view(reply).substr(1);
+    while (!challenge.empty() && (challenge.back() == '\n' || challenge.back() == '\r')) challenge.remove_suffix(1);
+    while (!challenge.empty() && challenge.front() == ' ') challenge.remove_prefix(1);
+    reason = OauthErrorReason(challenge);
+    DoTransaction("", reply);
+  }
+  throw ETokenRefused(reason);
 }
 
 bool TPOP3Client::ReplyOK(const std::string& reply, int& attempts) {

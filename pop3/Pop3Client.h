@@ -70,6 +70,7 @@ protected:
 private:
   void StartTls();
   void Login(int& attempts);
+  void LoginWithToken();
   bool ReplyOK(const std::string& reply, int& attempts);
   void FinishConnect(bool loggedIn);
   void AskUidl();

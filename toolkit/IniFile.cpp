@@ -29,6 +29,30 @@ std::string TIniFile::ReadString(const std::string& section, const std::string& 
   }
 }
 
+std::vector<std::pair<std::string, std::string>> TIniFile::ReadSection(const std::string& section) const {
+  const std::wstring wideSection = Widen(section), path = Widen(Path);
+  std::wstring block(8192, L'\0');
+  for (;;) {
+    const DWORD length = GetPrivateProfileSectionW(wideSection.c_str(), block.data(), static_cast<DWORD>(block.size()), path.c_str());
+    // A section that filled the buffer may have been cut: read again with more room.
+    if (length + 2 < block.size()) {
+      block.resize(length);
+      break;
+    }
+    block.assign(block.size() * 2, L'\0');
+  }
+  std::vector<std::pair<std::string, std::string>> pairs;
+  for (std::size_t start = 0; start < block.size();) {
+    std::size_t end = block.find(L'\0', start);
+    if (end == std::wstring::npos) end = block.size();
+    const std::string line = Narrow(block.substr(start, end - start));
+    const std::size_t equals = line.find('=');
+    if (equals != std::string::npos) pairs.emplace_back(line.substr(0, equals), line.substr(equals + 1));
+    start = end + 1;
+  }
+  return pairs;
+}
+
 std::int32_t TIniFile::ReadInteger(const std::string& section, const std::string& key, std::int32_t fallback) const {
   return StrToIntDef(ReadString(section, key, {}), fallback);
 }

@@ -3,6 +3,8 @@
 // the moment of the call. Texts are code page 932. Destroying the object flushes the file.
 #include <cstdint>
 #include <string>
+#include <utility>
+#include <vector>
 
 class TIniFile {
 public:
@@ -20,6 +22,8 @@ public:
   std::int32_t ReadInteger(const std::string& section, const std::string& key, std::int32_t fallback) const;
   // Any integer other than 0 is true.
   bool ReadBool(const std::string& section, const std::string& key, bool fallback) const;
+  // Every key of the section with its value, in the file's order; none for a missing section.
+  std::vector<std::pair<std::string, std::string>> ReadSection(const std::string& section) const;
 
   // Each raises Exception("<path> に書き込めません") when the file cannot be written.
   void WriteString(const std::string& section, const std::string& key, const std::string& value);

@@ -10,6 +10,7 @@
 #include <string_view>
 #include <vector>
 
+#include "mailbox/portable/Login.h"
 #include "toolkit/portable/Exception.h"
 
 // A response larger than this fails the check instead of filling memory: far above a header block.
@@ -19,11 +20,7 @@ inline constexpr std::size_t kMaxImapDepth = 32;
 // The longest server text shown to the user, in characters.
 inline constexpr std::size_t kMaxServerTextChars = 200;
 
-// A check the server refused with a reason the user can act on; message() is that reason, one line.
-class ERefusal : public Exception {
-public:
-  using Exception::Exception;
-};
+
 
 // Collects one response from the lines the transport reads (each with its LF): a line that ends in
 // a literal's announcement "{n}" goes on with n bytes, then the rest of the response's line.

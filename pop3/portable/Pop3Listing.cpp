@@ -29,16 +29,40 @@ TMultiLineReply TMultiLineReply::Top() { return TMultiLineReply(5000, 256 * 1024
 
 TMultiLineReply TMultiLineReply::Capa() { return TMultiLineReply(200, 16 * 1024); }
 
-bool ListsCapability(const std::vector<std::string>& lines, std::string_view name) {
+namespace {
+// The line of the capability, nothing when none names it.
+const std::string* CapabilityLine(const std::vector<std::string>& lines, std::string_view name) {
   for (const std::string& line : lines) {
     const std::string_view tag = std::string_view(line).substr(0, line.find(' '));
     if (tag.size() == name.size() &&
         std::equal(tag.begin(), tag.end(), name.begin(), [](char a, char b) {
           return std::toupper(static_cast<unsigned char>(a)) == std::toupper(static_cast<unsigned char>(b));
         }))
-      return true;
+      return &line;
   }
-  return false;
+  return nullptr;
+}
+}  // namespace
+
+bool ListsCapability(const std::vector<std::string>& lines, std::string_view name) {
+  return CapabilityLine(lines, name) != nullptr;
+}
+
+std::vector<std::string> CapabilityArguments(const std::vector<std::string>& lines, std::string_view name) {
+  std::vector<std::string> words;
+  const std::string* line = CapabilityLine(lines, name);
+  if (!line) return words;
+  std::string word;
+  for (std::size_t at = name.size(); at <= line->size(); ++at) {
+    const char c = at < line->size() ? (*line)[at] : ' ';
+    if (c == ' ' || c == '\r' || c == '\n') {
+      if (!word.empty()) words.push_back(std::move(word));
+      word.clear();
+    } else {
+      word += static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    }
+  }
+  return words;
 }
 
 bool TMultiLineReply::Add(std::string_view line) {

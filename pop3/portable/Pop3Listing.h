@@ -48,6 +48,8 @@ struct TUidlEntry {
 
 // Whether a CAPA reply's lines name the capability (its first word, case-insensitive).
 bool ListsCapability(const std::vector<std::string>& lines, std::string_view name);
+// The words after the capability on its line, upper case ("SASL XOAUTH2 PLAIN": XOAUTH2, PLAIN).
+std::vector<std::string> CapabilityArguments(const std::vector<std::string>& lines, std::string_view name);
 
 // RFC 1939: a unique id is 1 to 70 characters in the range 0x21 to 0x7E.
 bool IsUniqueId(std::string_view id);
