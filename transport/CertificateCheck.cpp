@@ -1,8 +1,5 @@
 #include "transport/CertificateCheck.h"
 
-#include <atomic>
-#include <exception>
-
 #include "transport/portable/CertificateRules.h"
 #include "transport/TlsSession.h"
 #include "toolkit/portable/Exception.h"
@@ -93,54 +90,19 @@ std::optional<TTlsFailure> CheckServerCertificate(PCCERT_CONTEXT certificate, co
   return std::nullopt;
 }
 
-// Shared by the check's owner and its thread, so whichever lets go last frees it.
-struct TCertificateCheck::State {
-  CertificatePtr Certificate;
-  std::wstring Host;
-  DWORD RetrievalTimeout = 0;
-  DWORD Waiter = 0;
-  std::optional<TTlsFailure> Failure;
-  std::exception_ptr Error;
-  std::atomic<bool> Finished{false};
+namespace {
 
-  static DWORD WINAPI Run(void* parameter);
-};
-
-DWORD WINAPI TCertificateCheck::State::Run(void* parameter) {
-  const std::unique_ptr<std::shared_ptr<State>> held(static_cast<std::shared_ptr<State>*>(parameter));
-  State& state = **held;
-  try {
-    state.Failure = CheckServerCertificate(state.Certificate.get(), state.Host, state.RetrievalTimeout);
-  } catch (...) {
-    // An exception cannot leave a thread: the waiting thread raises it.
-    state.Error = std::current_exception();
-  }
-  state.Finished.store(true, std::memory_order_release);
-  PostThreadMessageW(state.Waiter, WM_NULL, 0, 0);
-  return 0;
+// The certificate's own reference keeps its store (the chain the server sent) for the thread.
+auto CheckOnThread(PCCERT_CONTEXT certificate, const std::wstring& host, DWORD retrievalTimeoutMs) {
+  return [certificate = std::shared_ptr<const CERT_CONTEXT>(CertDuplicateCertificateContext(certificate),
+                                                            CertificateRelease()),
+          host, retrievalTimeoutMs] { return CheckServerCertificate(certificate.get(), host, retrievalTimeoutMs); };
 }
+
+}  // namespace
 
 TCertificateCheck::TCertificateCheck(PCCERT_CONTEXT certificate, const std::wstring& host, DWORD retrievalTimeoutMs)
-    : Shared(std::make_shared<State>()) {
-  // The certificate's own reference keeps its store (the chain the server sent) for the thread.
-  Shared->Certificate.reset(CertDuplicateCertificateContext(certificate));
-  Shared->Host = host;
-  Shared->RetrievalTimeout = retrievalTimeoutMs;
-  Shared->Waiter = GetCurrentThreadId();
-  auto held = std::make_unique<std::shared_ptr<State>>(Shared);
-  const HANDLE thread = CreateThread(nullptr, 0, State::Run, held.get(), 0, nullptr);
-  if (!thread) throw Exception("Cannot start the certificate check");
-  held.release();
-  // Nobody waits on the thread itself: it reports through State.
-  CloseHandle(thread);
-}
-
-bool TCertificateCheck::Done() const { return Shared->Finished.load(std::memory_order_acquire); }
-
-std::optional<TTlsFailure> TCertificateCheck::Result() const {
-  if (Shared->Error) std::rethrow_exception(Shared->Error);
-  return Shared->Failure;
-}
+    : Call(CheckOnThread(certificate, host, retrievalTimeoutMs)) {}
 
 namespace {
 

@@ -5,10 +5,10 @@
 #include <windows.h>
 #include <wincrypt.h>
 
-#include <memory>
 #include <optional>
 #include <string>
 
+#include "toolkit/BackgroundCall.h"
 #include "transport/portable/TlsRules.h"
 
 // Nothing when the certificate is in its validity period, its chain leads without error to a root
@@ -19,19 +19,17 @@
 std::optional<TTlsFailure> CheckServerCertificate(PCCERT_CONTEXT certificate, const std::wstring& host,
                                                   DWORD retrievalTimeoutMs);
 
-// CheckServerCertificate on a thread of its own, so that the calling thread can go on dispatching
-// messages; a WM_NULL posted to the calling thread wakes its wait when the check is done. A check
-// given up on runs to its end alone and frees what it uses.
+// CheckServerCertificate on a thread of its own (BackgroundCall.h), so that the calling thread can
+// go on dispatching messages.
 class TCertificateCheck {
 public:
   TCertificateCheck(PCCERT_CONTEXT certificate, const std::wstring& host, DWORD retrievalTimeoutMs);
-  bool Done() const;
+  bool Done() const { return Call.Done(); }
   // Once Done(): the check's verdict, or the error it met raised again.
-  std::optional<TTlsFailure> Result() const;
+  std::optional<TTlsFailure> Result() const { return Call.Result(); }
 
 private:
-  struct State;
-  std::shared_ptr<State> Shared;
+  TBackgroundCall<std::optional<TTlsFailure>> Call;
 };
 
 // Certificates verified in full for a host in this run, as long as that verdict stands
