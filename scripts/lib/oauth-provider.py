@@ -15,9 +15,10 @@ POST /introspect  RFC 7662: {"active": true, "username": USER, ...} for a live a
 POST /control     form fields, each optional: lifetime=N [user=U] sets the life of the access tokens
                   issued from now on, for U alone when given; revoke=U ends every grant of U: its
                   refresh and access tokens stop working (a new sign-in works again). Answers /stats.
-GET  /stats       JSON counts: "grants" per grant type, and "users" per user: "authorize",
-                  "authorization_code", "refresh_token", "invalid_grant", "introspect_active",
-                  "introspect_inactive".
+GET  /stats       JSON counts: "grants": token requests per grant type, refused ones too; "users":
+                  per user, "authorize", the token requests per grant type that named one of its
+                  codes or tokens (a rotated-out or revoked refresh token too), "invalid_grant" (those
+                  refused), "introspect_active" and "introspect_inactive".
 
 Tokens and codes come from the secrets module: nothing outlives the process.
 """
@@ -55,6 +56,7 @@ class Provider:
         self.user_lifetimes = {}
         self.codes = {}  # code -> (user, redirect_uri, challenge, expiry)
         self.refresh_tokens = {}  # token -> user
+        self.retired_tokens = {}  # rotated-out or revoked refresh token -> user, to count its reuse
         self.access_tokens = {}  # token -> (user, expiry)
         self.grants = {}
         self.users = {}
@@ -94,15 +96,14 @@ class Provider:
         grant_type = form.get("grant_type", "")
         if form.get("client_id") != self.client_id:
             raise OAuthError("invalid_client", "unknown client_id", 401)
+        if grant_type not in ("authorization_code", "refresh_token"):
+            raise OAuthError("unsupported_grant_type", "grant_type must be authorization_code or refresh_token")
         with self.lock:
+            self.grants[grant_type] = self.grants.get(grant_type, 0) + 1
             if grant_type == "authorization_code":
                 user = self.redeem_code(form)
-            elif grant_type == "refresh_token":
-                user = self.redeem_refresh_token(form)
             else:
-                raise OAuthError("unsupported_grant_type", "grant_type must be authorization_code or refresh_token")
-            self.grants[grant_type] = self.grants.get(grant_type, 0) + 1
-            self.count(user, grant_type)
+                user = self.redeem_refresh_token(form)
             return self.issue(user)
 
     def redeem_code(self, form):
@@ -110,6 +111,7 @@ class Provider:
         if grant is None:
             raise OAuthError("invalid_grant", "unknown or used code")
         user, redirect_uri, challenge, expiry = grant
+        self.count(user, "authorization_code")
         verifier = form.get("code_verifier", "")
         if time.monotonic() > expiry:
             self.refuse(user, "code expired")
@@ -118,16 +120,23 @@ class Provider:
         if not VERIFIER.fullmatch(verifier):
             self.refuse(user, "code_verifier is not 43 to 128 unreserved characters")
         digest = base64.urlsafe_b64encode(hashlib.sha256(verifier.encode("ascii")).digest()).rstrip(b"=")
-        if not secrets.compare_digest(digest.decode("ascii"), challenge):
+        if not secrets.compare_digest(digest, challenge.encode()):
             self.refuse(user, "code_verifier does not match the code_challenge")
         return user
 
     def redeem_refresh_token(self, form):
-        # Rotation: the token presented serves once, whatever the outcome.
-        user = self.refresh_tokens.pop(form.get("refresh_token", ""), None)
+        # Rotation: the token presented serves once.
+        presented = form.get("refresh_token", "")
+        user = self.refresh_tokens.pop(presented, None)
+        if user is not None:
+            self.retired_tokens[presented] = user
+            self.count(user, "refresh_token")
+            return user
+        user = self.retired_tokens.get(presented)
         if user is None:
-            raise OAuthError("invalid_grant", "unknown, used or revoked refresh token")
-        return user
+            raise OAuthError("invalid_grant", "unknown refresh token")
+        self.count(user, "refresh_token")
+        self.refuse(user, "refresh token used already or revoked")
 
     def refuse(self, user, description):
         self.count(user, "invalid_grant")
@@ -163,6 +172,7 @@ class Provider:
                     self.lifetime = lifetime
             if "revoke" in form:
                 user = form["revoke"]
+                self.retired_tokens.update((t, u) for t, u in self.refresh_tokens.items() if u == user)
                 self.refresh_tokens = {t: u for t, u in self.refresh_tokens.items() if u != user}
                 self.access_tokens = {t: g for t, g in self.access_tokens.items() if g[0] != user}
                 self.codes = {c: g for c, g in self.codes.items() if g[0] != user}

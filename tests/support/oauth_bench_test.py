@@ -238,13 +238,17 @@ class ProviderRefresh(unittest.TestCase):
         self.assertEqual((status, answer["error"]), (400, "invalid_grant"), "the rotated-out token still served")
         status, _, third = refresh(second["refresh_token"])
         self.assertEqual(status, 200, third)
-        self.assertEqual(user_counts()["refresh_token"], before + 2)
+        self.assertEqual(user_counts()["refresh_token"], before + 3)
 
     def test_revoked_user_gets_invalid_grant_until_signed_in_again(self):
         tokens = sign_in()
         control(revoke=USER)
+        before = user_counts()
         status, _, answer = refresh(tokens["refresh_token"])
         self.assertEqual((status, answer["error"]), (400, "invalid_grant"))
+        after = user_counts()
+        self.assertEqual((after["refresh_token"], after["invalid_grant"]),
+                         (before.get("refresh_token", 0) + 1, before.get("invalid_grant", 0) + 1))
         self.assertEqual(provider("POST", "/introspect", {"token": tokens["access_token"]})[2], {"active": False})
         status, _, answer = refresh(sign_in()["refresh_token"])
         self.assertEqual(status, 200, answer)
