@@ -269,6 +269,16 @@ make_prefix() {
   touch "$prefix/$PREFIX_MARKER"
 }
 
+# stop_recorded PIDFILE: ends the process whose pid PIDFILE holds (a test server), waits up to 5 s for
+# its end and removes the file; nothing to do without the file.
+stop_recorded() {
+  local pid
+  pid=$(cat "$1" 2>/dev/null) || return 0
+  kill "$pid" 2>/dev/null
+  for _ in $(seq 50); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
+  rm -f "$1"
+}
+
 stop_wine() {
   local prefix
   for prefix in "$WINEPREFIX" "${PREFIX_DPIS[@]/#/$WINEPREFIX-dpi}"; do

@@ -1,6 +1,6 @@
 # The test OAuth 2.0 provider (scripts/lib/oauth-provider.py) on https://localhost:$OAUTH_PORT
 # (127.0.0.1), whose certificate dovecot.sh makes with the test CA, for the Dovecot that validates
-# its tokens. Source this file after dovecot.sh; it defines functions only.
+# its tokens. Source this file after common.sh and dovecot.sh; it defines functions only.
 #
 #   oauth_provider_start DIR TLS    starts it (log in DIR/log) with TLS/oauth.pem and waits until it
 #                                   listens; exports PELMORA_OAUTH_URL and PELMORA_OAUTH_CLIENT_ID
@@ -29,10 +29,4 @@ oauth_provider_start() {
   export PELMORA_OAUTH_URL=https://localhost:$OAUTH_PORT PELMORA_OAUTH_CLIENT_ID=$OAUTH_CLIENT_ID
 }
 
-oauth_provider_stop() {
-  local pid
-  pid=$(cat "$1/pid" 2>/dev/null) || return 0
-  kill "$pid" 2>/dev/null
-  for _ in $(seq 50); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
-  rm -f "$1/pid"
-}
+oauth_provider_stop() { stop_recorded "$1/pid"; }
