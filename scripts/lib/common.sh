@@ -234,7 +234,7 @@ stop_display() {
 # The project's own prefix, made once, and beside it a twin for each DPI in PREFIX_DPIS whose display
 # has that DPI (a test that sets PELMORA_DPI runs in it, see wine-run). The marker names the prefix's
 # settings: a prefix without it (half made, or made with older settings) is made again.
-PREFIX_MARKER=.pelmora-prefix-2
+PREFIX_MARKER=.pelmora-prefix-3
 PREFIX_DPIS=(144)
 ensure_prefix() { make_prefix "$WINEPREFIX" 96; }
 
@@ -257,12 +257,26 @@ make_prefix() {
   # each time a window is hidden or destroyed.
   WINEPREFIX=$prefix wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >/dev/null 2>&1 ||
     die "cannot configure the Wine prefix"
+  # A URL the program opens (ShellExecute, then winebrowser) goes to the tests' own browser, which
+  # signs in to the test OAuth provider, never to a browser of the machine.
+  WINEPREFIX=$prefix wine reg add 'HKCU\Software\Wine\WineBrowser' /v Browsers /t REG_SZ \
+    /d "\"$ROOT/scripts/lib/test-browser\"" /f >/dev/null 2>&1 || die "cannot configure the Wine prefix"
   if [ "$dpi" != 96 ]; then
     WINEPREFIX=$prefix wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$dpi" /f >/dev/null 2>&1 ||
       die "cannot configure the Wine prefix"
   fi
   WINEPREFIX=$prefix wineserver -w
   touch "$prefix/$PREFIX_MARKER"
+}
+
+# stop_recorded PIDFILE: ends the process whose pid PIDFILE holds (a test server), waits up to 5 s for
+# its end and removes the file; nothing to do without the file.
+stop_recorded() {
+  local pid
+  pid=$(cat "$1" 2>/dev/null) || return 0
+  kill "$pid" 2>/dev/null
+  for _ in $(seq 50); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
+  rm -f "$1"
 }
 
 stop_wine() {

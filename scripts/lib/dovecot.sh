@@ -14,6 +14,11 @@
 # certificate for another name. On 127.0.0.3:110 a session keeps its mailbox locked until it ends, as
 # mbox-based servers do.
 #
+# Every user can also log in with XOAUTH2 or OAUTHBEARER: Dovecot asks the test OAuth provider
+# (scripts/lib/oauth-provider.py, on 127.0.0.1:$OAUTH_PORT, started by whoever starts this server)
+# whether the token is live and whose it is. DIR/tls/oauth.pem and .key are the provider's
+# certificate, for localhost and 127.0.0.1.
+#
 #   dovecot_server_start DIR        waits for the machine-wide lock, then starts and waits for the greeting
 #   dovecot_server_stop DIR         stops the server and releases the lock
 #   dovecot_add_user DIR NAME PASSWORD    a user with an empty maildir (the server sees it at once)
@@ -28,6 +33,7 @@ DOVECOT_LOCK=${DOVECOT_LOCK:-/tmp/pelmora-dovecot.lock}
 # The master's pid of the server that holds the port, so a run that died cannot block the next one.
 DOVECOT_OWNER=${DOVECOT_OWNER:-/tmp/pelmora-dovecot.pid}
 DOVECOT_MAIL_USER=pelmora-mail
+OAUTH_PORT=${OAUTH_PORT:-8443}
 DOVECOT_LOCK_FD=
 
 # Dovecot refuses to keep mailboxes as root: they belong to a system user of our own.
@@ -94,6 +100,7 @@ dovecot_make_certificates() {
     dovecot_tls_cert "$dir" expired ca localhost '' '' -startdate 20200101000000Z -enddate 20210101000000Z &&
     dovecot_tls_cert "$dir" revoked ca localhost 127.0.0.14 "$crl" &&
     dovecot_tls_cert "$dir" stalled ca localhost 127.0.0.15 "$stalled" &&
+    dovecot_tls_cert "$dir" oauth ca localhost 127.0.0.1 '' &&
     openssl ca -config "$tls/ca.cnf" -revoke "$tls/revoked.pem" 2>/dev/null &&
     openssl ca -config "$tls/ca.cnf" -gencrl -out "$tls/ca-crl.pem" 2>/dev/null &&
     openssl crl -in "$tls/ca-crl.pem" -outform DER -out "$tls/ca.crl" &&
@@ -124,7 +131,7 @@ ssl_key = <$dir/tls/localhost.key
 ssl_dh = </usr/share/dovecot/dh.pem
 ssl_min_protocol = TLSv1.2
 disable_plaintext_auth = no
-auth_mechanisms = plain
+auth_mechanisms = plain xoauth2 oauthbearer
 auth_failure_delay = 0
 # Every login attempt is logged, so tests can show that a password was never sent.
 auth_verbose = yes
@@ -178,8 +185,16 @@ local 127.0.0.3 {
     pop3_lock_session = yes
   }
 }
+# A token goes to the provider alone: never compared with a password of the file. A refused token
+# goes on to the failing passdb below, which answers at once.
+passdb {
+  driver = oauth2
+  mechanisms = xoauth2 oauthbearer
+  args = $dir/oauth2.conf
+}
 passdb {
   driver = passwd-file
+  mechanisms = plain
   args = scheme=PLAIN username_format=%u $dir/users
 }
 # A refused login is answered at once: the file's refusal goes on to this passdb, which always fails
@@ -193,6 +208,14 @@ userdb {
   driver = static
   args = uid=$uid gid=$gid home=$dir/mail/%u
 }
+CONF
+  cat >"$dir/oauth2.conf" <<CONF
+introspection_mode = post
+introspection_url = https://127.0.0.1:$OAUTH_PORT/introspect
+username_attribute = username
+active_attribute = active
+active_value = true
+tls_ca_cert_file = $dir/tls/ca.pem
 CONF
 }
 

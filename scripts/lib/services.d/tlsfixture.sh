@@ -22,12 +22,6 @@ tlsfixture_start() {
   export PELMORA_TLS_FIXTURE_LOG=$dir/sessions.log
 }
 
-tlsfixture_stop() {
-  local pid
-  pid=$(cat "$SERVICE_DIR/pid" 2>/dev/null) || return 0
-  kill "$pid" 2>/dev/null
-  for _ in $(seq 50); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
-  rm -f "$SERVICE_DIR/pid"
-}
+tlsfixture_stop() { stop_recorded "$SERVICE_DIR/pid"; }
 
 register_service tlsfixture
