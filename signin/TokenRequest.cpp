@@ -115,7 +115,8 @@ private:
   }
 
   // TLS 1.2 and newer by name, as the mail connections ask: Windows 7's WinHTTP offers only TLS 1.0 by
-  // default, and systems that know no TLS 1.3 refuse its flag.
+  // default (and TLS 1.2 at all only with update KB3140245), and systems that know no TLS 1.3 refuse
+  // its flag.
   void AskForModernTls() {
     DWORD protocols = WINHTTP_FLAG_SECURE_PROTOCOL_TLS1_2 | WINHTTP_FLAG_SECURE_PROTOCOL_TLS1_3;
     if (WinHttpSetOption(Session.get(), WINHTTP_OPTION_SECURE_PROTOCOLS, &protocols, sizeof protocols)) return;
