@@ -1,5 +1,6 @@
 #include "signin/TokenRequest.h"
 
+#include <winsock2.h>
 #include <winhttp.h>
 
 #include <memory>
@@ -33,6 +34,8 @@ TTlsFailure TlsFailureOf(DWORD secureFlags) {
 [[noreturn]] void FailWithError(DWORD error, DWORD secureFlags) {
   switch (error) {
     case ERROR_WINHTTP_TIMEOUT:
+    // Wine's WinHTTP gives the socket's own error.
+    case WSAETIMEDOUT:
       Fail("サーバーが時間内に応答しません。");
     case ERROR_WINHTTP_NAME_NOT_RESOLVED:
       Fail("サーバーの名前が見つかりません。");
@@ -41,6 +44,9 @@ TTlsFailure TlsFailureOf(DWORD secureFlags) {
       Fail("サーバーに接続できません。");
     case ERROR_WINHTTP_SECURE_FAILURE:
       Fail(TlsFailureText(TlsFailureOf(secureFlags)));
+    // Wine's WinHTTP fails the handshake itself for any certificate it does not accept.
+    case ERROR_WINHTTP_SECURE_CHANNEL_ERROR:
+      Fail(TlsFailureText(TTlsFailure::Handshake));
     case ERROR_WINHTTP_SECURE_CERT_REVOKED:
       Fail(TlsFailureText(TTlsFailure::Revoked));
     case ERROR_WINHTTP_SECURE_CERT_CN_INVALID:
@@ -91,12 +97,15 @@ private:
 
     Session = Checked(WinHttpOpen(L"Pelmora", WINHTTP_ACCESS_TYPE_DEFAULT_PROXY, WINHTTP_NO_PROXY_NAME,
                                   WINHTTP_NO_PROXY_BYPASS, 0));
-    const int timeout = static_cast<int>(TimeoutMs);
-    Check(WinHttpSetTimeouts(Session.get(), timeout, timeout, timeout, timeout));
+    const int each = static_cast<int>(TimeoutMs);
+    Check(WinHttpSetTimeouts(Session.get(), each, each, each, each));
     AskForModernTls();
     Connection = Checked(WinHttpConnect(Session.get(), host.c_str(), parts.nPort, 0));
     Request = Checked(WinHttpOpenRequest(Connection.get(), L"POST", path.c_str(), nullptr, WINHTTP_NO_REFERER,
                                          WINHTTP_DEFAULT_ACCEPT_TYPES, WINHTTP_FLAG_SECURE));
+    // The wait for the reply's head has a bound of its own, 90 s unless set.
+    DWORD timeout = TimeoutMs;
+    Check(WinHttpSetOption(Request.get(), WINHTTP_OPTION_RECEIVE_RESPONSE_TIMEOUT, &timeout, sizeof timeout));
     DWORD never = WINHTTP_OPTION_REDIRECT_POLICY_NEVER;
     Check(WinHttpSetOption(Request.get(), WINHTTP_OPTION_REDIRECT_POLICY, &never, sizeof never));
     // The reasons of a failed certificate check come only through the status callback.
@@ -106,7 +115,8 @@ private:
   }
 
   // TLS 1.2 and newer by name, as the mail connections ask: Windows 7's WinHTTP offers only TLS 1.0 by
-  // default, and systems that know no TLS 1.3 refuse its flag.
+  // default (and TLS 1.2 at all only with update KB3140245), and systems that know no TLS 1.3 refuse
+  // its flag.
   void AskForModernTls() {
     DWORD protocols = WINHTTP_FLAG_SECURE_PROTOCOL_TLS1_2 | WINHTTP_FLAG_SECURE_PROTOCOL_TLS1_3;
     if (WinHttpSetOption(Session.get(), WINHTTP_OPTION_SECURE_PROTOCOLS, &protocols, sizeof protocols)) return;

@@ -21,7 +21,8 @@ public:
   };
 
   // Starts the request at once. `url` must be https; `body` is application/x-www-form-urlencoded;
-  // `timeoutMs` bounds each step (lookup, connect, send, each wait for data) and the whole exchange.
+  // `timeoutMs` bounds each step (lookup, connect, send, the wait for the reply's head, each wait for
+  // data) and, from the start, the reading of the reply as a whole.
   TTokenRequest(std::wstring url, std::string body, DWORD timeoutMs);
 
   bool Done() const { return Call.Done(); }

@@ -4,6 +4,7 @@
 
 #include <future>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "tests/pop3/Pumping.h"
@@ -13,30 +14,39 @@ namespace {
 constexpr char kRedirect[] = "GET /?code=c1&state=s1 HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n";
 constexpr char kPage[] = "HTTP/1.1 200 OK\r\nContent-Length: 2\r\nConnection: close\r\n\r\nok";
 
-// A blocking client on a thread of its own, so the test's thread can pump the listener's notices.
-// Its connection, its request sent in the pieces given (a pause between them), and all it read until
-// the listener closed; "refused" when nobody listens.
-std::future<std::string> Fetch(uint16_t port, std::vector<std::string> pieces) {
-  return std::async(std::launch::async, [port, pieces] {
-    const SOCKET client = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
-    sockaddr_in remote{};
-    remote.sin_family = AF_INET;
-    remote.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    remote.sin_port = htons(port);
-    if (connect(client, reinterpret_cast<const sockaddr*>(&remote), sizeof remote) != 0) {
-      closesocket(client);
-      return std::string("refused");
-    }
-    for (size_t i = 0; i < pieces.size(); ++i) {
-      if (i > 0) Sleep(100);
-      send(client, pieces[i].data(), static_cast<int>(pieces[i].size()), 0);
-    }
-    std::string received;
-    char chunk[1024];
-    for (int read; (read = recv(client, chunk, sizeof chunk, 0)) > 0;) received.append(chunk, read);
+// A blocking client, so the test's thread can pump the listener's notices: its connection, its
+// request sent in the pieces given (a pause between them), and all it read until the listener
+// closed; "refused" when nobody listens.
+std::string Exchange(uint16_t port, const std::vector<std::string>& pieces) {
+  const SOCKET client = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+  sockaddr_in remote{};
+  remote.sin_family = AF_INET;
+  remote.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  remote.sin_port = htons(port);
+  if (connect(client, reinterpret_cast<const sockaddr*>(&remote), sizeof remote) != 0) {
     closesocket(client);
-    return received;
-  });
+    return "refused";
+  }
+  for (size_t i = 0; i < pieces.size(); ++i) {
+    if (i > 0) Sleep(100);
+    send(client, pieces[i].data(), static_cast<int>(pieces[i].size()), 0);
+  }
+  std::string received;
+  char chunk[1024];
+  for (int read; (read = recv(client, chunk, sizeof chunk, 0)) > 0;) received.append(chunk, read);
+  closesocket(client);
+  return received;
+}
+
+// Exchange on a thread of its own, which wakes the test's wait once the outcome is there.
+std::future<std::string> Fetch(uint16_t port, std::vector<std::string> pieces) {
+  std::promise<std::string> outcome;
+  std::future<std::string> future = outcome.get_future();
+  std::thread([port, pieces = std::move(pieces), outcome = std::move(outcome), waiter = GetCurrentThreadId()]() mutable {
+    outcome.set_value(Exchange(port, pieces));
+    PostThreadMessageW(waiter, WM_NULL, 0, 0);
+  }).detach();
+  return future;
 }
 
 std::string Await(std::future<std::string>& reply) {
