@@ -10,6 +10,7 @@
 #include "resources/Resource.h"
 #include "toolkit/Application.h"
 #include "toolkit/ErrorDialog.h"
+#include "toolkit/IniFile.h"
 #include "toolkit/Text.h"
 
 namespace {
@@ -145,6 +146,7 @@ void TMainForm1::AccountsStored() {
 // check writes them, never design values the user was never shown.
 void TMainForm1::FormCreate(TObject*) {
   const TSettings stored = ReadSettings(SettingsFileOf(ProgramFile), ShownSettings());
+  ReadProviders();
   CheckBox1.SetChecked(stored.Start);
   CheckBox3.SetChecked(stored.NewMailByIdentity);
   CheckBox3Click(&CheckBox3);
@@ -160,6 +162,17 @@ void TMainForm1::FormCreate(TObject*) {
   CheckBox2Click(&CheckBox2);
   if (PendingMinute) SpinEdit1.SetValue(*PendingMinute);
   SpinEdit1Change(&SpinEdit1);
+}
+
+void TMainForm1::ReadProviders() {
+  SignIns1.SetFile(ProgramDir + "\\tokens.dat");
+  try {
+    SignIns1.SetProviders(Providers(TIniFile(SettingsFileOf(ProgramFile)).ReadSection("OAUTH")));
+  } catch (const Exception&) {
+    SignIns1.SetProviders(Providers({}));
+    HandleException();
+  }
+  CheckCycle.SetSignIns(SignIns1);
 }
 
 void TMainForm1::CheckBox2Click(TObject*) {

@@ -22,6 +22,7 @@
 #include "desktop/TrayIcon.h"
 #include "imap/ImapClient.h"
 #include "pop3/Pop3Client.h"
+#include "signin/SignIns.h"
 #include "toolkit/Buttons.h"
 #include "toolkit/Edits.h"
 #include "toolkit/Form.h"
@@ -124,6 +125,8 @@ public:
   accounts::TAccountCommands AccountCommands;
   // The IMAP accounts watched with IDLE while CheckBox5 is on; each asks CheckCycle for its checks.
   checking::TMailWatchers Watchers1;
+  // The tokens of the accounts that sign in, kept in tokens.dat beside the program.
+  TSignIns SignIns1;
 
   // The bound of each network wait of a check, in milliseconds (tests shorten it).
   void SetCheckTimeOut(std::int32_t milliseconds) { CheckCycle.SetTimeOut(milliseconds); }
@@ -145,6 +148,9 @@ private:
   std::string AccountFilePath() const;
   TSettings ShownSettings();
   void PowerResumed();
+  // The providers accounts sign in at: the built-in ones and what the [OAUTH] section adds; a
+  // section that cannot be read is reported and leaves the built-in ones.
+  void ReadProviders();
   void CheckEnded();
 
   TShell& Shell;

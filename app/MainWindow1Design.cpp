@@ -69,6 +69,7 @@ TMainForm1::TMainForm1(TShell& shell, TMci& mci, std::string programPath)
       ResumeTimer(kResumeDelay, false),
       CheckCycle(Accounts, POP3Client1, ImapClient1, MediaPlayer1, mci),
       AccountCommands(Accounts, MediaPlayer1),
+      SignIns1(Application()),
       Shell(shell),
       Mci(mci),
       ProgramFile(std::move(programPath)) {
