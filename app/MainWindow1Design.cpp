@@ -54,7 +54,7 @@ TMainForm1::TMainForm1(TShell& shell, TMci& mci, std::string programPath)
       ImapClient1(Application()),
       Memo1(TabSheet1, {304, 88, 109, 65}, false),
       Button10(TabSheet1, {436, 156, 61, 17}, "LOAD", false),
-      StringGrid1(TabSheet1, {4, 4, 424, 173}, {123, 37, 152, 146, 179, 40, 40, 84, 56, 60, 80}),
+      StringGrid1(TabSheet1, {4, 4, 424, 173}, {123, 37, 152, 146, 179, 40, 40, 84, 56, 60}),
       Button4(*this, {466, 232, 110, 21}, "タスクトレイへ"),
       Bevel1(*this, {12, 222, 585, 3}),
       SpinEdit1(TabSheet2, {32, 62, 110, 20}),
