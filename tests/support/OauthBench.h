@@ -1,0 +1,65 @@
+#pragma once
+// The test OAuth provider of scripts/test (scripts/lib/oauth-provider.py) for the Wine tests: the
+// [OAUTH] section that makes it a provider of the program, named "Test", and its control endpoint.
+#include <cstdlib>
+#include <string>
+
+#include "signin/TokenRequest.h"
+#include "signin/portable/Json.h"
+#include "toolkit/Text.h"
+#include "toolkit/portable/Exception.h"
+
+namespace testsupport {
+
+inline constexpr char kTestProvider[] = "Test";
+
+// The provider's address (https://localhost:PORT) and client id; empty outside scripts/test.
+inline std::string OauthUrl() {
+  const char* url = std::getenv("PELMORA_OAUTH_URL");
+  return url ? url : "";
+}
+inline std::string OauthClientId() {
+  const char* id = std::getenv("PELMORA_OAUTH_CLIENT_ID");
+  return id ? id : "";
+}
+
+// The lines of Pelmora.ini that add the test provider, with the servers the account dialog proposes
+// for it (the private Dovecot).
+inline std::string TestProviderSection() {
+  const std::string url = OauthUrl();
+  return "[OAUTH]\r\n"
+         "PROVIDER=Test\r\n"
+         "TEST_AUTHORIZE=" + url + "/authorize\r\n"
+         "TEST_TOKEN=" + url + "/token\r\n"
+         "TEST_CLIENT_ID=" + OauthClientId() + "\r\n"
+         "TEST_SCOPES_IMAP=mail.imap offline\r\n"
+         "TEST_SCOPES_POP3=mail.pop3 offline\r\n"
+         "TEST_IMAP_HOST=localhost\r\n"
+         "TEST_POP3_HOST=localhost\r\n";
+}
+
+// POSTs the form to the provider's /control (e.g. "lifetime=5&user=pelmoraoauth4", "revoke=U", or ""
+// to read the counts) and returns its counts (GET /stats's JSON). Waits by pumping messages, as the
+// request's completion is posted to this thread; throws Exception on any failure.
+inline TJson OauthControl(const std::string& form) {
+  const TTokenRequest request(Widen(OauthUrl() + "/control"), form, 5000);
+  while (!request.Done()) {
+    MsgWaitForMultipleObjectsEx(0, nullptr, 1000, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
+  }
+  const TTokenRequest::TReply reply = request.Result();
+  if (reply.Status != 200) throw Exception("provider control answered " + std::to_string(reply.Status));
+  return ParseJson(reply.Body);
+}
+
+// How many token requests of `grantType` ("authorization_code", "refresh_token") named a code or
+// token of `user`, refused ones too; "invalid_grant" counts those refused.
+inline int OauthUserCount(const TJson& stats, const std::string& user, const std::string& what) {
+  const TJson* users = stats.Member("users");
+  const TJson* counts = users ? users->Member(user) : nullptr;
+  const TJson* count = counts ? counts->Member(what) : nullptr;
+  return count ? std::atoi(count->Text.c_str()) : 0;
+}
+
+}  // namespace testsupport
