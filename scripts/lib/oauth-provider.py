@@ -14,7 +14,10 @@ POST /introspect  RFC 7662: {"active": true, "username": USER, ...} for a live a
                   {"active": false}.
 POST /control     form fields, each optional: lifetime=N [user=U] sets the life of the access tokens
                   issued from now on, for U alone when given; revoke=U ends every grant of U: its
-                  refresh and access tokens stop working (a new sign-in works again). Answers /stats.
+                  refresh and access tokens stop working (a new sign-in works again); issue=U grants U
+                  tokens at once, as a completed sign-in would (counted as an authorization_code
+                  grant), for tests that start signed in. Answers the issued tokens' response when
+                  issue is given, else /stats.
 GET  /stats       JSON counts: "grants": token requests per grant type, refused ones too; "users":
                   per user, "authorize", the token requests per grant type that named one of its
                   codes or tokens (a rotated-out or revoked refresh token too), "invalid_grant" (those
@@ -176,6 +179,13 @@ class Provider:
                 self.refresh_tokens = {t: u for t, u in self.refresh_tokens.items() if u != user}
                 self.access_tokens = {t: g for t, g in self.access_tokens.items() if g[0] != user}
                 self.codes = {c: g for c, g in self.codes.items() if g[0] != user}
+            if "issue" in form:
+                user = form["issue"]
+                if not user:
+                    raise OAuthError("invalid_request", "issue needs a user")
+                self.grants["authorization_code"] = self.grants.get("authorization_code", 0) + 1
+                self.count(user, "authorization_code")
+                return self.issue(user)
         return self.stats()
 
     def stats(self):

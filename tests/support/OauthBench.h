@@ -38,17 +38,23 @@ inline std::string TestProviderSection() {
          "TEST_POP3_HOST=localhost\r\n";
 }
 
-// POSTs the form to the provider's /control (e.g. "lifetime=5&user=pelmoraoauth4", "revoke=U", or ""
-// to read the counts) and returns its counts (GET /stats's JSON). Waits by pumping messages, as the
-// request's completion is posted to this thread; throws Exception on any failure.
-inline TJson OauthControl(const std::string& form) {
-  const TTokenRequest request(Widen(OauthUrl() + "/control"), form, 5000);
+// POSTs the form to one of the provider's endpoints (e.g. "/token") and returns the answer's
+// status and body. Waits by pumping messages, as the request's completion is posted to this thread;
+// throws Exception when the request fails.
+inline TTokenRequest::TReply OauthPost(const std::string& path, const std::string& form) {
+  const TTokenRequest request(Widen(OauthUrl() + path), form, 5000);
   while (!request.Done()) {
     MsgWaitForMultipleObjectsEx(0, nullptr, 1000, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
     MSG msg;
     while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
   }
-  const TTokenRequest::TReply reply = request.Result();
+  return request.Result();
+}
+
+// POSTs the form to the provider's /control (e.g. "lifetime=5&user=pelmoraoauth4", "revoke=U", or ""
+// to read the counts) and returns its counts (GET /stats's JSON); throws Exception on any failure.
+inline TJson OauthControl(const std::string& form) {
+  const TTokenRequest::TReply reply = OauthPost("/control", form);
   if (reply.Status != 200) throw Exception("provider control answered " + std::to_string(reply.Status));
   return ParseJson(reply.Body);
 }

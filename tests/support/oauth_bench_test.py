@@ -240,6 +240,14 @@ class ProviderRefresh(unittest.TestCase):
         self.assertEqual(status, 200, third)
         self.assertEqual(user_counts()["refresh_token"], before + 3)
 
+    def test_tokens_issued_through_the_control_refresh_and_count_as_a_sign_in(self):
+        before = user_counts().get("authorization_code", 0)
+        issued = control(issue=USER)
+        self.assertEqual(user_counts()["authorization_code"], before + 1)
+        self.assertEqual(provider("POST", "/introspect", {"token": issued["access_token"]})[2]["username"], USER)
+        status, _, answer = refresh(issued["refresh_token"])
+        self.assertEqual(status, 200, answer)
+
     def test_revoked_user_gets_invalid_grant_until_signed_in_again(self):
         tokens = sign_in()
         control(revoke=USER)
