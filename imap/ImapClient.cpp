@@ -19,7 +19,8 @@ constexpr std::size_t kMaxCommandBytes = kMaxImapResponseBytes + kMaxCommandResp
 TImapClient::TImapClient(TMessagePump& pump) : TMailboxSession(pump) { Port = 143; }
 
 void TImapClient::DoConnect() {
-  if (UserID.empty() || Password.empty()) throw Exception("Authentication failed");
+  // An account that signs in has no password: its access token stands in for it.
+  if (UserID.empty() || (Password.empty() && AccessToken.empty())) throw Exception("Authentication failed");
   Capabilities.reset();
   Ids.reset();
   Uids.clear();

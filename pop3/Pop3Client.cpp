@@ -10,7 +10,8 @@ TPOP3Client::TPOP3Client(TMessagePump& pump) : TMailboxSession(pump) { Port = 11
 
 void TPOP3Client::DoConnect() {
   int attempts = 0;
-  while (Password.empty() || UserID.empty()) {
+  // An account that signs in has no password: its access token stands in for it.
+  while ((Password.empty() && AccessToken.empty()) || UserID.empty()) {
     if (!OnAuthenticationNeeded) throw Exception("Authentication failed");
     if (attempts > 0) break;
     bool handled = false;
