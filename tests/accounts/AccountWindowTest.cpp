@@ -6,7 +6,10 @@
 #include <string>
 #include <vector>
 
+#include "desktop/Shell.h"
+#include "signin/SignIns.h"
 #include "tests/toolkit/Bounds.h"
+#include "toolkit/Application.h"
 #include "tests/toolkit/TabOrder.h"
 
 namespace {
@@ -26,15 +29,16 @@ LRESULT LimitOf(const TWinControl& edit) { return SendMessageW(edit.Handle(), EM
 
 TEST(AccountWindow, IsLaidOutAsDesignedAndStartsEmptyWithOkDisabled) {
   TMediaPlayer player;
-  TAccountForm1 form(player);
+  TSignIns signIns(Application());
+  TAccountForm1 form(player, signIns, SystemShell());
   EXPECT_FALSE(form.Visible());
   EXPECT_EQ(form.Caption(), "メールアカウントの追加");
   EXPECT_EQ(form.ClientWidth(), 417);
-  EXPECT_EQ(form.ClientHeight(), 432);
+  EXPECT_EQ(form.ClientHeight(), 484);
   const LONG style = GetWindowLongW(form.Handle(), GWL_STYLE);
   EXPECT_FALSE(style & (WS_THICKFRAME | WS_MINIMIZEBOX | WS_MAXIMIZEBOX));
 
-  ExpectBounds(form.PageControl1, 4, 4, 409, 386);
+  ExpectBounds(form.PageControl1, 4, 4, 409, 438);
   EXPECT_EQ(form.PageControl1.PageCount(), 1);
   EXPECT_EQ(form.TabSheet1.TabCaption(), "プロパティ");
   ExpectLabelAt(form.Label1, 12, 8, 101);
@@ -47,31 +51,40 @@ TEST(AccountWindow, IsLaidOutAsDesignedAndStartsEmptyWithOkDisabled) {
   EXPECT_EQ(form.ComboBox2.Bounds().Left, 157);
   EXPECT_EQ(form.ComboBox2.Bounds().Top, 92);
   EXPECT_EQ(form.ComboBox2.Bounds().Width, 100);
-  ExpectLabelAt(form.Label2, 22, 124, 60);
-  ExpectBounds(form.Edit2, 157, 120, 224, 20);
-  ExpectLabelAt(form.Label3, 22, 152, 78);
-  ExpectBounds(form.Edit3, 157, 148, 224, 20);
-  ExpectLabelAt(form.Label4, 22, 180, 71);
-  ExpectBounds(form.Edit4, 157, 176, 224, 20);
-  ExpectLabelAt(form.Label8, 22, 208, 90);
+  // How the account logs in, below the protocol: the sign-in button beside it, its progress under the
+  // password.
+  ExpectLabelAt(form.Label12, 22, 124, 90);
+  EXPECT_EQ(form.ComboBox3.Bounds().Left, 157);
+  EXPECT_EQ(form.ComboBox3.Bounds().Top, 120);
+  EXPECT_EQ(form.ComboBox3.Bounds().Width, 124);
+  ExpectBounds(form.Button5, 287, 119, 94, 22);
+  EXPECT_FALSE(form.Button5.Visible()) << "a new account logs in with a password";
+  ExpectBounds(form.Label13, 22, 229, 359, 24);
+  ExpectLabelAt(form.Label2, 22, 152, 60);
+  ExpectBounds(form.Edit2, 157, 148, 224, 20);
+  ExpectLabelAt(form.Label3, 22, 180, 78);
+  ExpectBounds(form.Edit3, 157, 176, 224, 20);
+  ExpectLabelAt(form.Label4, 22, 208, 71);
+  ExpectBounds(form.Edit4, 157, 204, 224, 20);
+  ExpectLabelAt(form.Label8, 22, 260, 90);
   EXPECT_EQ(form.ComboBox1.Bounds().Left, 157);
-  EXPECT_EQ(form.ComboBox1.Bounds().Top, 204);
+  EXPECT_EQ(form.ComboBox1.Bounds().Top, 256);
   EXPECT_EQ(form.ComboBox1.Bounds().Width, 100);
-  ExpectLabelAt(form.Label9, 266, 208, 56);
-  ExpectBounds(form.Edit5, 329, 204, 52, 20);
+  ExpectLabelAt(form.Label9, 266, 260, 56);
+  ExpectBounds(form.Edit5, 329, 256, 52, 20);
   // Between the port's row and the action group, under the drop-downs and the port.
-  ExpectLabelAt(form.Label11, 157, 227, 168);
+  ExpectLabelAt(form.Label11, 157, 279, 168);
   EXPECT_LE(form.Label11.Bounds().Left + form.Label11.Bounds().Width, 381) << "it ends where the port ends";
   EXPECT_FALSE(form.Label11.Visible()) << "the proposed port is one";
-  ExpectLabelAt(form.Label7, 12, 240, 129);
-  ExpectBounds(form.Bevel3, 148, 244, 237, 3);
-  ExpectBounds(form.RadioButton1, 22, 260, 160, 17);
-  ExpectBounds(form.RadioButton2, 22, 284, 160, 17);
-  ExpectLabelAt(form.Label5, 32, 308, 99);
-  ExpectBounds(form.FileOpenEdit1, 157, 304, 224, 21);
-  ExpectBounds(form.RadioButton3, 22, 332, 160, 17);
-  ExpectBounds(form.OKBtn, 92, 400, 110, 21);
-  ExpectBounds(form.CancelBtn, 216, 400, 110, 21);
+  ExpectLabelAt(form.Label7, 12, 292, 129);
+  ExpectBounds(form.Bevel3, 148, 296, 237, 3);
+  ExpectBounds(form.RadioButton1, 22, 312, 160, 17);
+  ExpectBounds(form.RadioButton2, 22, 336, 160, 17);
+  ExpectLabelAt(form.Label5, 32, 360, 99);
+  ExpectBounds(form.FileOpenEdit1, 157, 356, 224, 21);
+  ExpectBounds(form.RadioButton3, 22, 384, 160, 17);
+  ExpectBounds(form.OKBtn, 92, 452, 110, 21);
+  ExpectBounds(form.CancelBtn, 216, 452, 110, 21);
 
   EXPECT_EQ(form.Label1.Caption(), "メールアカウント(&C):");
   EXPECT_EQ(form.CheckBox1.Caption(),
@@ -145,7 +158,8 @@ TEST(AccountWindow, IsLaidOutAsDesignedAndStartsEmptyWithOkDisabled) {
 
 TEST(AccountWindow, ASoundFileThePlayerCannotOpenRaisesItsErrorToWhoeverSetsIt) {
   TMediaPlayer player;
-  TAccountForm1 form(player);
+  TSignIns signIns(Application());
+  TAccountForm1 form(player, signIns, SystemShell());
   const std::string missing = "C:\\nowhere\\gone.wav";
   EXPECT_THROW(form.FileOpenEdit1.SetFilename(missing), EMCIDeviceError);
   EXPECT_EQ(form.FileOpenEdit1.Filename(), missing);
@@ -156,7 +170,8 @@ TEST(AccountWindow, ASoundFileThePlayerCannotOpenRaisesItsErrorToWhoeverSetsIt) 
 
 TEST(AccountWindow, ThePortFollowsTheSecurityUntilOneOfItsOwnIsTypedAndOkNeedsAPortFrom1To65535) {
   TMediaPlayer player;
-  TAccountForm1 form(player);
+  TSignIns signIns(Application());
+  TAccountForm1 form(player, signIns, SystemShell());
   for (TEdit* edit : {&form.Edit1, &form.Edit2, &form.Edit3, &form.Edit4}) edit->SetText("x");
   EXPECT_TRUE(form.OKBtn.Enabled());
   form.ComboBox1.SetItemIndex(static_cast<int>(TSecurity::Tls));
@@ -185,7 +200,8 @@ TEST(AccountWindow, ThePortFollowsTheSecurityUntilOneOfItsOwnIsTypedAndOkNeedsAP
 // What the input method gives, or a paste with blanks, shows and counts as the digits.
 TEST(AccountWindow, APortInFullWidthDigitsOrWithBlanksIsShownAndTakenAsItsDigits) {
   TMediaPlayer player;
-  TAccountForm1 form(player);
+  TSignIns signIns(Application());
+  TAccountForm1 form(player, signIns, SystemShell());
   for (TEdit* edit : {&form.Edit1, &form.Edit2, &form.Edit3, &form.Edit4}) edit->SetText("x");
   form.Edit5.SetText("0");
   ASSERT_FALSE(form.OKBtn.Enabled());
@@ -205,7 +221,8 @@ TEST(AccountWindow, APortInFullWidthDigitsOrWithBlanksIsShownAndTakenAsItsDigits
 // A stored sound file that has gone is shown as stored without its error; the error is for a change.
 TEST(AccountWindow, AStoredSoundFileThatHasGoneIsShownWithoutItsError) {
   TMediaPlayer player;
-  TAccountForm1 form(player);
+  TSignIns signIns(Application());
+  TAccountForm1 form(player, signIns, SystemShell());
   accounts::TAccountFields account = accounts::NewAccountFields();
   account.Action = accounts::TAction::Sound;
   account.SoundFile = "C:\\nowhere\\gone.wav";
@@ -218,7 +235,8 @@ TEST(AccountWindow, AStoredSoundFileThatHasGoneIsShownWithoutItsError) {
 
 TEST(AccountWindow, TheProtocolNamesTheGroupAndItsDefaultPortFollowsUntilOneOfItsOwnIsTyped) {
   TMediaPlayer player;
-  TAccountForm1 form(player);
+  TSignIns signIns(Application());
+  TAccountForm1 form(player, signIns, SystemShell());
   form.ComboBox2.SetItemIndex(static_cast<int>(TProtocol::Imap));
   EXPECT_EQ(form.Label6.Caption(), "IMAPサーバー設定");
   EXPECT_EQ(form.Edit5.Text(), "993");
