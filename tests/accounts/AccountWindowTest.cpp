@@ -147,13 +147,71 @@ TEST(AccountWindow, IsLaidOutAsDesignedAndStartsEmptyWithOkDisabled) {
   form.RadioButton2.SetChecked(true);
   for (TEdit* edit : {&form.Edit1, &form.Edit2, &form.Edit3, &form.Edit4}) edit->SetText("x");
   const std::vector<HWND> expected = {
-      form.Edit1.Handle(),        form.CheckBox1.Handle(),     form.ComboBox2.Handle(),     form.Edit2.Handle(),
+      form.Edit1.Handle(),        form.CheckBox1.Handle(),     form.ComboBox2.Handle(),     form.ComboBox3.Handle(),
+      form.Edit2.Handle(),
       form.Edit3.Handle(),        form.Edit4.Handle(),         form.ComboBox1.Handle(),
       form.Edit5.Handle(),        form.RadioButton2.Handle(),
       form.FileOpenEdit1.Handle(), form.PageControl1.TabsHandle(), form.OKBtn.Handle(),
       form.CancelBtn.Handle()};
   EXPECT_EQ(TabCycle(form), expected);
   form.Hide();
+}
+
+// A provider proposes its server for the protocol shown, over TLS on the default port; the account
+// then needs no password and keeps none; going back to a password brings the typed one back.
+TEST(AccountWindow, AProviderProposesItsServerAndTheAccountKeepsItsNameInsteadOfAPassword) {
+  TMediaPlayer player;
+  TSignIns signIns(Application());
+  signIns.SetProviders(Providers({}));
+  TAccountForm1 form(player, signIns, SystemShell());
+  form.Fill(accounts::NewAccountFields());
+  EXPECT_EQ(form.ComboBox3.ItemIndex(), 0);
+  EXPECT_EQ(form.Label12.Caption(), "ログイン方法(&A):");
+  EXPECT_EQ(form.Label12.FocusControl, &form.ComboBox3);
+  for (TEdit* edit : {&form.Edit1, &form.Edit3, &form.Edit4}) edit->SetText("x");
+  form.ComboBox1.SetItemIndex(static_cast<int>(TSecurity::None));
+
+  form.ComboBox2.SetItemIndex(static_cast<int>(TProtocol::Pop3));
+  form.ComboBox3.SetItemIndex(2);  // Google
+  EXPECT_EQ(form.Edit2.Text(), "pop.gmail.com");
+  EXPECT_EQ(form.Security(), TSecurity::Tls);
+  EXPECT_EQ(form.Edit5.Text(), "995");
+  EXPECT_FALSE(form.Edit4.Enabled());
+  EXPECT_TRUE(form.Button5.Visible());
+  EXPECT_EQ(form.Button5.Caption(), "サインイン(&G)...");
+  form.ComboBox2.SetItemIndex(static_cast<int>(TProtocol::Imap));
+  EXPECT_EQ(form.Edit2.Text(), "imap.gmail.com") << "the server follows the protocol";
+  EXPECT_EQ(form.Edit5.Text(), "993");
+  form.Edit4.SetText("");
+  EXPECT_TRUE(form.OKBtn.Enabled()) << "no password is asked";
+  form.Edit4.SetText("typed");
+  accounts::TAccountFields read = form.Read();
+  EXPECT_EQ(read.SignIn, "Google");
+  EXPECT_EQ(read.Password, "");
+
+  form.ComboBox3.SetItemIndex(0);
+  EXPECT_TRUE(form.Edit4.Enabled());
+  EXPECT_FALSE(form.Button5.Visible());
+  read = form.Read();
+  EXPECT_EQ(read.SignIn, "");
+  EXPECT_EQ(read.Password, "typed");
+
+  // A stored account shows its own server and port, not the provider's proposal; a provider the
+  // program no longer knows is kept as it was.
+  read.SignIn = "microsoft";
+  read.Host = "outlook.example.jp";
+  read.Port = "10993";
+  form.Fill(read);
+  EXPECT_EQ(form.ComboBox3.ItemIndex(), 1);
+  EXPECT_EQ(form.Edit2.Text(), "outlook.example.jp");
+  EXPECT_EQ(form.Edit5.Text(), "10993");
+  EXPECT_EQ(form.Read().SignIn, "Microsoft");
+  read.SignIn = "Gone";
+  form.Fill(read);
+  EXPECT_EQ(form.ComboBox3.ItemIndex(), -1);
+  EXPECT_FALSE(form.Edit4.Enabled());
+  EXPECT_EQ(form.Read().SignIn, "Gone");
+  EXPECT_EQ(form.Read().Password, "");
 }
 
 TEST(AccountWindow, ASoundFileThePlayerCannotOpenRaisesItsErrorToWhoeverSetsIt) {
