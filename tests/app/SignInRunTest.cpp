@@ -37,6 +37,14 @@ bool Within(DWORD timeoutMs, const auto& done) {
 
 std::wstring Shown(HWND control) { return uiprobe::WindowText(control).utf16; }
 
+// Picks the last item of a drop-down as a click in its list does: the selection, then its notice.
+void PickLast(HWND combo) {
+  const LRESULT count = SendMessageW(combo, CB_GETCOUNT, 0, 0);
+  SendMessageW(combo, CB_SETCURSEL, static_cast<WPARAM>(count - 1), 0);
+  uiprobe::Post(GetParent(combo), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(combo), CBN_SELCHANGE),
+                reinterpret_cast<LPARAM>(combo));
+}
+
 // Adds an account through the dialog, signing in as `user` at the test provider for `protocol`
 // (the protocol drop-down's last item is IMAP, the way's last item the [OAUTH] section's provider).
 void AddSignedInAccount(const ProgramRun& run, HWND settings, const std::wstring& name, const std::wstring& user,
@@ -52,8 +60,11 @@ void AddSignedInAccount(const ProgramRun& run, HWND settings, const std::wstring
   ASSERT_EQ(edits.size(), 6u);
   ASSERT_EQ(combos.size(), 3u);
   uiprobe::TypeText(edits[0], name);
-  if (imap) uiprobe::PressKey(combos[0], VK_END);
-  uiprobe::PressKey(combos[1], VK_END);
+  if (imap) {
+    PickLast(combos[0]);
+    ASSERT_TRUE(Within(kWaitMs, [&] { return Shown(combos[0]) == L"IMAP"; }));
+  }
+  PickLast(combos[1]);
   ASSERT_TRUE(Within(kWaitMs, [&] { return Shown(combos[1]) == L"Test (OAuth 2.0)"; }));
   // The provider's server for the protocol, over TLS on its port; no password asked.
   ASSERT_TRUE(Within(kWaitMs, [&] { return Shown(edits[1]) == L"localhost"; }));
