@@ -9,15 +9,16 @@
 
 namespace accounts {
 
-TAccountCommands::TAccountCommands(AccountTable& table, TMediaPlayer& player)
-    : AccountForm1(player), Table(table), Player(player) {}
+TAccountCommands::TAccountCommands(AccountTable& table, TMediaPlayer& player, TSignIns& signIns, TShell& shell)
+    : AccountForm1(player, signIns, shell), Table(table), Player(player) {}
 
 bool TAccountCommands::HoldsAccount(int row) const { return !Table.Cell(ColName, row).empty(); }
 
 int TAccountCommands::ShowDialog() {
   const int result = AccountForm1.ShowModal();
-  // Ends the preview whatever follows, a failed save included.
+  // Ends the preview and a sign-in still waiting whatever follows, a failed save included.
   Player.Close();
+  AccountForm1.CancelSignIn();
   return result;
 }
 

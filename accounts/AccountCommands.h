@@ -5,13 +5,16 @@
 #include "accounts/AccountWindow1.h"
 
 class TMediaPlayer;
+class TShell;
+class TSignIns;
 
 namespace accounts {
 
 class TAccountCommands {
 public:
-  // The dialog previews sounds through `player`; both it and `table` outlive the commands.
-  TAccountCommands(AccountTable& table, TMediaPlayer& player);
+  // The dialog previews sounds through `player` and signs in through `signIns` and `shell`; they and
+  // `table` outlive the commands.
+  TAccountCommands(AccountTable& table, TMediaPlayer& player, TSignIns& signIns, TShell& shell);
 
   // A row without a name (the trailing blank row, or a blank line of the file) is no account.
   bool HoldsAccount(int row) const;

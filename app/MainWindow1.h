@@ -120,13 +120,14 @@ public:
   const std::vector<std::int32_t>& LastMailCount() const { return CheckCycle.LastMailCount(); }
 
   // The check cycle N2Click runs, and the account commands with their dialog (made before the
-  // start-up check, whose waits already serve the commands; it previews through MediaPlayer1).
+  // start-up check, whose waits already serve the commands; it previews through MediaPlayer1, and
+  // signs in through SignIns1).
   checking::TCheckCycle CheckCycle;
+  // The tokens of the accounts that sign in, kept in tokens.dat beside the program.
+  TSignIns SignIns1;
   accounts::TAccountCommands AccountCommands;
   // The IMAP accounts watched with IDLE while CheckBox5 is on; each asks CheckCycle for its checks.
   checking::TMailWatchers Watchers1;
-  // The tokens of the accounts that sign in, kept in tokens.dat beside the program.
-  TSignIns SignIns1;
 
   // The bound of each network wait of a check, in milliseconds (tests shorten it).
   void SetCheckTimeOut(std::int32_t milliseconds) { CheckCycle.SetTimeOut(milliseconds); }

@@ -68,8 +68,8 @@ TMainForm1::TMainForm1(TShell& shell, TMci& mci, std::string programPath)
       CheckBox5(TabSheet2, {12, 144, 265, 17}, "IMAPの新着をすぐに知らせる(&I)", false),
       ResumeTimer(kResumeDelay, false),
       CheckCycle(Accounts, POP3Client1, ImapClient1, MediaPlayer1, mci),
-      AccountCommands(Accounts, MediaPlayer1),
       SignIns1(Application()),
+      AccountCommands(Accounts, MediaPlayer1, SignIns1, shell),
       Shell(shell),
       Mci(mci),
       ProgramFile(std::move(programPath)) {

@@ -16,7 +16,12 @@ public:
   // The picked item, -1 for none.
   int ItemIndex() const;
   void SetItemIndex(int index);
+  // Replaces the items; none is picked afterwards (OnChange does not run).
+  void SetItems(const std::vector<std::string>& items);
 
 protected:
   void CommandNotify(WORD code) override;
+
+private:
+  void AddItems(const std::vector<std::string>& items);
 };

@@ -6,7 +6,10 @@
 #include <string>
 #include <vector>
 
+#include "desktop/Shell.h"
+#include "signin/SignIns.h"
 #include "tests/toolkit/Bounds.h"
+#include "toolkit/Application.h"
 #include "tests/toolkit/TabOrder.h"
 
 namespace {
@@ -26,15 +29,16 @@ LRESULT LimitOf(const TWinControl& edit) { return SendMessageW(edit.Handle(), EM
 
 TEST(AccountWindow, IsLaidOutAsDesignedAndStartsEmptyWithOkDisabled) {
   TMediaPlayer player;
-  TAccountForm1 form(player);
+  TSignIns signIns(Application());
+  TAccountForm1 form(player, signIns, SystemShell());
   EXPECT_FALSE(form.Visible());
   EXPECT_EQ(form.Caption(), "メールアカウントの追加");
   EXPECT_EQ(form.ClientWidth(), 417);
-  EXPECT_EQ(form.ClientHeight(), 432);
+  EXPECT_EQ(form.ClientHeight(), 484);
   const LONG style = GetWindowLongW(form.Handle(), GWL_STYLE);
   EXPECT_FALSE(style & (WS_THICKFRAME | WS_MINIMIZEBOX | WS_MAXIMIZEBOX));
 
-  ExpectBounds(form.PageControl1, 4, 4, 409, 386);
+  ExpectBounds(form.PageControl1, 4, 4, 409, 438);
   EXPECT_EQ(form.PageControl1.PageCount(), 1);
   EXPECT_EQ(form.TabSheet1.TabCaption(), "プロパティ");
   ExpectLabelAt(form.Label1, 12, 8, 101);
@@ -47,31 +51,40 @@ TEST(AccountWindow, IsLaidOutAsDesignedAndStartsEmptyWithOkDisabled) {
   EXPECT_EQ(form.ComboBox2.Bounds().Left, 157);
   EXPECT_EQ(form.ComboBox2.Bounds().Top, 92);
   EXPECT_EQ(form.ComboBox2.Bounds().Width, 100);
-  ExpectLabelAt(form.Label2, 22, 124, 60);
-  ExpectBounds(form.Edit2, 157, 120, 224, 20);
-  ExpectLabelAt(form.Label3, 22, 152, 78);
-  ExpectBounds(form.Edit3, 157, 148, 224, 20);
-  ExpectLabelAt(form.Label4, 22, 180, 71);
-  ExpectBounds(form.Edit4, 157, 176, 224, 20);
-  ExpectLabelAt(form.Label8, 22, 208, 90);
+  // How the account logs in, below the protocol: the sign-in button beside it, its progress under the
+  // password.
+  ExpectLabelAt(form.Label12, 22, 124, 90);
+  EXPECT_EQ(form.ComboBox3.Bounds().Left, 157);
+  EXPECT_EQ(form.ComboBox3.Bounds().Top, 120);
+  EXPECT_EQ(form.ComboBox3.Bounds().Width, 124);
+  ExpectBounds(form.Button5, 287, 119, 94, 22);
+  EXPECT_FALSE(form.Button5.Visible()) << "a new account logs in with a password";
+  ExpectBounds(form.Label13, 22, 229, 359, 24);
+  ExpectLabelAt(form.Label2, 22, 152, 60);
+  ExpectBounds(form.Edit2, 157, 148, 224, 20);
+  ExpectLabelAt(form.Label3, 22, 180, 78);
+  ExpectBounds(form.Edit3, 157, 176, 224, 20);
+  ExpectLabelAt(form.Label4, 22, 208, 71);
+  ExpectBounds(form.Edit4, 157, 204, 224, 20);
+  ExpectLabelAt(form.Label8, 22, 260, 90);
   EXPECT_EQ(form.ComboBox1.Bounds().Left, 157);
-  EXPECT_EQ(form.ComboBox1.Bounds().Top, 204);
+  EXPECT_EQ(form.ComboBox1.Bounds().Top, 256);
   EXPECT_EQ(form.ComboBox1.Bounds().Width, 100);
-  ExpectLabelAt(form.Label9, 266, 208, 56);
-  ExpectBounds(form.Edit5, 329, 204, 52, 20);
+  ExpectLabelAt(form.Label9, 266, 260, 56);
+  ExpectBounds(form.Edit5, 329, 256, 52, 20);
   // Between the port's row and the action group, under the drop-downs and the port.
-  ExpectLabelAt(form.Label11, 157, 227, 168);
+  ExpectLabelAt(form.Label11, 157, 279, 168);
   EXPECT_LE(form.Label11.Bounds().Left + form.Label11.Bounds().Width, 381) << "it ends where the port ends";
   EXPECT_FALSE(form.Label11.Visible()) << "the proposed port is one";
-  ExpectLabelAt(form.Label7, 12, 240, 129);
-  ExpectBounds(form.Bevel3, 148, 244, 237, 3);
-  ExpectBounds(form.RadioButton1, 22, 260, 160, 17);
-  ExpectBounds(form.RadioButton2, 22, 284, 160, 17);
-  ExpectLabelAt(form.Label5, 32, 308, 99);
-  ExpectBounds(form.FileOpenEdit1, 157, 304, 224, 21);
-  ExpectBounds(form.RadioButton3, 22, 332, 160, 17);
-  ExpectBounds(form.OKBtn, 92, 400, 110, 21);
-  ExpectBounds(form.CancelBtn, 216, 400, 110, 21);
+  ExpectLabelAt(form.Label7, 12, 292, 129);
+  ExpectBounds(form.Bevel3, 148, 296, 237, 3);
+  ExpectBounds(form.RadioButton1, 22, 312, 160, 17);
+  ExpectBounds(form.RadioButton2, 22, 336, 160, 17);
+  ExpectLabelAt(form.Label5, 32, 360, 99);
+  ExpectBounds(form.FileOpenEdit1, 157, 356, 224, 21);
+  ExpectBounds(form.RadioButton3, 22, 384, 160, 17);
+  ExpectBounds(form.OKBtn, 92, 452, 110, 21);
+  ExpectBounds(form.CancelBtn, 216, 452, 110, 21);
 
   EXPECT_EQ(form.Label1.Caption(), "メールアカウント(&C):");
   EXPECT_EQ(form.CheckBox1.Caption(),
@@ -134,7 +147,8 @@ TEST(AccountWindow, IsLaidOutAsDesignedAndStartsEmptyWithOkDisabled) {
   form.RadioButton2.SetChecked(true);
   for (TEdit* edit : {&form.Edit1, &form.Edit2, &form.Edit3, &form.Edit4}) edit->SetText("x");
   const std::vector<HWND> expected = {
-      form.Edit1.Handle(),        form.CheckBox1.Handle(),     form.ComboBox2.Handle(),     form.Edit2.Handle(),
+      form.Edit1.Handle(),        form.CheckBox1.Handle(),     form.ComboBox2.Handle(),     form.ComboBox3.Handle(),
+      form.Edit2.Handle(),
       form.Edit3.Handle(),        form.Edit4.Handle(),         form.ComboBox1.Handle(),
       form.Edit5.Handle(),        form.RadioButton2.Handle(),
       form.FileOpenEdit1.Handle(), form.PageControl1.TabsHandle(), form.OKBtn.Handle(),
@@ -143,9 +157,67 @@ TEST(AccountWindow, IsLaidOutAsDesignedAndStartsEmptyWithOkDisabled) {
   form.Hide();
 }
 
+// A provider proposes its server for the protocol shown, over TLS on the default port; the account
+// then needs no password and keeps none; going back to a password brings the typed one back.
+TEST(AccountWindow, AProviderProposesItsServerAndTheAccountKeepsItsNameInsteadOfAPassword) {
+  TMediaPlayer player;
+  TSignIns signIns(Application());
+  signIns.SetProviders(Providers({}));
+  TAccountForm1 form(player, signIns, SystemShell());
+  form.Fill(accounts::NewAccountFields());
+  EXPECT_EQ(form.ComboBox3.ItemIndex(), 0);
+  EXPECT_EQ(form.Label12.Caption(), "ログイン方法(&A):");
+  EXPECT_EQ(form.Label12.FocusControl, &form.ComboBox3);
+  for (TEdit* edit : {&form.Edit1, &form.Edit3, &form.Edit4}) edit->SetText("x");
+  form.ComboBox1.SetItemIndex(static_cast<int>(TSecurity::None));
+
+  form.ComboBox2.SetItemIndex(static_cast<int>(TProtocol::Pop3));
+  form.ComboBox3.SetItemIndex(2);  // Google
+  EXPECT_EQ(form.Edit2.Text(), "pop.gmail.com");
+  EXPECT_EQ(form.Security(), TSecurity::Tls);
+  EXPECT_EQ(form.Edit5.Text(), "995");
+  EXPECT_FALSE(form.Edit4.Enabled());
+  EXPECT_TRUE(form.Button5.Visible());
+  EXPECT_EQ(form.Button5.Caption(), "サインイン(&G)...");
+  form.ComboBox2.SetItemIndex(static_cast<int>(TProtocol::Imap));
+  EXPECT_EQ(form.Edit2.Text(), "imap.gmail.com") << "the server follows the protocol";
+  EXPECT_EQ(form.Edit5.Text(), "993");
+  form.Edit4.SetText("");
+  EXPECT_TRUE(form.OKBtn.Enabled()) << "no password is asked";
+  form.Edit4.SetText("typed");
+  accounts::TAccountFields read = form.Read();
+  EXPECT_EQ(read.SignIn, "Google");
+  EXPECT_EQ(read.Password, "");
+
+  form.ComboBox3.SetItemIndex(0);
+  EXPECT_TRUE(form.Edit4.Enabled());
+  EXPECT_FALSE(form.Button5.Visible());
+  read = form.Read();
+  EXPECT_EQ(read.SignIn, "");
+  EXPECT_EQ(read.Password, "typed");
+
+  // A stored account shows its own server and port, not the provider's proposal; a provider the
+  // program no longer knows is kept as it was.
+  read.SignIn = "microsoft";
+  read.Host = "outlook.example.jp";
+  read.Port = "10993";
+  form.Fill(read);
+  EXPECT_EQ(form.ComboBox3.ItemIndex(), 1);
+  EXPECT_EQ(form.Edit2.Text(), "outlook.example.jp");
+  EXPECT_EQ(form.Edit5.Text(), "10993");
+  EXPECT_EQ(form.Read().SignIn, "Microsoft");
+  read.SignIn = "Gone";
+  form.Fill(read);
+  EXPECT_EQ(form.ComboBox3.ItemIndex(), -1);
+  EXPECT_FALSE(form.Edit4.Enabled());
+  EXPECT_EQ(form.Read().SignIn, "Gone");
+  EXPECT_EQ(form.Read().Password, "");
+}
+
 TEST(AccountWindow, ASoundFileThePlayerCannotOpenRaisesItsErrorToWhoeverSetsIt) {
   TMediaPlayer player;
-  TAccountForm1 form(player);
+  TSignIns signIns(Application());
+  TAccountForm1 form(player, signIns, SystemShell());
   const std::string missing = "C:\\nowhere\\gone.wav";
   EXPECT_THROW(form.FileOpenEdit1.SetFilename(missing), EMCIDeviceError);
   EXPECT_EQ(form.FileOpenEdit1.Filename(), missing);
@@ -156,7 +228,8 @@ TEST(AccountWindow, ASoundFileThePlayerCannotOpenRaisesItsErrorToWhoeverSetsIt) 
 
 TEST(AccountWindow, ThePortFollowsTheSecurityUntilOneOfItsOwnIsTypedAndOkNeedsAPortFrom1To65535) {
   TMediaPlayer player;
-  TAccountForm1 form(player);
+  TSignIns signIns(Application());
+  TAccountForm1 form(player, signIns, SystemShell());
   for (TEdit* edit : {&form.Edit1, &form.Edit2, &form.Edit3, &form.Edit4}) edit->SetText("x");
   EXPECT_TRUE(form.OKBtn.Enabled());
   form.ComboBox1.SetItemIndex(static_cast<int>(TSecurity::Tls));
@@ -185,7 +258,8 @@ TEST(AccountWindow, ThePortFollowsTheSecurityUntilOneOfItsOwnIsTypedAndOkNeedsAP
 // What the input method gives, or a paste with blanks, shows and counts as the digits.
 TEST(AccountWindow, APortInFullWidthDigitsOrWithBlanksIsShownAndTakenAsItsDigits) {
   TMediaPlayer player;
-  TAccountForm1 form(player);
+  TSignIns signIns(Application());
+  TAccountForm1 form(player, signIns, SystemShell());
   for (TEdit* edit : {&form.Edit1, &form.Edit2, &form.Edit3, &form.Edit4}) edit->SetText("x");
   form.Edit5.SetText("0");
   ASSERT_FALSE(form.OKBtn.Enabled());
@@ -205,7 +279,8 @@ TEST(AccountWindow, APortInFullWidthDigitsOrWithBlanksIsShownAndTakenAsItsDigits
 // A stored sound file that has gone is shown as stored without its error; the error is for a change.
 TEST(AccountWindow, AStoredSoundFileThatHasGoneIsShownWithoutItsError) {
   TMediaPlayer player;
-  TAccountForm1 form(player);
+  TSignIns signIns(Application());
+  TAccountForm1 form(player, signIns, SystemShell());
   accounts::TAccountFields account = accounts::NewAccountFields();
   account.Action = accounts::TAction::Sound;
   account.SoundFile = "C:\\nowhere\\gone.wav";
@@ -218,7 +293,8 @@ TEST(AccountWindow, AStoredSoundFileThatHasGoneIsShownWithoutItsError) {
 
 TEST(AccountWindow, TheProtocolNamesTheGroupAndItsDefaultPortFollowsUntilOneOfItsOwnIsTyped) {
   TMediaPlayer player;
-  TAccountForm1 form(player);
+  TSignIns signIns(Application());
+  TAccountForm1 form(player, signIns, SystemShell());
   form.ComboBox2.SetItemIndex(static_cast<int>(TProtocol::Imap));
   EXPECT_EQ(form.Label6.Caption(), "IMAPサーバー設定");
   EXPECT_EQ(form.Edit5.Text(), "993");

@@ -114,7 +114,7 @@ Settings ShowSettings(const ProgramRun& run) {
 struct AccountDialog {
   HWND window = nullptr;
   std::vector<HWND> edits;  // the four edits of Edit1 .. Edit4, the port, then the sound-file field
-  std::vector<HWND> combos;  // the protocol, then the security
+  std::vector<HWND> combos;  // the protocol, how it logs in, then the security
   HWND security = nullptr;
 
   HWND Name() const { return edits[0]; }
@@ -150,11 +150,11 @@ AccountDialog WaitForDialog(const ProgramRun& run, const std::wstring& caption, 
     if (c.className == L"Edit") d.edits.push_back(c.hwnd);
     if (c.className == L"ComboBox") d.combos.push_back(c.hwnd);
   }
-  if (d.edits.size() != 6 || d.combos.size() != 2) {
+  if (d.edits.size() != 6 || d.combos.size() != 3) {
     d.window = nullptr;
     return d;
   }
-  d.security = d.combos[1];
+  d.security = d.combos[2];
   return d;
 }
 

@@ -120,12 +120,12 @@ void SaveScreenshot(TForm& form, const std::string& name) {
 TEST(Dpi, WindowsAreLaidOutFromTheirDesignAtTheDpiOfTheDisplay) {
   const int dpi = PrefixDpi();
   TMainForm1 settings;
-  TAccountForm1 account(settings.MediaPlayer1);
+  TAccountForm1 account(settings.MediaPlayer1, settings.SignIns1, SystemShell());
   ASSERT_EQ(WindowDpi(settings.Handle()), dpi);
   EXPECT_NEAR(settings.ClientWidth(), ScaleToDpi(610, dpi), 1);
   EXPECT_NEAR(settings.ClientHeight(), ScaleToDpi(262, dpi), 1);
   EXPECT_NEAR(account.ClientWidth(), ScaleToDpi(417, dpi), 1);
-  EXPECT_NEAR(account.ClientHeight(), ScaleToDpi(432, dpi), 1);
+  EXPECT_NEAR(account.ClientHeight(), ScaleToDpi(484, dpi), 1);
   const TBounds button = ScaleBounds({466, 232, 110, 21}, dpi);
   ExpectBounds(settings.Button4, button.Left, button.Top, button.Width, button.Height);
   const TBounds edit = ScaleBounds({157, 120, 224, 20}, dpi);
@@ -212,13 +212,14 @@ TEST(Dpi, TheConnectionColumnsOfTheAccountGridFitTheirTitlesAndTexts) {
 // began, to the pixel.
 TEST(Dpi, AWindowFollowsItsDpiWhenItChangesAndComesBackToThePixel) {
   TMediaPlayer player(SystemMci());
-  TAccountForm1 account(player);
+  TSignIns signIns(Application());
+  TAccountForm1 account(player, signIns, SystemShell());
   const int dpi = account.Dpi();
   const std::map<HWND, RECT> before = ControlRects(account.Handle());
   RECT frame{};
   GetWindowRect(account.Handle(), &frame);
   const auto moveTo = [&account, &frame](int newDpi) {
-    RECT suggested = FrameForClient({0, 0, ScaleToDpi(417, newDpi), ScaleToDpi(432, newDpi)},
+    RECT suggested = FrameForClient({0, 0, ScaleToDpi(417, newDpi), ScaleToDpi(484, newDpi)},
                                     GetWindowLongW(account.Handle(), GWL_STYLE),
                                     GetWindowLongW(account.Handle(), GWL_EXSTYLE), newDpi);
     OffsetRect(&suggested, frame.left - suggested.left, frame.top - suggested.top);
@@ -226,7 +227,7 @@ TEST(Dpi, AWindowFollowsItsDpiWhenItChangesAndComesBackToThePixel) {
   };
   moveTo(2 * dpi);
   EXPECT_EQ(account.ClientWidth(), ScaleToDpi(417, 2 * dpi));
-  EXPECT_EQ(account.ClientHeight(), ScaleToDpi(432, 2 * dpi));
+  EXPECT_EQ(account.ClientHeight(), ScaleToDpi(484, 2 * dpi));
   const TBounds radio = ScaleBounds({22, 284, 160, 17}, 2 * dpi);
   ExpectBounds(account.RadioButton2, radio.Left, radio.Top, radio.Width, radio.Height);
   EXPECT_EQ(FontHeight(account.Edit1.Handle()), -ScaleToDpi(12, 2 * dpi));
