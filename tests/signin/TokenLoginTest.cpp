@@ -17,7 +17,7 @@ namespace {
 using namespace testsupport;
 
 // Shared with the end-to-end tests of tokens, whose counts this test's logins leave alone.
-const std::string kUser = "pelmoraoauth4";
+const std::string kUser = "pelmoraoauth6";
 
 class TokenLogin : public ::testing::Test {
 protected:

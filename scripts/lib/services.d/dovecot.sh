@@ -6,7 +6,8 @@
 # "pelmora7" and "pelmora8" (empty), whose mail only the tests of new mail by identity deliver and
 # take away; "pelmora9" (empty), whose mail only the tests of IDLE deliver; "pelmoraoauth1" and
 # "pelmoraoauth2" (empty), for the program's sign-in tests, "pelmoraoauth4" and "pelmoraoauth5" (empty),
-# for the tests of tokens over many checks, and "pelmoraoauth3" (empty), for the test of the
+# for the tests of tokens over many checks, "pelmoraoauth6" (empty), for the sessions' token logins,
+# and "pelmoraoauth3" (empty), for the test of the
 # sign-in bench itself: their passwords are made at random each run, so they log in only with tokens of
 # the test OAuth provider (services.d/oauth.sh), with XOAUTH2 or OAUTHBEARER, as every user can. Tests find the maildirs' root in PELMORA_DOVECOT_MAIL and the server's log (one
 # "Login: user=<NAME>" line a login, ", TLS" in it when secured; every attempt logged) beside it in
@@ -32,7 +33,8 @@ dovecot_start() {
     dovecot_add_user "$SERVICE_DIR" pelmoraoauth2 "$(openssl rand -hex 16)" &&
     dovecot_add_user "$SERVICE_DIR" pelmoraoauth3 "$(openssl rand -hex 16)" &&
     dovecot_add_user "$SERVICE_DIR" pelmoraoauth4 "$(openssl rand -hex 16)" &&
-    dovecot_add_user "$SERVICE_DIR" pelmoraoauth5 "$(openssl rand -hex 16)" || return 1
+    dovecot_add_user "$SERVICE_DIR" pelmoraoauth5 "$(openssl rand -hex 16)" &&
+    dovecot_add_user "$SERVICE_DIR" pelmoraoauth6 "$(openssl rand -hex 16)" || return 1
   export PELMORA_DOVECOT_MAIL=$SERVICE_DIR/mail PELMORA_DOVECOT_TLS=$SERVICE_DIR/tls
 }
 
