@@ -128,7 +128,7 @@ TEST(Dpi, WindowsAreLaidOutFromTheirDesignAtTheDpiOfTheDisplay) {
   EXPECT_NEAR(account.ClientHeight(), ScaleToDpi(484, dpi), 1);
   const TBounds button = ScaleBounds({466, 232, 110, 21}, dpi);
   ExpectBounds(settings.Button4, button.Left, button.Top, button.Width, button.Height);
-  const TBounds edit = ScaleBounds({157, 120, 224, 20}, dpi);
+  const TBounds edit = ScaleBounds({157, 148, 224, 20}, dpi);
   ExpectBounds(account.Edit2, edit.Left, edit.Top, edit.Width, edit.Height);
   EXPECT_EQ(FontHeight(account.Edit2.Handle()), -ScaleToDpi(12, dpi));
   EXPECT_EQ(settings.StringGrid1.ColWidth(2), ScaleToDpi(152, dpi));
@@ -228,7 +228,7 @@ TEST(Dpi, AWindowFollowsItsDpiWhenItChangesAndComesBackToThePixel) {
   moveTo(2 * dpi);
   EXPECT_EQ(account.ClientWidth(), ScaleToDpi(417, 2 * dpi));
   EXPECT_EQ(account.ClientHeight(), ScaleToDpi(484, 2 * dpi));
-  const TBounds radio = ScaleBounds({22, 284, 160, 17}, 2 * dpi);
+  const TBounds radio = ScaleBounds({22, 336, 160, 17}, 2 * dpi);
   ExpectBounds(account.RadioButton2, radio.Left, radio.Top, radio.Width, radio.Height);
   EXPECT_EQ(FontHeight(account.Edit1.Handle()), -ScaleToDpi(12, 2 * dpi));
   ExpectLabelsFit(account);

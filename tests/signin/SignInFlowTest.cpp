@@ -38,7 +38,7 @@ protected:
     DeleteFileW(Widen(ini).c_str());
   }
   void TearDown() override {
-    SetEnvironmentVariableW(L"PELMORA_TEST_BROWSER", nullptr);
+    for (const char* user : {"cancelled", "late"}) testsupport::SetBrowserMode(user, "");
     DeleteFileW(Widen(TokenFile()).c_str());
     RemoveDirectoryW(Widen(Folder).c_str());
   }
@@ -50,12 +50,13 @@ protected:
     return bytes;
   }
   // The flow of one user, with the browser acting as `mode` says, waited for until it settles.
-  void SignIn(TSignInFlow& flow, const std::string& user, const wchar_t* mode) {
-    SetEnvironmentVariableW(L"PELMORA_TEST_BROWSER", mode);
+  void SignIn(TSignInFlow& flow, const std::string& user, const char* mode) {
+    testsupport::SetBrowserMode(user, mode);
     flow.Start(nullptr, testsupport::kTestProvider, TProtocol::Imap, user);
     EXPECT_EQ(flow.Stage(), TSignInFlow::TStage::Browser);
     EXPECT_EQ(flow.Text(), "ブラウザーでサインインしています...");
     EXPECT_TRUE(PumpUntil([&flow] { return !flow.Waiting(); }, kSettleMs)) << "still: " << flow.Text();
+    testsupport::SetBrowserMode(user, "");
   }
 
   std::string Folder;
@@ -67,7 +68,7 @@ TEST_F(SignInFlowTest, TheBrowserFollowingSignsInAndTokensDatKeepsTheRefreshToke
   int changes = 0;
   flow.OnChange = [&changes](TSignInFlow*) { ++changes; };
   const std::string user = "flow" + std::to_string(GetTickCount64());
-  SignIn(flow, user, L"follow");
+  SignIn(flow, user, "follow");
   EXPECT_EQ(flow.Stage(), TSignInFlow::TStage::SignedIn);
   EXPECT_EQ(flow.Text(), "サインインしました。");
   EXPECT_EQ(changes, 3) << "browser, exchange, signed in";
@@ -89,12 +90,12 @@ TEST_F(SignInFlowTest, TheBrowserFollowingSignsInAndTokensDatKeepsTheRefreshToke
 TEST_F(SignInFlowTest, ARedirectWithAnotherStateAnErrorOrAnotherPathIsRefused) {
   TSignInFlow flow(SignIns, SystemShell());
   const struct {
-    const wchar_t* Mode;
+    const char* Mode;
     const char* Reason;
   } cases[] = {
-      {L"wrong-state", "サインインの確認値が一致しません。"},
-      {L"error", "access_denied"},
-      {L"wrong-path", "ブラウザーからの要求が正しくありません。"},
+      {"wrong-state", "サインインの確認値が一致しません。"},
+      {"error", "access_denied"},
+      {"wrong-path", "ブラウザーからの要求が正しくありません。"},
   };
   const std::string user = "refused" + std::to_string(GetTickCount64());
   for (const auto& refusal : cases) {
@@ -111,7 +112,7 @@ TEST_F(SignInFlowTest, ARedirectWithAnotherStateAnErrorOrAnotherPathIsRefused) {
 // Cancelled, or past its deadline, the sign-in ends and keeps nothing.
 TEST_F(SignInFlowTest, ACancelledOrTimedOutSignInStopsListening) {
   TSignInFlow waited(SignIns, SystemShell());
-  SetEnvironmentVariableW(L"PELMORA_TEST_BROWSER", L"ignore");
+  for (const char* user : {"cancelled", "late"}) testsupport::SetBrowserMode(user, "ignore");
   waited.Start(nullptr, testsupport::kTestProvider, TProtocol::Pop3, "cancelled");
   ASSERT_TRUE(waited.Waiting());
   waited.Cancel();

@@ -6,6 +6,7 @@
 
 #include "signin/TokenRequest.h"
 #include "signin/portable/Json.h"
+#include "toolkit/Files.h"
 #include "toolkit/Text.h"
 #include "toolkit/portable/Exception.h"
 
@@ -21,6 +22,20 @@ inline std::string OauthUrl() {
 inline std::string OauthClientId() {
   const char* id = std::getenv("PELMORA_OAUTH_CLIENT_ID");
   return id ? id : "";
+}
+
+// How the tests' browser (scripts/lib/test-browser) acts on the sign-ins of `user` ("follow",
+// "wrong-state", "error", "wrong-path", "ignore"); an empty mode forgets it. Through a file, as the
+// browser Wine starts for a program does not get that program's environment.
+inline void SetBrowserMode(const std::string& user, const std::string& mode) {
+  const char* build = std::getenv("PELMORA_BUILD_DIR");
+  if (!build) throw Exception("PELMORA_BUILD_DIR is not set");
+  const std::wstring path = Widen(std::string("Z:") + build + "/test-browser." + user + ".mode");
+  if (mode.empty()) {
+    DeleteFileW(path.c_str());
+    return;
+  }
+  if (!ReplaceWholeFile(Narrow(path), mode)) throw Exception("cannot write the browser's mode");
 }
 
 // The lines of Pelmora.ini that add the test provider, with the servers the account dialog proposes
