@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
-#include <functional>
 #include <string>
 #include <vector>
 
@@ -21,15 +20,6 @@ using namespace testsupport;
 
 const std::wstring kEncryptBox = L"パスワードを暗号化して保存する(&E)";
 
-bool WaitFor(const std::function<bool()>& done, DWORD timeoutMs = 10000) {
-  const DWORD start = GetTickCount();
-  while (!done()) {
-    if (GetTickCount() - start > timeoutMs) return false;
-    Sleep(20);
-  }
-  return true;
-}
-
 std::string Line(const std::string& name, std::string_view include, const std::string& user, const std::string& pw) {
   return "\"" + name + "\"," + std::string(include) + ",127.0.0.1," + user + "," + pw + "," +
          std::string(accounts::kActionMessage) + ",\r\n";
@@ -42,7 +32,7 @@ const std::string kWithout = Line("受信箱", accounts::kInclude, "pelmora4", "
                              Line("除外", accounts::kExclude, "pelmora5", "");
 
 bool FileBecomes(const ProgramRun& run, const std::string& name, const std::string& bytes) {
-  return WaitFor([&] { return run.HasFile(name) && run.ReadFile(name) == bytes; });
+  return PollUntil([&] { return run.HasFile(name) && run.ReadFile(name) == bytes; });
 }
 
 // Clicks the box on the settings window's "メールチェック" tab.
@@ -51,14 +41,14 @@ bool ClickEncryptBox(const ProgramRun& run, const Started& started) {
   const HWND tabs = main ? uiprobe::FindControl(main, L"SysTabControl32", L"") : nullptr;
   if (!tabs || !uiprobe::SelectTab(tabs, 1)) return false;
   const HWND box = uiprobe::FindControl(main, L"Button", kEncryptBox);
-  return WaitFor([&] { return uiprobe::Describe(box).visible; }) && uiprobe::PressButton(main, kEncryptBox);
+  return PollUntil([&] { return uiprobe::Describe(box).visible; }) && uiprobe::PressButton(main, kEncryptBox);
 }
 
 // A check from the tray menu that logs pelmora4 in and shows nothing: no failure, no mail.
 bool ChecksCleanly(const ProgramRun& run, const Started& started) {
   const std::size_t before = LoginLines("pelmora4").size();
   if (!PickTrayMenuItem(run, started.tray, kCheckItem)) return false;
-  const bool loggedIn = WaitFor([&] { return LoginLines("pelmora4").size() > before; }, 30000);
+  const bool loggedIn = PollUntil([&] { return LoginLines("pelmora4").size() > before; }, 30000);
   return loggedIn && !WaitForMessageBox(run, 1000);
 }
 
