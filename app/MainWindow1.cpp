@@ -151,6 +151,10 @@ void TMainForm1::AccountsStored() {
 void TMainForm1::FormCreate(TObject*) {
   const TSettings stored = ReadSettings(SettingsFileOf(ProgramFile), ShownSettings());
   ReadProviders();
+  // Before anything logs in: the watchers below as well as the start-up check.
+  PasswordsEncrypted = stored.EncryptPasswords;
+  CheckBox6.SetChecked(stored.EncryptPasswords);
+  if (PasswordsEncrypted) FillKeptPasswords();
   CheckBox1.SetChecked(stored.Start);
   CheckBox3.SetChecked(stored.NewMailByIdentity);
   CheckBox3Click(&CheckBox3);
@@ -158,9 +162,6 @@ void TMainForm1::FormCreate(TObject*) {
   CheckBox4Click(&CheckBox4);
   CheckBox5.SetChecked(stored.ImapIdle);
   CheckBox5Click(&CheckBox5);
-  PasswordsEncrypted = stored.EncryptPasswords;
-  CheckBox6.SetChecked(stored.EncryptPasswords);
-  if (PasswordsEncrypted) FillKeptPasswords();
   PendingTime = stored.Time;
   PendingMinute = stored.Minute;
   if (CheckBox1.Checked()) N2Click(this);
