@@ -15,7 +15,13 @@ TSignIns::TAccount& TSignIns::Account(const std::string& provider, const std::st
   const TKey key{provider, user};
   if (const auto found = Accounts.find(key); found != Accounts.end()) return found->second;
   std::string refresh;
-  const std::vector<TTokenRecord> records = Tokens.Records();
+  std::vector<TTokenRecord> records;
+  // A file that cannot be read now is this check's failure, with its reason; the next check reads it again.
+  try {
+    records = Tokens.Records();
+  } catch (const Exception& e) {
+    throw ERefusal(e.message());
+  }
   if (const TTokenRecord* record = FindTokenRecord(records, provider, user)) {
     // A blob that does not open (another user's file, or one changed) is no sign-in.
     try {

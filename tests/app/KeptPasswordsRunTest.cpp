@@ -41,7 +41,15 @@ bool ClickEncryptBox(const ProgramRun& run, const Started& started) {
   const HWND tabs = main ? uiprobe::FindControl(main, L"SysTabControl32", L"") : nullptr;
   if (!tabs || !uiprobe::SelectTab(tabs, 1)) return false;
   const HWND box = uiprobe::FindControl(main, L"Button", kEncryptBox);
-  return PollUntil([&] { return uiprobe::Describe(box).visible; }) && uiprobe::PressButton(main, kEncryptBox);
+  if (!PollUntil([&] { return uiprobe::Describe(box).visible; })) return false;
+  const int before = uiprobe::Describe(box).checked;
+  return uiprobe::PressButton(main, kEncryptBox) && PollUntil([&] { return uiprobe::Describe(box).checked != before; });
+}
+
+// What a message box of the program says, for a failure's text.
+std::string BoxText(const ProgramRun& run) {
+  const HWND box = WaitForMessageBox(run, 0);
+  return box ? uiprobe::MessageBoxText(box).utf8 : "(no message box)";
 }
 
 // A check from the tray menu that logs pelmora4 in and shows nothing: no failure, no mail.
@@ -67,7 +75,7 @@ TEST(KeptPasswordsRun, PasswordsMoveToTheEncryptedStoreAndBackWhileChecksGoOn) {
     const Started started = WaitUntilStarted(run);
     ASSERT_TRUE(started.tray);
     ASSERT_TRUE(ClickEncryptBox(run, started));
-    ASSERT_TRUE(FileBecomes(run, "account.dat", kWithout)) << run.ReadFile("account.dat");
+    ASSERT_TRUE(FileBecomes(run, "account.dat", kWithout)) << BoxText(run);
     // Written at once: a start after a lost session still looks in tokens.dat.
     EXPECT_NE(run.ReadFile("Pelmora.ini").find("ENCRYPT=1"), std::string::npos);
     const std::string tokens = run.ReadFile("tokens.dat");
@@ -91,7 +99,7 @@ TEST(KeptPasswordsRun, PasswordsMoveToTheEncryptedStoreAndBackWhileChecksGoOn) {
   ASSERT_TRUE(started.tray);
   EXPECT_TRUE(ChecksCleanly(run, started));
   ASSERT_TRUE(ClickEncryptBox(run, started));
-  EXPECT_TRUE(FileBecomes(run, "account.dat", kWithPasswords)) << run.ReadFile("account.dat");
+  EXPECT_TRUE(FileBecomes(run, "account.dat", kWithPasswords)) << BoxText(run);
   EXPECT_TRUE(FileBecomes(run, "tokens.dat", std::string(kTokenFileFirstLine) + "\r\n")) << run.ReadFile("tokens.dat");
   EXPECT_EQ(run.ReadFile("Pelmora.ini").find("ENCRYPT"), std::string::npos);
   Exit(run, started);
