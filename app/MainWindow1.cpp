@@ -106,11 +106,15 @@ void TMainForm1::Watchers1Check(checking::TMailWatchers*, const std::vector<chec
 void TMainForm1::Button10Click(TObject*) {
   TDiskAccountFiles files;
   accounts::LoadAccountFile(Accounts, files, AccountFilePath());
+  if (PasswordsEncrypted) KeptPasswords1.Fill(Accounts);
 }
 
 void TMainForm1::Button11Click(TObject*) {
   TDiskAccountFiles files;
-  accounts::SaveAccountFile(Accounts, files, AccountFilePath(), Label0.Caption());
+  if (PasswordsEncrypted)
+    KeptPasswords1.Save(Accounts, files, AccountFilePath(), Label0.Caption());
+  else
+    accounts::SaveAccountFile(Accounts, files, AccountFilePath(), Label0.Caption());
 }
 
 // Also run after every account command: the selected row may have gained or lost its account.
@@ -147,6 +151,10 @@ void TMainForm1::AccountsStored() {
 void TMainForm1::FormCreate(TObject*) {
   const TSettings stored = ReadSettings(SettingsFileOf(ProgramFile), ShownSettings());
   ReadProviders();
+  // Before anything logs in: the watchers below as well as the start-up check.
+  PasswordsEncrypted = stored.EncryptPasswords;
+  CheckBox6.SetChecked(stored.EncryptPasswords);
+  if (PasswordsEncrypted) FillKeptPasswords();
   CheckBox1.SetChecked(stored.Start);
   CheckBox3.SetChecked(stored.NewMailByIdentity);
   CheckBox3Click(&CheckBox3);
@@ -173,6 +181,63 @@ void TMainForm1::ReadProviders() {
     HandleException();
   }
   CheckCycle.SetSignIns(SignIns1);
+}
+
+// The account file was read at construction, before the setting: the passwords it left empty are
+// filled before any check. One that does not open is told, and start-up goes on.
+void TMainForm1::FillKeptPasswords() {
+  try {
+    KeptPasswords1.Fill(Accounts);
+  } catch (const Exception&) {
+    HandleException();
+  }
+}
+
+// A failure leaves the passwords where they were, and the box showing it.
+void TMainForm1::CheckBox6Click(TObject*) {
+  if (CheckBox6.Checked() == PasswordsEncrypted) return;
+  try {
+    if (CheckBox6.Checked())
+      EncryptPasswords();
+    else
+      DecryptPasswords();
+  } catch (const Exception&) {
+    CheckBox6.SetChecked(PasswordsEncrypted);
+    throw;
+  }
+}
+
+// The setting goes first: a start that finds it on while account.dat still holds the passwords keeps
+// them, and the next save moves them.
+void TMainForm1::EncryptPasswords() {
+  const std::string settings = SettingsFileOf(ProgramFile);
+  WriteEncryptPasswords(settings, true);
+  PasswordsEncrypted = true;
+  try {
+    Button11Click(&Button11);
+  } catch (const Exception&) {
+    PasswordsEncrypted = false;
+    try {
+      WriteEncryptPasswords(settings, false);
+    } catch (const Exception&) {
+      HandleException();
+    }
+    throw;
+  }
+}
+
+// account.dat holds the passwords again before anything else changes: from then on no order of the
+// rest can lose one.
+void TMainForm1::DecryptPasswords() {
+  PasswordsEncrypted = false;
+  try {
+    Button11Click(&Button11);
+  } catch (const Exception&) {
+    PasswordsEncrypted = true;
+    throw;
+  }
+  WriteEncryptPasswords(SettingsFileOf(ProgramFile), false);
+  KeptPasswords1.Forget();
 }
 
 void TMainForm1::CheckBox2Click(TObject*) {
@@ -252,7 +317,8 @@ TSettings TMainForm1::ShownSettings() {
           .Minute = PendingMinute.value_or(SpinEdit1.Value()),
           .NewMailByIdentity = CheckBox3.Checked(),
           .NoticesInBalloon = CheckBox4.Checked(),
-          .ImapIdle = CheckBox5.Checked()};
+          .ImapIdle = CheckBox5.Checked(),
+          .EncryptPasswords = PasswordsEncrypted};
 }
 
 // Closing during a check (its waits and boxes keep the tray menu live) ends it; this handler runs once.

@@ -11,6 +11,7 @@
 
 #include "accounts/AccountCommands.h"
 #include "accounts/portable/AccountTable.h"
+#include "app/KeptPasswords.h"
 #include "app/ProgramFile.h"
 #include "app/portable/WakeClock.h"
 #include "app/Settings.h"
@@ -80,6 +81,8 @@ public:
   TCheckBox CheckBox3;
   TCheckBox CheckBox4;
   TCheckBox CheckBox5;
+  // Beside the schedule: the accounts' passwords kept encrypted by Windows instead of in account.dat.
+  TCheckBox CheckBox6;
   // One check of every account a few seconds after the machine wakes, once the network is back.
   TTimer ResumeTimer;
   // The machine's network addresses changed: the accounts that failed are tried again.
@@ -105,6 +108,7 @@ public:
   void CheckBox3Click(TObject* sender);
   void CheckBox4Click(TObject* sender);
   void CheckBox5Click(TObject* sender);
+  void CheckBox6Click(TObject* sender);
   void CheckCycleSummary(checking::TCheckCycle* sender, const checking::TCheckCycle::TSummary& summary);
   void CheckCycleProgress(checking::TCheckCycle* sender, const std::string& account);
   void TrayIcon1BalloonClick(TObject* sender);
@@ -128,6 +132,8 @@ public:
   accounts::TAccountCommands AccountCommands;
   // The IMAP accounts watched with IDLE while CheckBox5 is on; each asks CheckCycle for its checks.
   checking::TMailWatchers Watchers1;
+  // The passwords in tokens.dat, through the sign-ins' writer of the file, while CheckBox6 is on.
+  TKeptPasswords KeptPasswords1;
 
   // The bound of each network wait of a check, in milliseconds (tests shorten it).
   void SetCheckTimeOut(std::int32_t milliseconds) { CheckCycle.SetTimeOut(milliseconds); }
@@ -152,6 +158,10 @@ private:
   // The providers accounts sign in at: the built-in ones and what the [OAUTH] section adds; a
   // section that cannot be read is reported and leaves the built-in ones.
   void ReadProviders();
+  // The passwords move at once, and the setting with them: see CheckBox6Click.
+  void EncryptPasswords();
+  void DecryptPasswords();
+  void FillKeptPasswords();
   void CheckEnded();
 
   TShell& Shell;
@@ -164,6 +174,8 @@ private:
   // TIME and MINUTE as read at creation, until applied to their controls or changed by the user.
   std::optional<bool> PendingTime;
   std::optional<std::int32_t> PendingMinute;
+  // Where the passwords are now: CheckBox6 shows what the user asks for until they have moved.
+  bool PasswordsEncrypted = false;
   // When Timer1's period began, to tell a tick delayed by sleep.
   WakeClock Wake{GetTickCount64()};
 };

@@ -66,10 +66,12 @@ TMainForm1::TMainForm1(TShell& shell, TMci& mci, std::string programPath)
       CheckBox3(TabSheet2, {12, 96, 289, 17}, "新しく届いたメールだけを知らせる(&N)", false),
       CheckBox4(TabSheet2, {12, 120, 361, 17}, "お知らせをタスクトレイのバルーンで表示する(&B)", false),
       CheckBox5(TabSheet2, {12, 144, 265, 17}, "IMAPの新着をすぐに知らせる(&I)", false),
+      CheckBox6(TabSheet2, {300, 16, 241, 17}, "パスワードを暗号化して保存する(&E)", false),
       ResumeTimer(kResumeDelay, false),
       CheckCycle(Accounts, POP3Client1, ImapClient1, MediaPlayer1, mci),
       SignIns1(Application()),
       AccountCommands(Accounts, MediaPlayer1, SignIns1, shell),
+      KeptPasswords1(SignIns1.Store()),
       Shell(shell),
       Mci(mci),
       ProgramFile(std::move(programPath)) {
@@ -102,6 +104,7 @@ TMainForm1::TMainForm1(TShell& shell, TMci& mci, std::string programPath)
   CheckBox3.OnClick = [this](TObject* sender) { CheckBox3Click(sender); };
   CheckBox4.OnClick = [this](TObject* sender) { CheckBox4Click(sender); };
   CheckBox5.OnClick = [this](TObject* sender) { CheckBox5Click(sender); };
+  CheckBox6.OnClick = [this](TObject* sender) { CheckBox6Click(sender); };
   CheckCycle.OnSummary = [this](checking::TCheckCycle* sender, const checking::TCheckCycle::TSummary& summary) {
     CheckCycleSummary(sender, summary);
   };

@@ -10,6 +10,7 @@ const std::string kMinute = "MINUTE";
 const std::string kNewMail = "NEWMAIL";
 const std::string kBalloon = "BALLOON";
 const std::string kIdle = "IDLE";
+const std::string kEncrypt = "ENCRYPT";
 
 // A setting that is off is no line of the file at all.
 void WriteOptional(TIniFile& file, const std::string& key, bool on) {
@@ -29,6 +30,7 @@ TSettings ReadSettings(const std::string& path, const TSettings& defaults) {
   settings.NewMailByIdentity = file.ReadBool(kSection, kNewMail, defaults.NewMailByIdentity);
   settings.NoticesInBalloon = file.ReadBool(kSection, kBalloon, defaults.NoticesInBalloon);
   settings.ImapIdle = file.ReadBool(kSection, kIdle, defaults.ImapIdle);
+  settings.EncryptPasswords = file.ReadBool(kSection, kEncrypt, defaults.EncryptPasswords);
   return settings;
 }
 
@@ -40,4 +42,10 @@ void WriteSettings(const std::string& path, const TSettings& settings) {
   WriteOptional(file, kNewMail, settings.NewMailByIdentity);
   WriteOptional(file, kBalloon, settings.NoticesInBalloon);
   WriteOptional(file, kIdle, settings.ImapIdle);
+  WriteOptional(file, kEncrypt, settings.EncryptPasswords);
+}
+
+void WriteEncryptPasswords(const std::string& path, bool on) {
+  TIniFile file(path);
+  WriteOptional(file, kEncrypt, on);
 }

@@ -13,10 +13,15 @@ struct TSettings {
   bool NewMailByIdentity = false;
   bool NoticesInBalloon = false;
   bool ImapIdle = false;
+  bool EncryptPasswords = false;
 };
 
 // A value that is missing or not an integer is taken from `defaults`; a boolean is on for any
 // non-zero integer.
 TSettings ReadSettings(const std::string& path, const TSettings& defaults);
-// START, TIME and MINUTE every time, in this order; then NEWMAIL, BALLOON and IDLE, or their removal.
+// START, TIME and MINUTE every time, in this order; then NEWMAIL, BALLOON, IDLE and ENCRYPT, or their
+// removal.
 void WriteSettings(const std::string& path, const TSettings& settings);
+// ENCRYPT alone, at the moment the passwords move: a start after a close that never came must not
+// look for them where they no longer are.
+void WriteEncryptPasswords(const std::string& path, bool on);

@@ -7,16 +7,7 @@
 #include "signin/SecretStore.h"
 #include "signin/TokenRequest.h"
 #include "mailbox/portable/Login.h"
-#include "toolkit/Files.h"
 #include "toolkit/Text.h"
-
-namespace {
-std::vector<TTokenRecord> ReadRecords(const std::string& path) {
-  std::string bytes;
-  if (ReadWholeFile(path, bytes) != TReadResult::Read) return {};
-  return ParseTokenFile(bytes);
-}
-}  // namespace
 
 TSignIns::TSignIns(TMessagePump& pump) : Waiting(pump, WaitMs) {}
 
@@ -24,7 +15,13 @@ TSignIns::TAccount& TSignIns::Account(const std::string& provider, const std::st
   const TKey key{provider, user};
   if (const auto found = Accounts.find(key); found != Accounts.end()) return found->second;
   std::string refresh;
-  const std::vector<TTokenRecord> records = ReadRecords(FilePath);
+  std::vector<TTokenRecord> records;
+  // A file that cannot be read now is this check's failure, with its reason; the next check reads it again.
+  try {
+    records = Tokens.Records();
+  } catch (const Exception& e) {
+    throw ERefusal(e.message());
+  }
   if (const TTokenRecord* record = FindTokenRecord(records, provider, user)) {
     // A blob that does not open (another user's file, or one changed) is no sign-in.
     try {
@@ -94,13 +91,12 @@ TTokenResponse TSignIns::Ask(const TProvider& provider, const std::string& body,
 
 // The newest refresh token replaces the old at once: a rotated one that is lost cannot be had again.
 void TSignIns::Save(const std::string& provider, const std::string& user, TAccount& account) {
-  std::vector<TTokenRecord> records = ReadRecords(FilePath);
-  if (account.State.RefreshToken().empty()) {
-    RemoveTokenRecord(records, provider, user);
-  } else {
-    PutTokenRecord(records, {provider, user, Protect(account.State.RefreshToken())});
-  }
-  if (!ReplaceWholeFile(FilePath, FormatTokenFile(records)))
-    throw Exception("ファイル " + FilePath + " を保存できませんでした。");
+  Tokens.Change([&](std::vector<TTokenRecord>& records) {
+    if (account.State.RefreshToken().empty()) {
+      RemoveTokenRecord(records, provider, user);
+    } else {
+      PutTokenRecord(records, {provider, user, Protect(account.State.RefreshToken())});
+    }
+  });
   account.State.Saved();
 }

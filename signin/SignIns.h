@@ -13,6 +13,7 @@
 
 #include "signin/portable/Providers.h"
 #include "signin/portable/TokenState.h"
+#include "signin/TokenStore.h"
 #include "toolkit/portable/MessagePump.h"
 #include "transport/portable/TlsRules.h"
 #include "transport/Wait.h"
@@ -26,7 +27,9 @@ public:
   explicit TSignIns(TMessagePump& pump);
 
   // Where the refresh tokens are kept; read at the first use.
-  void SetFile(std::string path) { FilePath = std::move(path); }
+  void SetFile(std::string path) { Tokens.SetFile(std::move(path)); }
+  // The file's one writer, also for what else the program keeps in it.
+  TTokenStore& Store() { return Tokens; }
   void SetProviders(std::vector<TProvider> providers) { Known = std::move(providers); }
   const std::vector<TProvider>& Providers() const { return Known; }
 
@@ -54,7 +57,7 @@ private:
   TTokenResponse Ask(const TProvider& provider, const std::string& body, int32_t timeOutMs);
   void Save(const std::string& provider, const std::string& user, TAccount& account);
 
-  std::string FilePath;
+  TTokenStore Tokens;
   std::vector<TProvider> Known;
   std::map<TKey, TAccount> Accounts;
   int32_t WaitMs = 0;

@@ -134,7 +134,7 @@ void LoadAccounts(AccountTable& table, std::string_view bytes) {
   }
 }
 
-std::string FormatAccountLine(const AccountTable& table, int row, std::string_view quote) {
+std::string FormatAccountLine(const AccountTable& table, int row, std::string_view quote, PasswordField passwords) {
   // Decided on what the file will hold, so that a line read back is written the same way: a field
   // that is not last loses a double-byte character cut short, the last field keeps it.
   const bool signsIn = !Storable(table.Cell(ColSignIn, row)).empty();
@@ -148,7 +148,8 @@ std::string FormatAccountLine(const AccountTable& table, int row, std::string_vi
   std::string line;
   AppendQuoted(line, Storable(table.Cell(ColName, row)), quote);
   for (int col = 1; col < fields; ++col) {
-    const std::string_view cell = Storable(table.Cell(col, row));
+    const std::string_view cell =
+        col == ColPassword && passwords == PasswordField::Empty ? std::string_view() : Storable(table.Cell(col, row));
     line += ',';
     if (!ReadsBackUnquoted(cell)) {
       AppendQuoted(line, cell, quote);
@@ -159,10 +160,10 @@ std::string FormatAccountLine(const AccountTable& table, int row, std::string_vi
   return line;
 }
 
-std::string SaveAccounts(const AccountTable& table, std::string_view quote) {
+std::string SaveAccounts(const AccountTable& table, std::string_view quote, PasswordField passwords) {
   std::string bytes;
   for (int row = 1; row <= table.RowCount() - 2; ++row) {
-    bytes += FormatAccountLine(table, row, quote);
+    bytes += FormatAccountLine(table, row, quote, passwords);
     bytes += "\r\n";
   }
   return bytes;
@@ -192,8 +193,8 @@ void LoadAccountFile(AccountTable& table, AccountFileSystem& files, const std::s
 }
 
 void SaveAccountFile(const AccountTable& table, AccountFileSystem& files, const std::string& path,
-                     std::string_view quote) {
-  if (!files.ReplaceWhole(path, SaveAccounts(table, quote))) throw Exception(CannotCreateText(path));
+                     std::string_view quote, PasswordField passwords) {
+  if (!files.ReplaceWhole(path, SaveAccounts(table, quote, passwords))) throw Exception(CannotCreateText(path));
 }
 
 }  // namespace accounts

@@ -29,6 +29,9 @@ std::vector<std::string_view> SplitLines(std::string_view bytes, std::size_t max
 // A quoted field without its closing quote takes the rest of the line. A NUL ends the line.
 std::vector<std::string> SplitFields(std::string_view line);
 
+// Whether the password cells go into the file, or are kept elsewhere and written empty.
+enum class PasswordField { Written, Empty };
+
 // Replaces all account rows of the table with the accounts in a file's bytes (the header row stays):
 // RowCount() becomes the number of lines + 2, field k of each line goes to column k, fields after
 // the eleventh are ignored and missing ones leave their cells empty.
@@ -42,10 +45,12 @@ void LoadAccounts(AccountTable& table, std::string_view bytes);
 // What the file cannot hold is left out: a cell is written up to its first NUL, CR or LF, and a
 // double-byte character cut short at the end of a cell loses its lone first byte unless it ends the
 // line unquoted, the one place where it reads back.
-std::string FormatAccountLine(const AccountTable& table, int row, std::string_view quote);
+std::string FormatAccountLine(const AccountTable& table, int row, std::string_view quote,
+                              PasswordField passwords = PasswordField::Written);
 
 // The whole file for rows 1 .. RowCount() - 2, each line followed by CR LF; empty for no accounts.
-std::string SaveAccounts(const AccountTable& table, std::string_view quote);
+std::string SaveAccounts(const AccountTable& table, std::string_view quote,
+                         PasswordField passwords = PasswordField::Written);
 
 // "ファイル %s は開けません" and "ファイル %s を作成できません" with the full path for %s.
 std::string CannotOpenText(std::string_view path);
@@ -71,6 +76,6 @@ void LoadAccountFile(AccountTable& table, AccountFileSystem& files, const std::s
 
 // Saves the account rows; a failure throws Exception(CannotCreateText(path)).
 void SaveAccountFile(const AccountTable& table, AccountFileSystem& files, const std::string& path,
-                     std::string_view quote);
+                     std::string_view quote, PasswordField passwords = PasswordField::Written);
 
 }  // namespace accounts

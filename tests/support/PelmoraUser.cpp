@@ -41,4 +41,13 @@ HWND WaitForMessageBox(const ProgramRun& run, DWORD timeoutMs) {
   return uiprobe::WaitForTopLevel(run.ProcessId(), L"#32770", kTitle, timeoutMs);
 }
 
+bool PollUntil(const std::function<bool()>& done, DWORD timeoutMs) {
+  const DWORD start = GetTickCount();
+  while (!done()) {
+    if (GetTickCount() - start > timeoutMs) return false;
+    Sleep(20);
+  }
+  return true;
+}
+
 }  // namespace testsupport

@@ -3,6 +3,7 @@
 // tray, pick items of its tray menu, find its message boxes.
 #include <windows.h>
 
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -37,5 +38,8 @@ bool PickTrayMenuItem(const ProgramRun& run, HWND tray, std::wstring_view item);
 
 // The program's message box shown within `timeoutMs`, or nullptr.
 HWND WaitForMessageBox(const ProgramRun& run, DWORD timeoutMs);
+
+// Polls `done` every 20 ms until it holds (true) or `timeoutMs` has passed (false).
+bool PollUntil(const std::function<bool()>& done, DWORD timeoutMs = 10000);
 
 }  // namespace testsupport
