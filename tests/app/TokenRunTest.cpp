@@ -42,17 +42,8 @@ const std::string kSettings = "[SET]\r\nSTART=0\r\nTIME=0\r\nMINUTE=30\r\n";
 
 std::size_t Logins(const std::string& user) { return LoginLines(user).size(); }
 
-bool WaitFor(const std::function<bool()>& done, DWORD timeoutMs) {
-  const DWORD start = GetTickCount();
-  while (!done()) {
-    if (GetTickCount() - start > timeoutMs) return false;
-    Sleep(20);
-  }
-  return true;
-}
-
 bool WaitForLogins(const std::string& user, std::size_t count) {
-  return WaitFor([&] { return Logins(user) >= count; }, 15000);
+  return PollUntil([&] { return Logins(user) >= count; }, 15000);
 }
 
 // The text of the next message box, which is then answered with OK; empty when none comes.

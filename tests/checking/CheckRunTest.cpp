@@ -65,15 +65,6 @@ std::wstring NextBox(const ProgramRun& run, DWORD timeoutMs = 15000) {
   return text;
 }
 
-bool WaitFor(const std::function<bool()>& done, DWORD timeoutMs) {
-  const DWORD start = GetTickCount();
-  while (!done()) {
-    if (GetTickCount() - start > timeoutMs) return false;
-    Sleep(20);
-  }
-  return true;
-}
-
 // Exits through the tray menu while a check waits; true when the program is gone within a second
 // (no failure box holds it), and its exit status is 0.
 bool ExitsAtOnce(const ProgramRun& run, HWND tray) {
@@ -152,7 +143,7 @@ TEST_F(CheckRun, TheUserActsFreelyWhileTheStartUpCheckWaits) {
   ProgramRun run(PelmoraExe(), {{"account.dat", Account("silent", accounts::kInclude, "u", "p",
                                                         accounts::kActionMessage, "", "127.0.0.2")},
                                 {"Pelmora.ini", settings}});
-  ASSERT_TRUE(WaitFor([&] { return silent.Received(0).find("USER u\r\n") != std::string::npos; }, 15000));
+  ASSERT_TRUE(PollUntil([&] { return silent.Received(0).find("USER u\r\n") != std::string::npos; }, 15000));
   const Started started = WaitUntilStarted(run);
   ASSERT_TRUE(started.tray);
 
@@ -183,11 +174,11 @@ TEST_F(CheckRun, TheCheckItemIsGreyWhileACheckRuns) {
   const Started started = WaitUntilStarted(run);
   ASSERT_TRUE(started.tray);
   ASSERT_TRUE(PickTrayMenuItem(run, started.tray, kCheckItem));
-  ASSERT_TRUE(WaitFor([&] { return silent.Received(0).find("USER u\r\n") != std::string::npos; }, 10000));
+  ASSERT_TRUE(PollUntil([&] { return silent.Received(0).find("USER u\r\n") != std::string::npos; }, 10000));
 
   uiprobe::Post(started.tray, kTrayCallback, 0, WM_RBUTTONDOWN);
   HWND menu = nullptr;
-  ASSERT_TRUE(WaitFor([&] { return (menu = uiprobe::OpenPopupMenu(run.ProcessId())) != nullptr; }, 5000));
+  ASSERT_TRUE(PollUntil([&] { return (menu = uiprobe::OpenPopupMenu(run.ProcessId())) != nullptr; }, 5000));
   Sleep(200);
   std::printf("screenshot: %s\n", Screenshot("check-item-grey-during-check").c_str());
   uiprobe::PickMenuItem(menu, kCheckItem);
@@ -581,7 +572,7 @@ TEST_F(CheckRun, WakingFromSleepChecksEveryAccountWithinFifteenSeconds) {
   ASSERT_TRUE(started.main);
 
   ASSERT_TRUE(uiprobe::Post(started.main, WM_POWERBROADCAST, PBT_APMRESUMEAUTOMATIC, 0));
-  EXPECT_TRUE(WaitFor([&] { return Logins("pelmora1") > first && Logins("pelmora5") > second; }, 15000));
+  EXPECT_TRUE(PollUntil([&] { return Logins("pelmora1") > first && Logins("pelmora5") > second; }, 15000));
 }
 
 // With IDLE on, a message delivered to an IMAP account is told at once, without a check being asked
@@ -618,7 +609,7 @@ TEST_F(CheckRun, WithIdleOnImapMailIsToldTheMomentItArrives) {
   // After a wake-up every account is checked and the watcher is there again for the next message.
   const std::size_t before = Logins("pelmora9");
   ASSERT_TRUE(uiprobe::Post(started.main, WM_POWERBROADCAST, PBT_APMRESUMEAUTOMATIC, 0));
-  EXPECT_TRUE(WaitFor([&] { return Logins("pelmora9") >= before + 2 && Logins("pelmora5") > polled + 1; }, 15000));
+  EXPECT_TRUE(PollUntil([&] { return Logins("pelmora9") >= before + 2 && Logins("pelmora5") > polled + 1; }, 15000));
   Sleep(500);
   EXPECT_TRUE(toldWithin2s("idle-2", 2));
 
