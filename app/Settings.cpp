@@ -10,6 +10,7 @@ const std::string kMinute = "MINUTE";
 const std::string kNewMail = "NEWMAIL";
 const std::string kBalloon = "BALLOON";
 const std::string kIdle = "IDLE";
+const std::string kLog = "LOG";
 
 // A setting that is off is no line of the file at all.
 void WriteOptional(TIniFile& file, const std::string& key, bool on) {
@@ -29,6 +30,7 @@ TSettings ReadSettings(const std::string& path, const TSettings& defaults) {
   settings.NewMailByIdentity = file.ReadBool(kSection, kNewMail, defaults.NewMailByIdentity);
   settings.NoticesInBalloon = file.ReadBool(kSection, kBalloon, defaults.NoticesInBalloon);
   settings.ImapIdle = file.ReadBool(kSection, kIdle, defaults.ImapIdle);
+  settings.CheckLog = file.ReadBool(kSection, kLog, defaults.CheckLog);
   return settings;
 }
 
@@ -40,4 +42,5 @@ void WriteSettings(const std::string& path, const TSettings& settings) {
   WriteOptional(file, kNewMail, settings.NewMailByIdentity);
   WriteOptional(file, kBalloon, settings.NoticesInBalloon);
   WriteOptional(file, kIdle, settings.ImapIdle);
+  WriteOptional(file, kLog, settings.CheckLog);
 }

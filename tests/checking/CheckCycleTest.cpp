@@ -415,7 +415,7 @@ TEST_F(CheckCycle, NoticesInABalloonSumUpTheCycleWithoutABox) {
   EXPECT_EQ(shell.Notified.back().second.szTip, Widen(form.TrayIcon1.Hint()));
 
   SendMessageW(form.TrayIcon1.CallbackWindow(), TTrayIcon::kCallbackMessage, 0, NIN_BALLOONUSERCLICK);
-  EXPECT_EQ(form.TrayIcon1.Hint(), "");
+  EXPECT_EQ(form.TrayIcon1.Hint(), "失敗 1 件");
   EXPECT_TRUE(form.Visible()) << "without a mail program the settings window opens";
   form.Button4Click(&form.Button4);
 }
@@ -555,8 +555,8 @@ TEST_F(CheckCycle, WhileACheckRunsTheTipNamesTheAccountAndTheCheckItemIsGrey) {
   EXPECT_EQ(hint, "チェック中… 自宅のメール");
   EXPECT_EQ(tip, L"チェック中… 自宅のメール");
   EXPECT_FALSE(enabled);
-  EXPECT_EQ(form.TrayIcon1.Hint(), "");
-  EXPECT_EQ(shell.Notified.back().second.szTip, std::wstring());
+  EXPECT_EQ(form.TrayIcon1.Hint(), "失敗 1 件");
+  EXPECT_EQ(shell.Notified.back().second.szTip, std::wstring(L"失敗 1 件"));
   EXPECT_TRUE(form.N2.Enabled);
 }
 
