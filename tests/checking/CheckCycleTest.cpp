@@ -560,6 +560,35 @@ TEST_F(CheckCycle, WhileACheckRunsTheTipNamesTheAccountAndTheCheckItemIsGrey) {
   EXPECT_TRUE(form.N2.Enabled);
 }
 
+// After each account's check its standing shows in the grid's last column, kept with the account;
+// the tip tells the next check while the timer runs, and how many accounts failed.
+TEST_F(CheckCycle, EachAccountsStandingAndTheNextCheckShowAfterItsCheck) {
+  RecordingShell shell;
+  TMainForm1 form(shell);
+  form.SetCheckTimeOut(1000);
+  form.CheckBox2Click(&form.CheckBox2);
+  SetAccount(form, 1, "home", accounts::kInclude, kServer);
+  SetAccount(form, 2, "nowhere", accounts::kInclude, "nonexistent.invalid");
+  EXPECT_EQ(form.StringGrid1.Cell(10, 1), "");
+  Server.Add(ServerScript::Pop3Check("+OK 3 100\r\n"));
+  EXPECT_EQ(Check(form).size(), 2u);
+  EXPECT_EQ(form.StringGrid1.Cell(10, 1).substr(5), " 新着 3 通") << form.StringGrid1.Cell(10, 1);
+  EXPECT_EQ(form.StringGrid1.Cell(10, 2).substr(5), " 失敗");
+  const std::wstring tip = shell.Notified.back().second.szTip;
+  EXPECT_EQ(tip.find(L"次のチェック "), 0u) << Narrow(tip);
+  EXPECT_EQ(tip.substr(tip.size() - 6), L"\n失敗 1 件") << Narrow(tip);
+
+  // The failed account leaves the table: its standing and its count go; the other keeps its own.
+  form.Accounts.DeleteRow(2);
+  Server.Add(ServerScript::Pop3Check("+OK 3 100\r\n"));
+  form.CheckBox2.SetChecked(false);
+  form.CheckBox2Click(&form.CheckBox2);
+  EXPECT_TRUE(Check(form).empty());
+  EXPECT_EQ(form.StringGrid1.Cell(10, 1).substr(5), " 変化なし");
+  EXPECT_EQ(form.StringGrid1.Cell(10, 2), "");
+  EXPECT_EQ(form.TrayIcon1.Hint(), "") << "no timer, no failure";
+}
+
 namespace {
 
 // A second server, for the account in `row`, on a port of its own.
