@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "accounts/portable/AccountConnection.h"
 #include "app/DiskAccountFiles.h"
 #include "app/portable/ProgramPaths.h"
 #include "checking/MailActions.h"
