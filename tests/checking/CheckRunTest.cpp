@@ -629,6 +629,24 @@ TEST_F(CheckRun, WithIdleOnImapMailIsToldTheMomentItArrives) {
   Remove("pelmora9", "idle-2");
 }
 
+namespace {
+
+// The icon's tip that holds `part`, as the shell's notification area keeps it; polled for 5 s.
+std::wstring ShownTrayTip(const std::wstring& part) {
+  for (int i = 0; i < 250; ++i) {
+    for (const uiprobe::TopWindow& top : uiprobe::TopLevelWindows(0, false)) {
+      if (top.window.className != L"tooltips_class32") continue;
+      for (const uiprobe::UiText& text : uiprobe::ToolTexts(top.window.hwnd)) {
+        if (text.utf16.find(part) != std::wstring::npos) return text.utf16;
+      }
+    }
+    Sleep(20);
+  }
+  return {};
+}
+
+}  // namespace
+
 // One cycle over an account with new mail, one without and one refused: the account table shows how
 // each stands, and the check log holds a line for each, without a password.
 TEST_F(CheckRun, TheAccountTableShowsHowEachAccountStandsAndTheLogHoldsTheCycle) {
@@ -668,6 +686,13 @@ TEST_F(CheckRun, TheAccountTableShowsHowEachAccountStandsAndTheLogHoldsTheCycle)
         << Narrow(cell);
     EXPECT_EQ(cell.substr(6), outcomes[i]);
   }
+  // The timer runs (30 minutes by default) and one account failed.
+  const std::wstring tip = ShownTrayTip(L"次のチェック ");
+  std::printf("tip: %s\n", Narrow(tip).c_str());
+  ASSERT_FALSE(tip.empty()) << "no tip in the notification area";
+  const std::size_t next = tip.find(L"次のチェック ");
+  EXPECT_EQ(tip.substr(next + 9, 1), L":") << Narrow(tip);
+  EXPECT_EQ(tip.substr(next + 12), L"\n失敗 1 件") << Narrow(tip);
   const std::string shot = Screenshot("account-standings");
   if (!shot.empty()) std::printf("screenshot: %s\n", shot.c_str());
 
