@@ -3,6 +3,7 @@
 // tells who logged in.
 #include <gtest/gtest.h>
 #include <windows.h>
+#include <commctrl.h>
 
 #include <algorithm>
 #include <atomic>
@@ -693,6 +694,9 @@ TEST_F(CheckRun, TheAccountTableShowsHowEachAccountStandsAndTheLogHoldsTheCycle)
   const std::size_t next = tip.find(L"次のチェック ");
   EXPECT_EQ(tip.substr(next + 9, 1), L":") << Narrow(tip);
   EXPECT_EQ(tip.substr(next + 12), L"\n失敗 1 件") << Narrow(tip);
+  // The column is the table's last: the picture shows the table scrolled to its right end.
+  uiprobe::Post(list, LVM_SCROLL, 4000, 0);
+  Sleep(300);
   const std::string shot = Screenshot("account-standings");
   if (!shot.empty()) std::printf("screenshot: %s\n", shot.c_str());
 
