@@ -576,7 +576,7 @@ TEST_F(CheckCycle, EachAccountsStandingAndTheNextCheckShowAfterItsCheck) {
   EXPECT_EQ(form.StringGrid1.Cell(10, 2).substr(5), " 失敗");
   const std::wstring tip = shell.Notified.back().second.szTip;
   EXPECT_EQ(tip.find(L"次のチェック "), 0u) << Narrow(tip);
-  EXPECT_EQ(tip.substr(tip.size() - 6), L"\n失敗 1 件") << Narrow(tip);
+  EXPECT_EQ(tip.substr(tip.size() - 7), L"\n失敗 1 件") << Narrow(tip);
 
   // The failed account leaves the table: its standing and its count go; the other keeps its own.
   form.Accounts.DeleteRow(2);
