@@ -178,7 +178,7 @@ void TMainForm1::FormCreate(TObject*) {
   CheckBox4Click(&CheckBox4);
   CheckBox5.SetChecked(stored.ImapIdle);
   CheckBox5Click(&CheckBox5);
-  CheckBox6.SetChecked(stored.CheckLog);
+  CheckBox7.SetChecked(stored.CheckLog);
   PendingTime = stored.Time;
   PendingMinute = stored.Minute;
   if (CheckBox1.Checked()) N2Click(this);
@@ -232,7 +232,7 @@ void TMainForm1::CheckCycleProgress(checking::TCheckCycle*, const std::string& a
 void TMainForm1::CheckCycleChecked(checking::TCheckCycle*, const checking::TCheckCycle::TChecked& checked) {
   Standings.Record(Accounts, checked.Row.Row(), checking::StandingText(checked.At, checked.Outcome));
   StringGrid1.Refresh();
-  if (CheckBox6.Checked()) WriteCheckLog(checked);
+  if (CheckBox7.Checked()) WriteCheckLog(checked);
 }
 
 // A log that cannot be written never stops a check: the user is told once, and again only after a
@@ -307,7 +307,7 @@ TSettings TMainForm1::ShownSettings() {
           .NewMailByIdentity = CheckBox3.Checked(),
           .NoticesInBalloon = CheckBox4.Checked(),
           .ImapIdle = CheckBox5.Checked(),
-          .CheckLog = CheckBox6.Checked()};
+          .CheckLog = CheckBox7.Checked()};
 }
 
 // Closing during a check (its waits and boxes keep the tray menu live) ends it; this handler runs once.

@@ -82,7 +82,7 @@ public:
   TCheckBox CheckBox4;
   TCheckBox CheckBox5;
   // Beside the schedule: a line in Pelmora.log beside the program for every account checked.
-  TCheckBox CheckBox6;
+  TCheckBox CheckBox7;
   // One check of every account a few seconds after the machine wakes, once the network is back.
   TTimer ResumeTimer;
   // The machine's network addresses changed: the accounts that failed are tried again.

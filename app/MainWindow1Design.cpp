@@ -66,7 +66,7 @@ TMainForm1::TMainForm1(TShell& shell, TMci& mci, std::string programPath)
       CheckBox3(TabSheet2, {12, 96, 289, 17}, "新しく届いたメールだけを知らせる(&N)", false),
       CheckBox4(TabSheet2, {12, 120, 361, 17}, "お知らせをタスクトレイのバルーンで表示する(&B)", false),
       CheckBox5(TabSheet2, {12, 144, 265, 17}, "IMAPの新着をすぐに知らせる(&I)", false),
-      CheckBox6(TabSheet2, {320, 16, 240, 17}, "チェックの記録を残す(&L)", false),
+      CheckBox7(TabSheet2, {300, 40, 241, 17}, "チェックの記録を残す(&L)", false),
       ResumeTimer(kResumeDelay, false),
       CheckCycle(Accounts, POP3Client1, ImapClient1, MediaPlayer1, mci),
       AccountCommands(Accounts, MediaPlayer1),

@@ -597,7 +597,7 @@ TEST_F(CheckCycle, ACheckLogThatCannotBeWrittenIsToldOnceAndTheChecksGoOn) {
   form.SetCheckTimeOut(1000);
   const std::wstring log = Widen(form.ProgramDir + "\\Pelmora.log");
   ASSERT_TRUE(CreateDirectoryW(log.c_str(), nullptr));
-  form.CheckBox6.SetChecked(true);
+  form.CheckBox7.SetChecked(true);
   SetAccount(form, 1, "home", accounts::kInclude, kServer);
   Server.Add(ServerScript::Pop3Check("+OK 3 100\r\n"));
   const std::vector<std::wstring> first = Check(form);
