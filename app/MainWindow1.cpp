@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "accounts/portable/AccountConnection.h"
 #include "app/DiskAccountFiles.h"
 #include "app/portable/ProgramPaths.h"
 #include "checking/MailActions.h"
@@ -15,6 +16,21 @@
 
 namespace {
 constexpr std::int32_t kMillisecondsPerMinute = 60000;
+// The grid's column after the table's ten shown ones.
+constexpr int kStandingColumn = 10;
+
+checking::TWallTime LocalTimeIn(std::uint32_t milliseconds) {
+  FILETIME now;
+  GetSystemTimeAsFileTime(&now);
+  ULARGE_INTEGER at{{now.dwLowDateTime, now.dwHighDateTime}};
+  at.QuadPart += static_cast<std::uint64_t>(milliseconds) * 10000;
+  const FILETIME later{at.LowPart, at.HighPart};
+  SYSTEMTIME utc;
+  SYSTEMTIME local;
+  FileTimeToSystemTime(&later, &utc);
+  SystemTimeToTzSpecificLocalTime(nullptr, &utc, &local);
+  return {local.wYear, local.wMonth, local.wDay, local.wHour, local.wMinute, local.wSecond};
+}
 }  // namespace
 
 std::string TMainForm1::AccountFilePath() const { return ProgramDir + "\\account.dat"; }
@@ -22,6 +38,13 @@ std::string TMainForm1::AccountFilePath() const { return ProgramDir + "\\account
 void TMainForm1::AccountsChanged() {
   StringGrid1.Refresh();
   WatchAccounts();
+  // An account that failed may have left the table.
+  ShowTrayHint();
+}
+
+std::string TMainForm1::GridCell(int col, int row) const {
+  if (col != kStandingColumn) return accounts::ShownCell(Accounts, col, row);
+  return row == 0 ? " 状態" : Standings.Of(Accounts, row);
 }
 
 void TMainForm1::WatchAccounts() {
@@ -71,6 +94,7 @@ void TMainForm1::Timer1Timer(TObject* sender) {
     ResumeTimer.SetEnabled(false);
     Watchers1.Reconnect();
   }
+  ShowNextCheck();
   N2Click(sender);
 }
 
@@ -162,6 +186,7 @@ void TMainForm1::FormCreate(TObject*) {
   CheckBox4Click(&CheckBox4);
   CheckBox5.SetChecked(stored.ImapIdle);
   CheckBox5Click(&CheckBox5);
+  CheckBox7.SetChecked(stored.CheckLog);
   PendingTime = stored.Time;
   PendingMinute = stored.Minute;
   if (CheckBox1.Checked()) N2Click(this);
@@ -244,6 +269,7 @@ void TMainForm1::CheckBox2Click(TObject*) {
   PendingTime.reset();
   Timer1.SetEnabled(CheckBox2.Checked());
   Wake.PeriodStarted(GetTickCount64());
+  ShowNextCheck();
 }
 
 void TMainForm1::CheckBox3Click(TObject*) { CheckCycle.SetNewMailByIdentity(CheckBox3.Checked()); }
@@ -268,8 +294,35 @@ void TMainForm1::CheckCycleProgress(checking::TCheckCycle*, const std::string& a
   ShowTrayHint();
 }
 
+void TMainForm1::CheckCycleChecked(checking::TCheckCycle*, const checking::TCheckCycle::TChecked& checked) {
+  Standings.Record(Accounts, checked.Row.Row(), checking::StandingText(checked.At, checked.Outcome));
+  StringGrid1.Refresh();
+  if (CheckBox7.Checked()) WriteCheckLog(checked);
+}
+
+// A log that cannot be written never stops a check: the user is told once, and again only after a
+// line was written meanwhile.
+void TMainForm1::WriteCheckLog(const checking::TCheckCycle::TChecked& checked) {
+  try {
+    CheckLog.Append(checking::CheckLogLine({checked.At, checked.Name, checked.Protocol, checked.Outcome, checked.DurationMs},
+                                           checked.Password));
+    LogFailureTold = false;
+  } catch (const Exception& e) {
+    if (LogFailureTold) return;
+    LogFailureTold = true;
+    checking::Announce(e.message());
+  }
+}
+
 void TMainForm1::ShowTrayHint() {
-  TrayIcon1.SetHint(CheckedAccount.empty() ? NewMailHint : "チェック中… " + CheckedAccount);
+  const std::string status = CheckedAccount.empty() ? NewMailHint : "チェック中… " + CheckedAccount;
+  TrayIcon1.SetHint(checking::TrayTip(status, NextCheck, CheckCycle.FailedAccounts().size(), TTrayIcon::kMaxTip));
+}
+
+void TMainForm1::ShowNextCheck() {
+  NextCheck.reset();
+  if (Timer1.Enabled()) NextCheck = LocalTimeIn(Timer1.Interval());
+  ShowTrayHint();
 }
 
 void TMainForm1::ShowNewMailWaiting(std::int32_t messages) {
@@ -305,6 +358,7 @@ void TMainForm1::SpinEdit1Change(TObject*) {
   if (minutes >= 1 && minutes <= 59) {
     Timer1.SetInterval(static_cast<std::uint32_t>(minutes * kMillisecondsPerMinute));
     Wake.PeriodStarted(GetTickCount64());
+    ShowNextCheck();
   }
 }
 
@@ -318,7 +372,8 @@ TSettings TMainForm1::ShownSettings() {
           .NewMailByIdentity = CheckBox3.Checked(),
           .NoticesInBalloon = CheckBox4.Checked(),
           .ImapIdle = CheckBox5.Checked(),
-          .EncryptPasswords = PasswordsEncrypted};
+          .EncryptPasswords = PasswordsEncrypted,
+          .CheckLog = CheckBox7.Checked()};
 }
 
 // Closing during a check (its waits and boxes keep the tray menu live) ends it; this handler runs once.

@@ -16,6 +16,7 @@
 #include "app/portable/WakeClock.h"
 #include "app/Settings.h"
 #include "checking/CheckCycle.h"
+#include "checking/CheckLogFile.h"
 #include "checking/MailWatchers.h"
 #include "desktop/AddressWatch.h"
 #include "desktop/MediaPlayer.h"
@@ -81,8 +82,10 @@ public:
   TCheckBox CheckBox3;
   TCheckBox CheckBox4;
   TCheckBox CheckBox5;
-  // Beside the schedule: the accounts' passwords kept encrypted by Windows instead of in account.dat.
+  // Beside the schedule: the accounts' passwords kept encrypted by Windows instead of in account.dat,
   TCheckBox CheckBox6;
+  // and a line in Pelmora.log beside the program for every account checked.
+  TCheckBox CheckBox7;
   // One check of every account a few seconds after the machine wakes, once the network is back.
   TTimer ResumeTimer;
   // The machine's network addresses changed: the accounts that failed are tried again.
@@ -111,6 +114,7 @@ public:
   void CheckBox6Click(TObject* sender);
   void CheckCycleSummary(checking::TCheckCycle* sender, const checking::TCheckCycle::TSummary& summary);
   void CheckCycleProgress(checking::TCheckCycle* sender, const std::string& account);
+  void CheckCycleChecked(checking::TCheckCycle* sender, const checking::TCheckCycle::TChecked& checked);
   void TrayIcon1BalloonClick(TObject* sender);
   void SpinEdit1Change(TObject* sender);
   void ResumeTimerTimer(TObject* sender);
@@ -149,8 +153,14 @@ private:
   // The tray icon shows whether announced mail waits unread.
   void ShowNewMailWaiting(std::int32_t messages);
   void NewMailLookedAt();
-  // The icon's tip: the account being checked, else the mail waiting, else nothing.
+  // The icon's tip: the account being checked, else the mail waiting; then the next check and the
+  // accounts that failed.
   void ShowTrayHint();
+  // Timer1 (re)started its period, or stopped.
+  void ShowNextCheck();
+  // The grid's cells: the table's first ten columns, then each account's standing.
+  std::string GridCell(int col, int row) const;
+  void WriteCheckLog(const checking::TCheckCycle::TChecked& checked);
   void AccountsStored();
   std::string AccountFilePath() const;
   TSettings ShownSettings();
@@ -171,6 +181,11 @@ private:
   bool NewMailWaiting = false;
   std::string NewMailHint;
   std::string CheckedAccount;  // empty while no check runs
+  // When Timer1 ticks next, once the schedule is applied and while it runs.
+  std::optional<checking::TWallTime> NextCheck;
+  checking::AccountStandings Standings;
+  checking::TCheckLogFile CheckLog;
+  bool LogFailureTold = false;  // until a line is written again
   // TIME and MINUTE as read at creation, until applied to their controls or changed by the user.
   std::optional<bool> PendingTime;
   std::optional<std::int32_t> PendingMinute;

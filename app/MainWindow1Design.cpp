@@ -54,7 +54,7 @@ TMainForm1::TMainForm1(TShell& shell, TMci& mci, std::string programPath)
       ImapClient1(Application()),
       Memo1(TabSheet1, {304, 88, 109, 65}, false),
       Button10(TabSheet1, {436, 156, 61, 17}, "LOAD", false),
-      StringGrid1(TabSheet1, {4, 4, 424, 173}, {123, 37, 152, 146, 179, 40, 40, 84, 56, 60}),
+      StringGrid1(TabSheet1, {4, 4, 424, 173}, {123, 37, 152, 146, 179, 40, 40, 84, 56, 60, 200}),
       Button4(*this, {466, 232, 110, 21}, "タスクトレイへ"),
       Bevel1(*this, {12, 222, 585, 3}),
       SpinEdit1(TabSheet2, {32, 62, 110, 20}),
@@ -67,6 +67,7 @@ TMainForm1::TMainForm1(TShell& shell, TMci& mci, std::string programPath)
       CheckBox4(TabSheet2, {12, 120, 361, 17}, "お知らせをタスクトレイのバルーンで表示する(&B)", false),
       CheckBox5(TabSheet2, {12, 144, 265, 17}, "IMAPの新着をすぐに知らせる(&I)", false),
       CheckBox6(TabSheet2, {300, 16, 241, 17}, "パスワードを暗号化して保存する(&E)", false),
+      CheckBox7(TabSheet2, {300, 40, 241, 17}, "チェックの記録を残す(&L)", false),
       ResumeTimer(kResumeDelay, false),
       CheckCycle(Accounts, POP3Client1, ImapClient1, MediaPlayer1, mci),
       SignIns1(Application()),
@@ -74,7 +75,8 @@ TMainForm1::TMainForm1(TShell& shell, TMci& mci, std::string programPath)
       KeptPasswords1(SignIns1.Store()),
       Shell(shell),
       Mci(mci),
-      ProgramFile(std::move(programPath)) {
+      ProgramFile(std::move(programPath)),
+      CheckLog(ProgramDirOf(ProgramFile) + "\\Pelmora.log") {
   for (TMenuItem* item : {&N2, &N3, &N1, &N7, &N8, &N9, &N10, &X1}) PopupMenu1.Add(*item);
   N2.OnClick = [this](TObject* sender) { N2Click(sender); };
   N1.OnClick = [this](TObject* sender) { N1Click(sender); };
@@ -111,6 +113,9 @@ TMainForm1::TMainForm1(TShell& shell, TMci& mci, std::string programPath)
   CheckCycle.OnProgress = [this](checking::TCheckCycle* sender, const std::string& account) {
     CheckCycleProgress(sender, account);
   };
+  CheckCycle.OnChecked = [this](checking::TCheckCycle* sender, const checking::TCheckCycle::TChecked& checked) {
+    CheckCycleChecked(sender, checked);
+  };
   TrayIcon1.OnBalloonClick = [this](TObject* sender) { TrayIcon1BalloonClick(sender); };
   SpinEdit1.OnChange = [this](TObject* sender) { SpinEdit1Change(sender); };
   Timer1.OnTimer = [this](TObject* sender) { Timer1Timer(sender); };
@@ -122,7 +127,7 @@ TMainForm1::TMainForm1(TShell& shell, TMci& mci, std::string programPath)
   OnClose = [this](TObject* sender, TCloseAction& action) { FormClose(sender, action); };
   OnCreate = [this](TObject* sender) { FormCreate(sender); };
   StringGrid1.SetCells([this] { return Accounts.RowCount(); },
-                       [this](int col, int row) { return accounts::ShownCell(Accounts, col, row); });
+                       [this](int col, int row) { return GridCell(col, row); });
   Accounts.OnChanged = [this](accounts::AccountTable&, int) { AccountsChanged(); };
 
   // The design is complete: the tray icon takes over (icon added, main window not shown at start).

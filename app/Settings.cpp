@@ -11,6 +11,7 @@ const std::string kNewMail = "NEWMAIL";
 const std::string kBalloon = "BALLOON";
 const std::string kIdle = "IDLE";
 const std::string kEncrypt = "ENCRYPT";
+const std::string kLog = "LOG";
 
 // A setting that is off is no line of the file at all.
 void WriteOptional(TIniFile& file, const std::string& key, bool on) {
@@ -31,6 +32,7 @@ TSettings ReadSettings(const std::string& path, const TSettings& defaults) {
   settings.NoticesInBalloon = file.ReadBool(kSection, kBalloon, defaults.NoticesInBalloon);
   settings.ImapIdle = file.ReadBool(kSection, kIdle, defaults.ImapIdle);
   settings.EncryptPasswords = file.ReadBool(kSection, kEncrypt, defaults.EncryptPasswords);
+  settings.CheckLog = file.ReadBool(kSection, kLog, defaults.CheckLog);
   return settings;
 }
 
@@ -43,6 +45,7 @@ void WriteSettings(const std::string& path, const TSettings& settings) {
   WriteOptional(file, kBalloon, settings.NoticesInBalloon);
   WriteOptional(file, kIdle, settings.ImapIdle);
   WriteOptional(file, kEncrypt, settings.EncryptPasswords);
+  WriteOptional(file, kLog, settings.CheckLog);
 }
 
 void WriteEncryptPasswords(const std::string& path, bool on) {

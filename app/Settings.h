@@ -1,8 +1,8 @@
 #pragma once
 // The settings of the check schedule as the settings file keeps them: section "SET", keys "START",
 // "TIME" and "MINUTE"; and "NEWMAIL" (new mail told by message identity), "BALLOON" (notices in a
-// balloon) and "IDLE" (IMAP mail told as it arrives), each written only while it is on, so that the
-// file of a user who never turned them on stays as it was.
+// balloon), "IDLE" (IMAP mail told as it arrives) and "LOG" (the check log kept), each written only
+// while it is on, so that the file of a user who never turned them on stays as it was.
 #include <cstdint>
 #include <string>
 
@@ -14,13 +14,14 @@ struct TSettings {
   bool NoticesInBalloon = false;
   bool ImapIdle = false;
   bool EncryptPasswords = false;
+  bool CheckLog = false;
 };
 
 // A value that is missing or not an integer is taken from `defaults`; a boolean is on for any
 // non-zero integer.
 TSettings ReadSettings(const std::string& path, const TSettings& defaults);
-// START, TIME and MINUTE every time, in this order; then NEWMAIL, BALLOON, IDLE and ENCRYPT, or their
-// removal.
+// START, TIME and MINUTE every time, in this order; then NEWMAIL, BALLOON, IDLE, ENCRYPT and LOG, or
+// their removal.
 void WriteSettings(const std::string& path, const TSettings& settings);
 // ENCRYPT alone, at the moment the passwords move: a start after a close that never came must not
 // look for them where they no longer are.

@@ -1,5 +1,7 @@
 #include "checking/CheckCycle.h"
 
+#include <windows.h>
+
 #include <algorithm>
 #include <exception>
 #include <iterator>
@@ -17,6 +19,14 @@
 #include "toolkit/Dialogs.h"
 
 namespace checking {
+
+namespace {
+TWallTime LocalNow() {
+  SYSTEMTIME now;
+  GetLocalTime(&now);
+  return {now.wYear, now.wMonth, now.wDay, now.wHour, now.wMinute, now.wSecond};
+}
+}  // namespace
 
 TCheckCycle::TCheckCycle(accounts::AccountTable& accounts, TPOP3Client& client, TImapClient& imap,
                          TMediaPlayer& player, TMci& mci)
@@ -63,22 +73,37 @@ void TCheckCycle::CheckAccounts(const CheckRequests::Only& only) {
     // Rows deleted during the session's waits move the checked account up, or take it away.
     const accounts::AccountTable::RowMark checked(Accounts, row);
     OnProgress(this, name);
+    const std::string protocol = accounts::ShownCell(Accounts, accounts::ColProtocol, row);
+    const std::string password = Accounts.Cell(accounts::ColPassword, row);
+    const std::uint64_t started = GetTickCount64();
+    SessionEndTick.reset();
+    std::optional<TCheckOutcome> outcome;
     // A session aborted because the user is leaving is no failure of the server, and an account
     // deleted meanwhile has no failure to report.
-    const auto fail = [&](const std::string& reason) {
+    const auto fail = [&](const std::string& reason, const std::string& detail) {
       if (IsStopped || checked.Deleted()) return;
+      SessionEnded();
       if (key) Failed.insert(*key);
+      outcome = TCheckOutcome{TCheckOutcome::TKind::Failed, 0, reason, detail};
       Notice(FailureText(name, reason), &TSummary::Failures);
     };
     try {
-      CheckAccount(checked);
+      const std::optional<std::int32_t> told = CheckAccount(checked);
       if (key) Failed.erase(*key);
+      if (told)
+        outcome = TCheckOutcome{*told > 0 ? TCheckOutcome::TKind::NewMail : TCheckOutcome::TKind::Unchanged, *told, {}, {}};
     } catch (const ETlsError& e) {
-      fail(e.message());
+      fail(e.message(), e.message());
     } catch (const ERefusal& e) {
-      fail(e.message());
+      fail(e.message(), e.message());
+    } catch (const Exception& e) {
+      fail({}, e.message());
     } catch (...) {
-      fail({});
+      fail({}, {});
+    }
+    if (outcome && !IsStopped && !checked.Deleted()) {
+      SessionEnded();
+      OnChecked(this, TChecked{checked, name, protocol, password, SessionEndTime, *SessionEndTick - started, *outcome});
     }
     // The next account is the one after the checked account, or the one that took its place.
     row = checked.Deleted() ? checked.Row() - 1 : checked.Row();
@@ -87,6 +112,12 @@ void TCheckCycle::CheckAccounts(const CheckRequests::Only& only) {
   if (IsStopped) return;
   if (SeenUnsaved) SaveIds();
   if (CycleInBalloon && (!Summary.NewMail.empty() || !Summary.Failures.empty())) OnSummary(this, Summary);
+}
+
+void TCheckCycle::SessionEnded() {
+  if (SessionEndTick) return;
+  SessionEndTick = GetTickCount64();
+  SessionEndTime = LocalNow();
 }
 
 void TCheckCycle::Notice(const std::string& cp932, std::vector<std::u16string> TSummary::*part) {
@@ -105,7 +136,7 @@ std::string TCheckCycle::CheckedCell(const accounts::AccountTable::RowMark& chec
   return checked.Row() < Accounts.RowCount() ? Accounts.Cell(column, checked.Row()) : std::string();
 }
 
-void TCheckCycle::CheckAccount(const accounts::AccountTable::RowMark& checked) {
+std::optional<std::int32_t> TCheckCycle::CheckAccount(const accounts::AccountTable::RowMark& checked) {
   const auto cell = [this, &checked](accounts::Column column) { return CheckedCell(checked, column); };
   const accounts::Connection connection = accounts::ConnectionOfCells(
       cell(accounts::ColProtocol), cell(accounts::ColSecurity), cell(accounts::ColPort));
@@ -123,7 +154,7 @@ void TCheckCycle::CheckAccount(const accounts::AccountTable::RowMark& checked) {
   for (int attempt = 0;; ++attempt) {
     if (!SignIns) throw ERefusal(kSignInAgainText);
     const std::optional<std::string> token = SignIns->AccessToken(provider, login.UserID, connection.Protocol, TimeOutMs);
-    if (!token) return;
+    if (!token) return std::nullopt;
     login.AccessToken = *token;
     try {
       return CheckWith(session, login, checked, connection.Protocol);
@@ -134,7 +165,7 @@ void TCheckCycle::CheckAccount(const accounts::AccountTable::RowMark& checked) {
   }
 }
 
-void TCheckCycle::CheckWith(TMailboxSession& session, const TLogin& login,
+std::int32_t TCheckCycle::CheckWith(TMailboxSession& session, const TLogin& login,
                             const accounts::AccountTable::RowMark& checked, TProtocol protocol) {
   const auto cell = [this, &checked](accounts::Column column) { return CheckedCell(checked, column); };
   session.SetLogin(login);
@@ -159,14 +190,16 @@ void TCheckCycle::CheckWith(TMailboxSession& session, const TLogin& login,
   } catch (...) {
     quitFailure = std::current_exception();
   }
+  SessionEnded();
   // An account deleted during its session has no row to record its count in, nor a failed QUIT to report;
   // a user leaving meanwhile sees no notice, so its ids stay unsaved.
-  if (checked.Deleted() || IsStopped) return;
+  if (checked.Deleted() || IsStopped) return 0;
   const bool countChanged = RecordCount(Counts, checked.Row(), count);
-  if (news ? news->Count > 0 : countChanged) {
+  const std::int32_t told = news ? static_cast<std::int32_t>(news->Count) : countChanged ? count : 0;
+  if (told > 0) {
     // Read once: the new-mail box lets the user change the table again.
     const std::string action = cell(accounts::ColAction);
-    Summary.NewMessages += news ? static_cast<std::int32_t>(news->Count) : count;
+    Summary.NewMessages += told;
     if (action == accounts::kActionMessage && news)
       Notice(NewMailNoticeText(cell(accounts::ColName), news->Count, news->NewestFirst, Cp932ToUtf16),
              &TSummary::NewMail);
@@ -182,6 +215,7 @@ void TCheckCycle::CheckWith(TMailboxSession& session, const TLogin& login,
     if (!CycleInBalloon) SaveIds();
   }
   if (quitFailure) std::rethrow_exception(quitFailure);
+  return told;
 }
 
 TCheckCycle::TNews TCheckCycle::ReadNews(TMailboxSession& session, const AccountKey& account, TProtocol protocol) {

@@ -13,6 +13,7 @@
 #include "checking/portable/CheckRules.h"
 #include "checking/portable/MailHeader.h"
 #include "checking/portable/SeenIds.h"
+#include "checking/portable/Standing.h"
 #include "transport/portable/TlsRules.h"
 #include "toolkit/portable/Event.h"
 
@@ -71,6 +72,19 @@ public:
   Event<TCheckCycle*, const TSummary&> OnSummary;
   // Before each account is contacted, with its name (CP932); with an empty name once no cycle runs.
   Event<TCheckCycle*, const std::string&> OnProgress;
+  // One account's check as it ended, when its session ended (not when its notice was answered).
+  struct TChecked {
+    const accounts::AccountTable::RowMark& Row;
+    std::string Name;
+    std::string Protocol;  // as the grid shows it
+    std::string Password;  // for whoever writes the outcome down to leave out
+    TWallTime At;
+    std::uint64_t DurationMs = 0;
+    TCheckOutcome Outcome;
+  };
+  // After each account's check and its notices; not for an account the user's leaving cut short or
+  // deleted meanwhile, nor for one that must sign in again and is not contacted.
+  Event<TCheckCycle*, const TChecked&> OnChecked;
 
   // The message count last seen for each table row: all zero at start, never saved. Counts stay by
   // row, and a row beyond the end has none recorded yet.
@@ -90,9 +104,10 @@ private:
   std::optional<AccountKey> KeyOfRow(int row) const;
   std::vector<AccountKey> PresentAccounts() const;
   std::string CheckedCell(const accounts::AccountTable::RowMark& checked, accounts::Column column) const;
-  void CheckAccount(const accounts::AccountTable::RowMark& checked);
-  // The session of either protocol and what follows it.
-  void CheckWith(TMailboxSession& session, const TLogin& login, const accounts::AccountTable::RowMark& checked,
+  // The messages told of as new; nothing when the account was not contacted.
+  std::optional<std::int32_t> CheckAccount(const accounts::AccountTable::RowMark& checked);
+  // The session of either protocol and what follows it; the messages told of as new.
+  std::int32_t CheckWith(TMailboxSession& session, const TLogin& login, const accounts::AccountTable::RowMark& checked,
                  TProtocol protocol);
   // Between the login and the logout: the messages whose ids were not seen before, with the headers
   // of the newest; the ids seen so far become the ones present now. The file is read once a run:
@@ -101,6 +116,8 @@ private:
   // The ids file without the accounts no longer in the table. Run only once the notices of the ids
   // it records were shown; a file that cannot be written is reported as a failure of its own.
   void SaveIds();
+  // The account's session is over: what follows waits for the user, and is no part of the check.
+  void SessionEnded();
   // A message box at once, or a line of the cycle's summary.
   void Notice(const std::string& cp932, std::vector<std::u16string> TSummary::*part);
   void Notice(const std::u16string& text, std::vector<std::u16string> TSummary::*part);
@@ -124,6 +141,9 @@ private:
   std::set<AccountKey> Failed;
   bool SeenLoaded = false;
   bool SeenUnsaved = false;  // ids recorded whose notices wait for the cycle's summary
+  // When the account's session ended, its notices not yet answered.
+  std::optional<std::uint64_t> SessionEndTick;
+  TWallTime SessionEndTime;
 };
 
 }  // namespace checking

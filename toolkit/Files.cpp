@@ -27,6 +27,20 @@ private:
 
 }  // namespace
 
+std::string WriteFailureReason(unsigned long error) {
+  switch (error) {
+    case ERROR_FILE_READ_ONLY: return "ファイルが読み取り専用です。";
+    case ERROR_ACCESS_DENIED: return "ファイルかフォルダーに書き込む権限がありません。";
+    case ERROR_WRITE_PROTECT: return "ディスクが書き込み禁止です。";
+    case ERROR_SHARING_VIOLATION:
+    case ERROR_LOCK_VIOLATION: return "ほかのプログラムがファイルを使っています。";
+    case ERROR_DISK_FULL:
+    case ERROR_HANDLE_DISK_FULL: return "ディスクの空きが足りません。";
+    case ERROR_PATH_NOT_FOUND: return "フォルダーが見つかりません。";
+    default: return "Windows のエラー " + std::to_string(error) + " です。";
+  }
+}
+
 TReadResult ReadWholeFile(const std::string& path, std::string& bytes) {
   bytes.clear();
   FileHandle file(CreateFileW(Widen(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
@@ -77,4 +91,24 @@ bool ReplaceWholeFile(const std::string& path, std::string_view bytes) {
   DeleteFileW(temporary.c_str());
   SetLastError(error);
   return false;
+}
+
+std::optional<std::uint64_t> FileSize(const std::string& path) {
+  WIN32_FILE_ATTRIBUTE_DATA data{};
+  if (!GetFileAttributesExW(Widen(path).c_str(), GetFileExInfoStandard, &data)) return std::nullopt;
+  return (static_cast<std::uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+}
+
+// Readers of the file (a viewer the user keeps open) do not stop a line from being added.
+bool AppendToFile(const std::string& path, std::string_view bytes) {
+  FileHandle file(CreateFileW(Widen(path).c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                              nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file.Valid()) return false;
+  DWORD written = 0;
+  const bool wrote = WriteFile(file.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
+                     written == bytes.size();
+  const DWORD error = GetLastError();
+  if (!file.Close()) return false;
+  SetLastError(error);
+  return wrote;
 }

@@ -222,7 +222,7 @@ TEST(AccountCommandsRun, AnAccountAddedThroughTheDialogIsSavedAndSurvivesARestar
     ASSERT_TRUE(Type(dialog.Name(), L"x", L"x"));
     uiprobe::PressKey(dialog.Name(), VK_ESCAPE);
     ASSERT_TRUE(uiprobe::WaitForGone(dialog.window, kWaitMs));
-    EXPECT_EQ(main.Rows(), std::vector<std::vector<std::string>>(1, std::vector<std::string>(10)));
+    EXPECT_EQ(main.Rows(), std::vector<std::vector<std::string>>(1, std::vector<std::string>(11)));
     EXPECT_FALSE(run.HasFile("account.dat"));
 
     // The add command empties the dialog again. OK needs all four edits; Enter does nothing without it.
@@ -281,8 +281,8 @@ TEST(AccountCommandsRun, AnAccountAddedThroughTheDialogIsSavedAndSurvivesARestar
     // One account row and the blank row; the selected first row now holds the account, with the
     // connection in force, its port the default that the empty field stood for.
     EXPECT_EQ(main.Rows(), (std::vector<std::vector<std::string>>{
-                               {"自宅", kExcluded, "pop.example.jp", "taro", "p a,ss", kSoundAction, chime.path, "SSL/TLS", "995", "POP3"},
-                               std::vector<std::string>(10)}));
+                               {"自宅", kExcluded, "pop.example.jp", "taro", "p a,ss", kSoundAction, chime.path, "SSL/TLS", "995", "POP3", ""},
+                               std::vector<std::string>(11)}));
     EXPECT_EQ(uiprobe::ListViewSelection(main.list), std::vector<int>{0});
     EXPECT_TRUE(main.Enabled(kDelete));
     EXPECT_TRUE(main.Enabled(kEdit));

@@ -172,17 +172,18 @@ TEST_F(MainWindow, ShowsTheAccountFileRowByRowAndSavesItBackByteForByte) {
   EXPECT_EQ(form.StringGrid1.RowCount(), 5);
   EXPECT_EQ(RowTexts(form.StringGrid1, 1),
             (std::vector<std::wstring>{L"自宅, メイン", L"する", L"pop.example.jp", L"taro",
-                                       L"pw", L"ﾒｯｾｰｼﾞ", L"", L"なし", L"110", L"POP3"}));
-  EXPECT_EQ(RowTexts(form.StringGrid1, 2), std::vector<std::wstring>(10, L""));
+                                       L"pw", L"ﾒｯｾｰｼﾞ", L"", L"なし", L"110", L"POP3", L""}));
+  EXPECT_EQ(RowTexts(form.StringGrid1, 2), std::vector<std::wstring>(11, L""));
   EXPECT_EQ(RowTexts(form.StringGrid1, 3),
             (std::vector<std::wstring>{L"会社", L"しない", L"mail.example.com", L"hanako", L"a b",
-                                       L"ｻｳﾝﾄﾞ", L"C:\\s.wav", L"なし", L"110", L"POP3"}));
-  EXPECT_EQ(RowTexts(form.StringGrid1, 4), std::vector<std::wstring>(10, L""));
+                                       L"ｻｳﾝﾄﾞ", L"C:\\s.wav", L"なし", L"110", L"POP3", L""}));
+  EXPECT_EQ(RowTexts(form.StringGrid1, 4), std::vector<std::wstring>(11, L""));
   EXPECT_EQ(form.StringGrid1.Cell(0, 0), " ｱｶｳﾝﾄ名");
   EXPECT_EQ(form.StringGrid1.Cell(6, 0), " ｻｳﾝﾄﾞ");
   EXPECT_EQ(form.StringGrid1.Cell(7, 0), " 接続の保護");
   EXPECT_EQ(form.StringGrid1.Cell(8, 0), " ﾎﾟｰﾄ");
   EXPECT_EQ(form.StringGrid1.Cell(9, 0), " ﾌﾟﾛﾄｺﾙ");
+  EXPECT_EQ(form.StringGrid1.Cell(10, 0), " 状態");
   EXPECT_EQ(form.StringGrid1.Row(), 1);
   EXPECT_TRUE(form.Button2.Enabled());
   EXPECT_TRUE(form.Button3.Enabled());

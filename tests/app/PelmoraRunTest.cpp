@@ -75,14 +75,14 @@ TEST(PelmoraRun, LivesInTheTrayShowsTheAccountsOnDoubleClickAndEndsWithTheCloseB
   ASSERT_TRUE(list);
   std::vector<std::vector<std::wstring>> rows;
   for (const auto& row : uiprobe::ListViewRows(list)) rows.push_back(Utf16(row));
-  const std::vector<std::wstring> blank(10, L"");
+  const std::vector<std::wstring> blank(11, L"");
   // The connection columns show what is in force for an account, blank rows stay blank.
   const std::vector<std::vector<std::wstring>> expected = {
       {L"自宅, メイン", L"する", L"pop.example.jp", L"taro", L"pw",
-       L"ﾒｯｾｰｼﾞ", L"", L"なし", L"110", L"POP3"},
+       L"ﾒｯｾｰｼﾞ", L"", L"なし", L"110", L"POP3", L""},
       blank,
       {L"会社", L"しない", L"mail.example.com", L"hanako", L"a b", L"ｻｳﾝﾄﾞ",
-       L"C:\\s.wav", L"なし", L"110", L"POP3"},
+       L"C:\\s.wav", L"なし", L"110", L"POP3", L""},
       blank,
   };
   EXPECT_EQ(rows, expected);

@@ -12,6 +12,7 @@
 
 #include "accounts/portable/AccountTexts.h"
 #include "app/MainWindow1.h"
+#include "checking/CheckLogFile.h"
 #include "checking/MailActions.h"
 #include "checking/portable/CheckRules.h"
 #include "checking/portable/NewMailNotice.h"
@@ -415,7 +416,7 @@ TEST_F(CheckCycle, NoticesInABalloonSumUpTheCycleWithoutABox) {
   EXPECT_EQ(shell.Notified.back().second.szTip, Widen(form.TrayIcon1.Hint()));
 
   SendMessageW(form.TrayIcon1.CallbackWindow(), TTrayIcon::kCallbackMessage, 0, NIN_BALLOONUSERCLICK);
-  EXPECT_EQ(form.TrayIcon1.Hint(), "");
+  EXPECT_EQ(form.TrayIcon1.Hint(), "失敗 1 件");
   EXPECT_TRUE(form.Visible()) << "without a mail program the settings window opens";
   form.Button4Click(&form.Button4);
 }
@@ -555,9 +556,80 @@ TEST_F(CheckCycle, WhileACheckRunsTheTipNamesTheAccountAndTheCheckItemIsGrey) {
   EXPECT_EQ(hint, "チェック中… 自宅のメール");
   EXPECT_EQ(tip, L"チェック中… 自宅のメール");
   EXPECT_FALSE(enabled);
-  EXPECT_EQ(form.TrayIcon1.Hint(), "");
-  EXPECT_EQ(shell.Notified.back().second.szTip, std::wstring());
+  EXPECT_EQ(form.TrayIcon1.Hint(), "失敗 1 件");
+  EXPECT_EQ(shell.Notified.back().second.szTip, std::wstring(L"失敗 1 件"));
   EXPECT_TRUE(form.N2.Enabled);
+}
+
+// After each account's check its standing shows in the grid's last column, kept with the account;
+// the tip tells the next check while the timer runs, and how many accounts failed.
+TEST_F(CheckCycle, EachAccountsStandingAndTheNextCheckShowAfterItsCheck) {
+  RecordingShell shell;
+  TMainForm1 form(shell);
+  form.SetCheckTimeOut(1000);
+  form.CheckBox2Click(&form.CheckBox2);
+  SetAccount(form, 1, "home", accounts::kInclude, kServer);
+  SetAccount(form, 2, "nowhere", accounts::kInclude, "nonexistent.invalid");
+  EXPECT_EQ(form.StringGrid1.Cell(10, 1), "");
+  Server.Add(ServerScript::Pop3Check("+OK 3 100\r\n"));
+  EXPECT_EQ(Check(form).size(), 2u);
+  EXPECT_EQ(form.StringGrid1.Cell(10, 1).substr(5), " 新着 3 通") << form.StringGrid1.Cell(10, 1);
+  EXPECT_EQ(form.StringGrid1.Cell(10, 2).substr(5), " 失敗");
+  const std::wstring tip = shell.Notified.back().second.szTip;
+  EXPECT_EQ(tip.find(L"次のチェック "), 0u) << Narrow(tip);
+  EXPECT_EQ(tip.substr(tip.size() - 7), L"\n失敗 1 件") << Narrow(tip);
+
+  // The failed account leaves the table: its standing and its count go; the other keeps its own.
+  form.Accounts.DeleteRow(2);
+  Server.Add(ServerScript::Pop3Check("+OK 3 100\r\n"));
+  form.CheckBox2.SetChecked(false);
+  form.CheckBox2Click(&form.CheckBox2);
+  EXPECT_TRUE(Check(form).empty());
+  EXPECT_EQ(form.StringGrid1.Cell(10, 1).substr(5), " 変化なし");
+  EXPECT_EQ(form.StringGrid1.Cell(10, 2), "");
+  EXPECT_EQ(form.TrayIcon1.Hint(), "") << "no timer, no failure";
+}
+
+// A check log that cannot be written is told once, not at every check, and the checks go on.
+TEST_F(CheckCycle, ACheckLogThatCannotBeWrittenIsToldOnceAndTheChecksGoOn) {
+  RecordingShell shell;
+  TMainForm1 form(shell);
+  form.SetCheckTimeOut(1000);
+  const std::wstring log = Widen(form.ProgramDir + "\\Pelmora.log");
+  ASSERT_TRUE(CreateDirectoryW(log.c_str(), nullptr));
+  form.CheckBox7.SetChecked(true);
+  SetAccount(form, 1, "home", accounts::kInclude, kServer);
+  Server.Add(ServerScript::Pop3Check("+OK 3 100\r\n"));
+  const std::vector<std::wstring> first = Check(form);
+  Server.Add(ServerScript::Pop3Check("+OK 4 100\r\n"));
+  const std::vector<std::wstring> second = Check(form);
+  RemoveDirectoryW(log.c_str());
+  ASSERT_EQ(first.size(), 2u);
+  EXPECT_EQ(first[0], Widen(checking::NewMailText("home", 3)));
+  EXPECT_EQ(first[1].rfind(L"チェックの記録 ", 0), 0u) << Narrow(first[1]);
+  EXPECT_EQ(second, std::vector<std::wstring>{Widen(checking::NewMailText("home", 4))});
+  EXPECT_EQ(form.StringGrid1.Cell(10, 1).substr(5), " 新着 4 通");
+}
+
+// The log moves aside before it would pass its bound, replacing the one moved aside before.
+TEST(CheckLogFile, MovesAsideBeforeItPassesItsBoundAndWritesUtf8) {
+  wchar_t temp[MAX_PATH] = {};
+  GetTempPathW(MAX_PATH, temp);
+  const std::string path = Narrow(temp) + "pelmora-log-" + std::to_string(GetCurrentProcessId()) + ".log";
+  ASSERT_TRUE(ReplaceWholeFile(path + ".1", "old"));
+  ASSERT_TRUE(ReplaceWholeFile(path, std::string(checking::kMaxLogBytes - 10, 'x')));
+  checking::TCheckLogFile file(path);
+  file.Append("短い\r\n");
+  EXPECT_EQ(FileSize(path), checking::kMaxLogBytes - 2) << "8 bytes of UTF-8 fit";
+  file.Append("abc\r\n");
+  std::string bytes;
+  EXPECT_EQ(ReadWholeFile(path, bytes), TReadResult::Read);
+  EXPECT_EQ(bytes, "abc\r\n");
+  EXPECT_EQ(ReadWholeFile(path + ".1", bytes), TReadResult::Read);
+  EXPECT_EQ(bytes.size(), checking::kMaxLogBytes - 2);
+  EXPECT_EQ(bytes.substr(bytes.size() - 8), "\xE7\x9F\xAD\xE3\x81\x84\r\n");
+  DeleteFileW(Widen(path).c_str());
+  DeleteFileW(Widen(path + ".1").c_str());
 }
 
 namespace {

@@ -3,11 +3,14 @@
 // tells who logged in.
 #include <gtest/gtest.h>
 #include <windows.h>
+#include <commctrl.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <cwctype>
 #include <functional>
 #include <optional>
 #include <string>
@@ -616,4 +619,93 @@ TEST_F(CheckRun, WithIdleOnImapMailIsToldTheMomentItArrives) {
   EXPECT_TRUE(ExitsAtOnce(run, started.tray));
   Remove("pelmora9", "idle-1");
   Remove("pelmora9", "idle-2");
+}
+
+namespace {
+
+// The icon's tip that holds `part`, as the shell's notification area keeps it; polled for 5 s.
+std::wstring ShownTrayTip(const std::wstring& part) {
+  for (int i = 0; i < 250; ++i) {
+    for (const uiprobe::TopWindow& top : uiprobe::TopLevelWindows(0, false)) {
+      if (top.window.className != L"tooltips_class32") continue;
+      for (const uiprobe::UiText& text : uiprobe::ToolTexts(top.window.hwnd)) {
+        if (text.utf16.find(part) != std::wstring::npos) return text.utf16;
+      }
+    }
+    Sleep(20);
+  }
+  return {};
+}
+
+}  // namespace
+
+// One cycle over an account with new mail, one without and one refused: the account table shows how
+// each stands, and the check log holds a line for each, without a password.
+TEST_F(CheckRun, TheAccountTableShowsHowEachAccountStandsAndTheLogHoldsTheCycle) {
+  const std::string table =
+      Account(kInbox, accounts::kInclude, "pelmora3", "secret3", accounts::kActionMessage) +
+      Account("空", accounts::kInclude, "pelmora4", "secret4", accounts::kActionMessage) +
+      SecuredAccount(kWrong, "127.0.0.1", "pelmora5", "wrong-secret5", "", "", accounts::kProtocolImap);
+  ProgramRun run(PelmoraExe(), {{"account.dat", table}, {"Pelmora.ini", "[SET]\r\nLOG=1\r\n"}});
+  const Started started = WaitUntilStarted(run);
+  ASSERT_TRUE(started.tray);
+  const std::size_t before = Logins("pelmora4");
+
+  ASSERT_TRUE(PickTrayMenuItem(run, started.tray, kCheckItem));
+  EXPECT_EQ(NextBox(run), Text(checking::NewMailText(kInbox, 4)));
+  const std::string refusal = "ユーザー名またはパスワードが正しくありません。";
+  EXPECT_EQ(NextBox(run), Text(checking::FailureText(kWrong, refusal)));
+  ASSERT_TRUE(WaitForLogins("pelmora4", before + 1));
+
+  const HWND main = ShowSettingsWindow(run, started.tray);
+  ASSERT_TRUE(main);
+  const HWND list = uiprobe::FindControl(main, L"SysListView32", L"");
+  ASSERT_TRUE(list);
+  std::vector<std::wstring> standings;
+  for (const auto& row : uiprobe::ListViewRows(list)) standings.push_back(row.back().utf16);
+  ASSERT_EQ(standings.size(), 4u);
+  // "HH:MM " and the outcome.
+  const std::wstring outcomes[] = {L"新着 4 通", L"変化なし", L"失敗: " + Text(refusal), L""};
+  for (std::size_t i = 0; i < 4; ++i) {
+    const std::wstring& cell = standings[i];
+    if (outcomes[i].empty()) {
+      EXPECT_EQ(cell, L"") << "the blank row";
+      continue;
+    }
+    ASSERT_EQ(cell.size(), 6 + outcomes[i].size()) << Narrow(cell);
+    EXPECT_TRUE(iswdigit(cell[0]) && iswdigit(cell[1]) && cell[2] == L':' && iswdigit(cell[3]) && iswdigit(cell[4]) &&
+                cell[5] == L' ')
+        << Narrow(cell);
+    EXPECT_EQ(cell.substr(6), outcomes[i]);
+  }
+  // The timer runs (30 minutes by default) and one account failed.
+  const std::wstring tip = ShownTrayTip(L"次のチェック ");
+  std::printf("tip: %s\n", Narrow(tip).c_str());
+  ASSERT_FALSE(tip.empty()) << "no tip in the notification area";
+  const std::size_t next = tip.find(L"次のチェック ");
+  EXPECT_EQ(tip.substr(next + 9, 1), L":") << Narrow(tip);
+  EXPECT_EQ(tip.substr(next + 12), L"\n失敗 1 件") << Narrow(tip);
+  // The column is the table's last: the picture shows the table scrolled to its right end.
+  uiprobe::Post(list, LVM_SCROLL, 4000, 0);
+  Sleep(300);
+  const std::string shot = Screenshot("account-standings");
+  if (!shot.empty()) std::printf("screenshot: %s\n", shot.c_str());
+
+  // One UTF-8 line per account, in the order checked; no password, not even the refused one.
+  const std::string log = run.ReadFile("Pelmora.log");
+  std::printf("Pelmora.log:\n%s", log.c_str());
+  const std::string utf8Lines[] = {"\tPOP3\t\xE6\x96\xB0\xE7\x9D\x80 4 \xE9\x80\x9A\t",  // 新着 4 通
+                                   "\tPOP3\t\xE5\xA4\x89\xE5\x8C\x96\xE3\x81\xAA\xE3\x81\x97\t",  // 変化なし
+                                   "\tIMAP\t\xE5\xA4\xB1\xE6\x95\x97\t"};  // 失敗
+  std::size_t at = 0;
+  for (const std::string& expected : utf8Lines) {
+    at = log.find(expected, at);
+    ASSERT_NE(at, std::string::npos) << expected;
+  }
+  EXPECT_EQ(std::count(log.begin(), log.end(), '\n'), 3);
+  for (const char* secret : {"secret3", "secret4", "wrong-secret5"}) EXPECT_EQ(log.find(secret), std::string::npos) << secret;
+
+  ASSERT_TRUE(PickTrayMenuItem(run, started.tray, kExitItem));
+  ASSERT_TRUE(run.WaitForExit(10000));
+  EXPECT_NE(run.ReadFile("Pelmora.ini").find("LOG=1\r\n"), std::string::npos) << "the setting stays on";
 }

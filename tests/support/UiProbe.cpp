@@ -265,6 +265,23 @@ std::vector<int> ListViewSelection(HWND listView) {
   return rows;
 }
 
+// The control copies a tool's text without a bound of the caller's: the buffer holds the most it keeps.
+std::vector<UiText> ToolTexts(HWND tooltip) {
+  const int count = static_cast<int>(SendWithTimeout(tooltip, TTM_GETTOOLCOUNT, 0, 0));
+  std::vector<UiText> texts;
+  for (int i = 0; i < count; ++i) {
+    RemoteBuffer buffer(tooltip, sizeof(TTTOOLINFOW) + kTextCapacity * sizeof(wchar_t));
+    TTTOOLINFOW info{};
+    info.cbSize = sizeof info;
+    info.lpszText = reinterpret_cast<LPWSTR>(buffer.at(sizeof info));
+    const wchar_t none = L'\0';
+    if (!buffer.ok() || !buffer.Write(0, &info, sizeof info) || !buffer.Write(sizeof info, &none, sizeof none)) break;
+    if (SendWithTimeout(tooltip, TTM_ENUMTOOLSW, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(buffer.at(0))))
+      texts.emplace_back(buffer.ReadText(sizeof info, kTextCapacity));
+  }
+  return texts;
+}
+
 std::vector<UiText> TabCaptions(HWND tabControl) {
   const int count = static_cast<int>(SendWithTimeout(tabControl, TCM_GETITEMCOUNT, 0, 0));
   std::vector<UiText> captions;

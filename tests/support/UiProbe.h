@@ -70,6 +70,10 @@ std::vector<std::vector<UiText>> ListViewRows(HWND listView);
 // Indexes of the selected rows.
 std::vector<int> ListViewSelection(HWND listView);
 
+// The texts of a tooltip control's (tooltips_class32) tools: the shell keeps the notification-area
+// icons' tips in one.
+std::vector<UiText> ToolTexts(HWND tooltip);
+
 // Tab-control (SysTabControl32) captions, and the index of the current tab (-1: none).
 std::vector<UiText> TabCaptions(HWND tabControl);
 int CurrentTab(HWND tabControl);
