@@ -16,6 +16,7 @@
 #include "app/Settings.h"
 #include "checking/CheckCycle.h"
 #include "checking/MailWatchers.h"
+#include "checking/QuietTimes.h"
 #include "desktop/AddressWatch.h"
 #include "desktop/MediaPlayer.h"
 #include "desktop/SpinEdit.h"
@@ -84,6 +85,13 @@ public:
   TTimer ResumeTimer;
   // The machine's network addresses changed: the accounts that failed are tried again.
   TAddressWatch AddressWatch1;
+  // The hours in which notices wait, from Edit1 up to Edit2 ("22:00"); checks go on meanwhile.
+  TCheckBox CheckBox6;
+  TEdit Edit1;
+  TLabel Label2;
+  TEdit Edit2;
+  // Notices held while quiet are told once the quiet ends, looked at every minute.
+  TTimer QuietTimer;
 
   void X1Click(TObject* sender);
   void N9Click(TObject* sender);
@@ -105,6 +113,9 @@ public:
   void CheckBox3Click(TObject* sender);
   void CheckBox4Click(TObject* sender);
   void CheckBox5Click(TObject* sender);
+  void CheckBox6Click(TObject* sender);
+  void Edit1Change(TObject* sender);
+  void QuietTimerTimer(TObject* sender);
   void CheckCycleSummary(checking::TCheckCycle* sender, const checking::TCheckCycle::TSummary& summary);
   void CheckCycleProgress(checking::TCheckCycle* sender, const std::string& account);
   void TrayIcon1BalloonClick(TObject* sender);
@@ -127,6 +138,8 @@ public:
   checking::TMailWatchers Watchers1;
   // The tokens of the accounts that sign in, kept in tokens.dat beside the program.
   TSignIns SignIns1;
+  // When the cycle's notices wait: Windows' word on the user and the hours of CheckBox6.
+  checking::TQuietTimes Quiet1;
 
   // The bound of each network wait of a check, in milliseconds (tests shorten it).
   void SetCheckTimeOut(std::int32_t milliseconds) { CheckCycle.SetTimeOut(milliseconds); }

@@ -10,6 +10,8 @@ const std::string kMinute = "MINUTE";
 const std::string kNewMail = "NEWMAIL";
 const std::string kBalloon = "BALLOON";
 const std::string kIdle = "IDLE";
+const std::string kQuietFrom = "QUIETFROM";
+const std::string kQuietTo = "QUIETTO";
 
 // A setting that is off is no line of the file at all.
 void WriteOptional(TIniFile& file, const std::string& key, bool on) {
@@ -17,6 +19,22 @@ void WriteOptional(TIniFile& file, const std::string& key, bool on) {
     file.WriteBool(kSection, key, true);
   else
     file.DeleteKey(kSection, key);
+}
+std::optional<checking::QuietHours> ReadQuietHours(const TIniFile& file) {
+  const std::optional<std::int32_t> from = checking::ParseClockTime(file.ReadString(kSection, kQuietFrom, ""));
+  const std::optional<std::int32_t> to = checking::ParseClockTime(file.ReadString(kSection, kQuietTo, ""));
+  if (!from || !to) return std::nullopt;
+  return checking::QuietHours{*from, *to};
+}
+
+void WriteQuietHours(TIniFile& file, const std::optional<checking::QuietHours>& hours) {
+  if (!hours) {
+    file.DeleteKey(kSection, kQuietFrom);
+    file.DeleteKey(kSection, kQuietTo);
+    return;
+  }
+  file.WriteString(kSection, kQuietFrom, checking::ClockTimeText(hours->From));
+  file.WriteString(kSection, kQuietTo, checking::ClockTimeText(hours->To));
 }
 }  // namespace
 
@@ -29,6 +47,7 @@ TSettings ReadSettings(const std::string& path, const TSettings& defaults) {
   settings.NewMailByIdentity = file.ReadBool(kSection, kNewMail, defaults.NewMailByIdentity);
   settings.NoticesInBalloon = file.ReadBool(kSection, kBalloon, defaults.NoticesInBalloon);
   settings.ImapIdle = file.ReadBool(kSection, kIdle, defaults.ImapIdle);
+  settings.QuietHours = ReadQuietHours(file);
   return settings;
 }
 
@@ -40,4 +59,5 @@ void WriteSettings(const std::string& path, const TSettings& settings) {
   WriteOptional(file, kNewMail, settings.NewMailByIdentity);
   WriteOptional(file, kBalloon, settings.NoticesInBalloon);
   WriteOptional(file, kIdle, settings.ImapIdle);
+  WriteQuietHours(file, settings.QuietHours);
 }

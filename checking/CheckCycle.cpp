@@ -11,6 +11,7 @@
 #include "checking/IdsFile.h"
 #include "checking/portable/NewMailNotice.h"
 #include "checking/MailActions.h"
+#include "checking/QuietTimes.h"
 #include "imap/ImapClient.h"
 #include "pop3/Pop3Client.h"
 #include "signin/SignIns.h"
@@ -89,15 +90,36 @@ void TCheckCycle::CheckAccounts(const CheckRequests::Only& only) {
   if (CycleInBalloon && (!Summary.NewMail.empty() || !Summary.Failures.empty())) OnSummary(this, Summary);
 }
 
-void TCheckCycle::Notice(const std::string& cp932, std::vector<std::u16string> TSummary::*part) {
-  Notice(Cp932ToUtf16(cp932), part);
+bool TCheckCycle::Notice(const std::string& cp932, std::vector<std::u16string> TSummary::*part) {
+  return Notice(Cp932ToUtf16(cp932), part);
 }
 
-void TCheckCycle::Notice(const std::u16string& text, std::vector<std::u16string> TSummary::*part) {
+bool TCheckCycle::Notice(const std::u16string& text, std::vector<std::u16string> TSummary::*part) {
+  // Balloons wait on their own while Windows says the user is busy.
+  const Quiet quiet = QuietNow();
+  if (quiet == Quiet::Hours || (quiet == Quiet::Busy && !CycleInBalloon)) {
+    Held.Hold(text);
+    return true;
+  }
   if (CycleInBalloon)
     (Summary.*part).push_back(text);
   else
     Announce(text);
+  return false;
+}
+
+Quiet TCheckCycle::QuietNow() const { return QuietTimes ? QuietTimes->Now() : Quiet::None; }
+
+void TCheckCycle::ShowHeld() {
+  if (Held.Empty() || Requests.Running() || IsStopped || QuietNow() != Quiet::None) return;
+  const std::u16string text = Held.TakeSummary();
+  const std::int32_t messages = HeldMessages;
+  HeldMessages = 0;
+  if (!InBalloon) return Announce(text);
+  TSummary summary;
+  summary.NewMessages = messages;
+  (messages > 0 ? summary.NewMail : summary.Failures).push_back(text);
+  OnSummary(this, summary);
 }
 
 // A row dropped from the end of the table meanwhile reads as empty rather than out of the table.
@@ -166,15 +188,24 @@ void TCheckCycle::CheckWith(TMailboxSession& session, const TLogin& login,
   if (news ? news->Count > 0 : countChanged) {
     // Read once: the new-mail box lets the user change the table again.
     const std::string action = cell(accounts::ColAction);
-    Summary.NewMessages += news ? static_cast<std::int32_t>(news->Count) : count;
-    if (action == accounts::kActionMessage && news)
-      Notice(NewMailNoticeText(cell(accounts::ColName), news->Count, news->NewestFirst, Cp932ToUtf16),
-             &TSummary::NewMail);
-    if (action == accounts::kActionMessage && !news)
-      Notice(NewMailText(cell(accounts::ColName), count), &TSummary::NewMail);
-    if (action == accounts::kActionSound && !PlaySoundFile(Player, cell(accounts::ColSoundFile)))
+    const std::int32_t told = news ? static_cast<std::int32_t>(news->Count) : count;
+    Summary.NewMessages += told;
+    bool held = false;
+    if ((action == accounts::kActionSound || action == accounts::kActionCdTray) && QuietNow() != Quiet::None) {
+      // The summary names the account instead of a sound or a tray that would come long after the mail.
+      Held.Hold(Cp932ToUtf16(NewMailText(cell(accounts::ColName), told)));
+      held = true;
+    } else if (action == accounts::kActionMessage && news) {
+      held = Notice(NewMailNoticeText(cell(accounts::ColName), news->Count, news->NewestFirst, Cp932ToUtf16),
+                    &TSummary::NewMail);
+    } else if (action == accounts::kActionMessage && !news) {
+      held = Notice(NewMailText(cell(accounts::ColName), count), &TSummary::NewMail);
+    } else if (action == accounts::kActionSound && !PlaySoundFile(Player, cell(accounts::ColSoundFile))) {
       Notice(kSoundFailureText, &TSummary::Failures);
-    if (action == accounts::kActionCdTray) OpenCdTray(Mci);
+    } else if (action == accounts::kActionCdTray) {
+      OpenCdTray(Mci);
+    }
+    if (held) HeldMessages += told;
   }
   // A box has been answered by now; a balloon shows at the end of the cycle, and the ids are saved then.
   if (news) {
