@@ -86,7 +86,7 @@ void TCheckCycle::CheckAccounts(const CheckRequests::Only& only) {
   }
   // Nothing between the save and the balloon lets the user leave: no id is recorded untold.
   if (IsStopped) return;
-  if (SeenUnsaved) SaveIds();
+  if (SeenUnsaved && Held.Empty()) SaveIds();
   if (CycleInBalloon && (!Summary.NewMail.empty() || !Summary.Failures.empty())) OnSummary(this, Summary);
 }
 
@@ -115,11 +115,16 @@ void TCheckCycle::ShowHeld() {
   const std::u16string text = Held.TakeSummary();
   const std::int32_t messages = HeldMessages;
   HeldMessages = 0;
-  if (!InBalloon) return Announce(text);
-  TSummary summary;
-  summary.NewMessages = messages;
-  (messages > 0 ? summary.NewMail : summary.Failures).push_back(text);
-  OnSummary(this, summary);
+  if (InBalloon) {
+    TSummary summary;
+    summary.NewMessages = messages;
+    (messages > 0 ? summary.NewMail : summary.Failures).push_back(text);
+    OnSummary(this, summary);
+  } else {
+    Announce(text);
+  }
+  // The ids of mail only now told are recorded now, or never if the user left meanwhile.
+  if (SeenUnsaved && !IsStopped) SaveIds();
 }
 
 // A row dropped from the end of the table meanwhile reads as empty rather than out of the table.
@@ -207,10 +212,11 @@ void TCheckCycle::CheckWith(TMailboxSession& session, const TLogin& login,
     }
     if (held) HeldMessages += told;
   }
-  // A box has been answered by now; a balloon shows at the end of the cycle, and the ids are saved then.
+  // A box has been answered by now; a balloon shows at the end of the cycle, and the ids are saved
+  // then; while notices are held, once they are told.
   if (news) {
     SeenUnsaved = true;
-    if (!CycleInBalloon) SaveIds();
+    if (!CycleInBalloon && Held.Empty()) SaveIds();
   }
   if (quitFailure) std::rethrow_exception(quitFailure);
 }

@@ -735,3 +735,18 @@ TEST_F(CheckCycle, InTheQuietHoursNoticesWaitUntilTheyEndAlsoAcrossMidnight) {
                                                          Widen(checking::NewMailText("box", 4))}));
   EXPECT_EQ(form.TrayIcon1.Hint().rfind("新着メール 4 通 (", 0), 0u) << form.TrayIcon1.Hint();
 }
+
+// Mail held while the user is busy is recorded as told only once its summary was shown: a program
+// ended meanwhile tells it at its next start rather than never.
+TEST_F(CheckCycleByIdentity, TheIdsOfHeldMailAreRecordedOnlyOnceItsSummaryWasShown) {
+  SetAccount(Form, 1, "home", accounts::kInclude, kServer);
+  Shell.State = QUNS_PRESENTATION_MODE;
+  Server.Add(Pop3IdentityCheck({"new"}, {"From: a@example.jp\r\nSubject: hello\r\n"}));
+  EXPECT_EQ(Check(Form), std::vector<std::wstring>{});
+  EXPECT_EQ(Ids(), "(none)");
+  Shell.State = QUNS_ACCEPTS_NOTIFICATIONS;
+  EXPECT_EQ(BoxesOf([&] { Form.QuietTimerTimer(&Form.QuietTimer); }),
+            std::vector<std::wstring>{L"通知を控えていた間のお知らせ (1 件):\n" +
+                                      IdentityNotice("home", {{u"a@example.jp", u"hello"}})});
+  EXPECT_EQ(Ids(), "[127.0.0.2 110 user]\r\nnew\r\n");
+}
