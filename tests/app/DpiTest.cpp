@@ -344,7 +344,11 @@ void SaveTrayShot(HICON icon, COLORREF taskbar, const std::string& name) {
   FillRect(small, &all, brush);
   DrawIconEx(small, 0, 0, icon, size, size, 0, nullptr, DI_NORMAL);
   const HDC large = CreateCompatibleDC(screen);
-  const HBITMAP largeBitmap = CreateCompatibleBitmap(screen, shown, shown);
+  // Without an alpha channel: the static control would blend a 32-bit picture with its own background.
+  BITMAPINFO format{};
+  format.bmiHeader = {sizeof(BITMAPINFOHEADER), shown, -shown, 1, 24, BI_RGB, 0, 0, 0, 0, 0};
+  void* bits = nullptr;
+  const HBITMAP largeBitmap = CreateDIBSection(screen, &format, DIB_RGB_COLORS, &bits, nullptr, 0);
   const HGDIOBJ oldLarge = SelectObject(large, largeBitmap);
   StretchBlt(large, 0, 0, shown, shown, small, 0, 0, size, size, SRCCOPY);
   SelectObject(large, oldLarge);

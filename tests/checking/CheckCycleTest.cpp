@@ -726,6 +726,8 @@ TEST_F(CheckCycle, InTheQuietHoursNoticesWaitUntilTheyEndAlsoAcrossMidnight) {
   form.CheckBox4.SetChecked(true);
   form.CheckBox4Click(&form.CheckBox4);
   minute = 22 * 60;
+  form.Accounts.SetCell(accounts::ColInclude, 2, std::string(accounts::kExclude));
+  form.Accounts.SetCell(accounts::ColInclude, 3, std::string(accounts::kExclude));
   Server.Add(ServerScript::Pop3Check("+OK 4 10\r\n"));
   EXPECT_EQ(Check(form), std::vector<std::wstring>{});
   EXPECT_EQ(Balloons(shell), std::vector<std::wstring>{});
