@@ -171,7 +171,9 @@ def main():
     name = ("PelmoraNew" if NEW_MAIL else "Pelmora") + (LOOK or "").capitalize() + ".ico"
     out = args[0] if args else os.path.join(os.path.dirname(os.path.abspath(__file__)), name)
     images = [(16, 4), (32, 4), (16, 8), (32, 8)] + [(size, 32) for size in (16, 20, 24, 32, 40, 48, 64, 256)]
-    blobs = [bitmap(size, bits) if bits < 32 else png(size) if size == 256 else true_colour(size)
+    # The drawings for a taskbar keep every true-colour image as PNG, which Windows takes at any size
+    # since Vista, so that the program stays small.
+    blobs = [bitmap(size, bits) if bits < 32 else png(size) if size == 256 or LOOK else true_colour(size)
              for size, bits in images]
     offset = 6 + 16 * len(images)
     directory = struct.pack("<HHH", 0, 1, len(images))
