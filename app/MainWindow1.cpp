@@ -158,8 +158,8 @@ void TMainForm1::FormCreate(TObject*) {
   if (stored.QuietHours) {
     Edit1.SetText(checking::ClockTimeText(stored.QuietHours->From));
     Edit2.SetText(checking::ClockTimeText(stored.QuietHours->To));
-    CheckBox6.SetChecked(true);
-    CheckBox6Click(&CheckBox6);
+    CheckBox8.SetChecked(true);
+    CheckBox8Click(&CheckBox8);
   }
   PendingTime = stored.Time;
   PendingMinute = stored.Minute;
@@ -195,16 +195,16 @@ void TMainForm1::CheckBox4Click(TObject*) { CheckCycle.SetNoticesInBalloon(Check
 void TMainForm1::CheckBox5Click(TObject*) { WatchAccounts(); }
 
 // Notices held by the hours are told at once when the hours are switched off.
-void TMainForm1::CheckBox6Click(TObject* sender) {
-  Edit1.SetEnabled(CheckBox6.Checked());
-  Edit2.SetEnabled(CheckBox6.Checked());
+void TMainForm1::CheckBox8Click(TObject* sender) {
+  Edit1.SetEnabled(CheckBox8.Checked());
+  Edit2.SetEnabled(CheckBox8.Checked());
   Edit1Change(sender);
   CheckCycle.ShowHeld();
 }
 
 // A time still being typed leaves the hours in force until both ends read as times again.
 void TMainForm1::Edit1Change(TObject*) {
-  if (!CheckBox6.Checked()) return Quiet1.SetHours(std::nullopt);
+  if (!CheckBox8.Checked()) return Quiet1.SetHours(std::nullopt);
   const std::optional<std::int32_t> from = checking::ParseClockTime(Edit1.Text());
   const std::optional<std::int32_t> to = checking::ParseClockTime(Edit2.Text());
   if (from && to) Quiet1.SetHours(checking::QuietHours{*from, *to});

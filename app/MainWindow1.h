@@ -86,7 +86,7 @@ public:
   // The machine's network addresses changed: the accounts that failed are tried again.
   TAddressWatch AddressWatch1;
   // The hours in which notices wait, from Edit1 up to Edit2 ("22:00"); checks go on meanwhile.
-  TCheckBox CheckBox6;
+  TCheckBox CheckBox8;
   TEdit Edit1;
   TLabel Label2;
   TEdit Edit2;
@@ -113,7 +113,7 @@ public:
   void CheckBox3Click(TObject* sender);
   void CheckBox4Click(TObject* sender);
   void CheckBox5Click(TObject* sender);
-  void CheckBox6Click(TObject* sender);
+  void CheckBox8Click(TObject* sender);
   void Edit1Change(TObject* sender);
   void QuietTimerTimer(TObject* sender);
   void CheckCycleSummary(checking::TCheckCycle* sender, const checking::TCheckCycle::TSummary& summary);
@@ -138,7 +138,7 @@ public:
   checking::TMailWatchers Watchers1;
   // The tokens of the accounts that sign in, kept in tokens.dat beside the program.
   TSignIns SignIns1;
-  // When the cycle's notices wait: Windows' word on the user and the hours of CheckBox6.
+  // When the cycle's notices wait: Windows' word on the user and the hours of CheckBox8.
   checking::TQuietTimes Quiet1;
 
   // The bound of each network wait of a check, in milliseconds (tests shorten it).

@@ -68,10 +68,10 @@ TMainForm1::TMainForm1(TShell& shell, TMci& mci, std::string programPath)
       CheckBox4(TabSheet2, {12, 120, 361, 17}, "お知らせをタスクトレイのバルーンで表示する(&B)", false),
       CheckBox5(TabSheet2, {12, 144, 265, 17}, "IMAPの新着をすぐに知らせる(&I)", false),
       ResumeTimer(kResumeDelay, false),
-      CheckBox6(TabSheet2, {320, 16, 181, 17}, "通知しない時間帯(&Q)", false),
-      Edit1(TabSheet2, {340, 40, 45, 20}, "22:00"),
-      Label2(TabSheet2, {391, 44, 12, 12}, "～"),
-      Edit2(TabSheet2, {409, 40, 45, 20}, "07:00"),
+      CheckBox8(TabSheet2, {300, 64, 181, 17}, "通知しない時間帯(&Q)", false),
+      Edit1(TabSheet2, {320, 88, 45, 20}, "22:00"),
+      Label2(TabSheet2, {371, 92, 12, 12}, "～"),
+      Edit2(TabSheet2, {389, 88, 45, 20}, "07:00"),
       QuietTimer(kQuietPoll, true),
       CheckCycle(Accounts, POP3Client1, ImapClient1, MediaPlayer1, mci),
       AccountCommands(Accounts, MediaPlayer1),
@@ -109,7 +109,7 @@ TMainForm1::TMainForm1(TShell& shell, TMci& mci, std::string programPath)
   CheckBox3.OnClick = [this](TObject* sender) { CheckBox3Click(sender); };
   CheckBox4.OnClick = [this](TObject* sender) { CheckBox4Click(sender); };
   CheckBox5.OnClick = [this](TObject* sender) { CheckBox5Click(sender); };
-  CheckBox6.OnClick = [this](TObject* sender) { CheckBox6Click(sender); };
+  CheckBox8.OnClick = [this](TObject* sender) { CheckBox8Click(sender); };
   Edit1.OnChange = [this](TObject* sender) { Edit1Change(sender); };
   Edit2.OnChange = [this](TObject* sender) { Edit1Change(sender); };
   Edit1.SetEnabled(false);

@@ -395,17 +395,17 @@ TEST_F(Settings, QuietHoursAreKeptOnlyWhileSetAndTheFileComesBackAsItWas) {
   {
     TMainForm1 form(SystemShell(), SystemMci(), Program());
     form.FormCreate(&form);
-    EXPECT_FALSE(form.CheckBox6.Checked());
+    EXPECT_FALSE(form.CheckBox8.Checked());
     EXPECT_FALSE(form.Edit1.Enabled());
-    EXPECT_EQ(form.CheckBox6.Caption(), "通知しない時間帯(&Q)");
-    EXPECT_EQ(form.CheckBox6.Parent(), &form.TabSheet2);
+    EXPECT_EQ(form.CheckBox8.Caption(), "通知しない時間帯(&Q)");
+    EXPECT_EQ(form.CheckBox8.Parent(), &form.TabSheet2);
     CloseForm(form);
   }
   EXPECT_EQ(ReadSettings(), before);
   {
     TMainForm1 form(SystemShell(), SystemMci(), Program());
     form.FormCreate(&form);
-    form.CheckBox6.SetChecked(true);
+    form.CheckBox8.SetChecked(true);
     form.Edit1.SetText("23:30");
     form.Edit2.SetText("6:5");  // still being typed: the hours already set stay
     form.Edit2.SetText("6:15");
@@ -416,13 +416,13 @@ TEST_F(Settings, QuietHoursAreKeptOnlyWhileSetAndTheFileComesBackAsItWas) {
   {
     TMainForm1 form(SystemShell(), SystemMci(), Program());
     form.FormCreate(&form);
-    EXPECT_TRUE(form.CheckBox6.Checked());
+    EXPECT_TRUE(form.CheckBox8.Checked());
     EXPECT_TRUE(form.Edit1.Enabled());
     EXPECT_EQ(form.Edit1.Text(), "23:30");
     EXPECT_EQ(form.Edit2.Text(), "06:15");
     ASSERT_TRUE(form.Quiet1.Hours());
     EXPECT_EQ(*form.Quiet1.Hours(), (checking::QuietHours{23 * 60 + 30, 6 * 60 + 15}));
-    form.CheckBox6.SetChecked(false);
+    form.CheckBox8.SetChecked(false);
     EXPECT_FALSE(form.Quiet1.Hours());
     CloseForm(form);
   }
