@@ -86,6 +86,7 @@ void TMainForm1::N2Click(TObject*) {
 // during the start-up check comes before the window counts as the main one: ask again.
 void TMainForm1::CheckEnded() {
   if (CheckCycle.Stopped()) Application().Terminate();
+  CheckCycle.ShowHeld();
 }
 
 // A tick that sleep delayed is the wake-up's check: a resume check still pending would repeat it.
@@ -187,6 +188,12 @@ void TMainForm1::FormCreate(TObject*) {
   CheckBox5.SetChecked(stored.ImapIdle);
   CheckBox5Click(&CheckBox5);
   CheckBox7.SetChecked(stored.CheckLog);
+  if (stored.QuietHours) {
+    Edit1.SetText(checking::ClockTimeText(stored.QuietHours->From));
+    Edit2.SetText(checking::ClockTimeText(stored.QuietHours->To));
+    CheckBox8.SetChecked(true);
+    CheckBox8Click(&CheckBox8);
+  }
   PendingTime = stored.Time;
   PendingMinute = stored.Minute;
   if (CheckBox1.Checked()) N2Click(this);
@@ -277,6 +284,24 @@ void TMainForm1::CheckBox3Click(TObject*) { CheckCycle.SetNewMailByIdentity(Chec
 void TMainForm1::CheckBox4Click(TObject*) { CheckCycle.SetNoticesInBalloon(CheckBox4.Checked()); }
 
 void TMainForm1::CheckBox5Click(TObject*) { WatchAccounts(); }
+
+// Notices held by the hours are told at once when the hours are switched off.
+void TMainForm1::CheckBox8Click(TObject* sender) {
+  Edit1.SetEnabled(CheckBox8.Checked());
+  Edit2.SetEnabled(CheckBox8.Checked());
+  Edit1Change(sender);
+  CheckCycle.ShowHeld();
+}
+
+// A time still being typed leaves the hours in force until both ends read as times again.
+void TMainForm1::Edit1Change(TObject*) {
+  if (!CheckBox8.Checked()) return Quiet1.SetHours(std::nullopt);
+  const std::optional<std::int32_t> from = checking::ParseClockTime(Edit1.Text());
+  const std::optional<std::int32_t> to = checking::ParseClockTime(Edit2.Text());
+  if (from && to) Quiet1.SetHours(checking::QuietHours{*from, *to});
+}
+
+void TMainForm1::QuietTimerTimer(TObject*) { CheckCycle.ShowHeld(); }
 
 // One balloon sums up the cycle, so that balloons never replace each other unread: the accounts with
 // new mail, then the failures, which long notices never push out of it.
@@ -373,7 +398,8 @@ TSettings TMainForm1::ShownSettings() {
           .NoticesInBalloon = CheckBox4.Checked(),
           .ImapIdle = CheckBox5.Checked(),
           .EncryptPasswords = PasswordsEncrypted,
-          .CheckLog = CheckBox7.Checked()};
+          .CheckLog = CheckBox7.Checked(),
+          .QuietHours = Quiet1.Hours()};
 }
 
 // Closing during a check (its waits and boxes keep the tray menu live) ends it; this handler runs once.

@@ -18,6 +18,7 @@
 #include "checking/CheckCycle.h"
 #include "checking/CheckLogFile.h"
 #include "checking/MailWatchers.h"
+#include "checking/QuietTimes.h"
 #include "desktop/AddressWatch.h"
 #include "desktop/MediaPlayer.h"
 #include "desktop/SpinEdit.h"
@@ -90,6 +91,13 @@ public:
   TTimer ResumeTimer;
   // The machine's network addresses changed: the accounts that failed are tried again.
   TAddressWatch AddressWatch1;
+  // The hours in which notices wait, from Edit1 up to Edit2 ("22:00"); checks go on meanwhile.
+  TCheckBox CheckBox8;
+  TEdit Edit1;
+  TLabel Label2;
+  TEdit Edit2;
+  // Notices held while quiet are told once the quiet ends, looked at every minute.
+  TTimer QuietTimer;
 
   void X1Click(TObject* sender);
   void N9Click(TObject* sender);
@@ -112,6 +120,9 @@ public:
   void CheckBox4Click(TObject* sender);
   void CheckBox5Click(TObject* sender);
   void CheckBox6Click(TObject* sender);
+  void CheckBox8Click(TObject* sender);
+  void Edit1Change(TObject* sender);
+  void QuietTimerTimer(TObject* sender);
   void CheckCycleSummary(checking::TCheckCycle* sender, const checking::TCheckCycle::TSummary& summary);
   void CheckCycleProgress(checking::TCheckCycle* sender, const std::string& account);
   void CheckCycleChecked(checking::TCheckCycle* sender, const checking::TCheckCycle::TChecked& checked);
@@ -138,6 +149,8 @@ public:
   checking::TMailWatchers Watchers1;
   // The passwords in tokens.dat, through the sign-ins' writer of the file, while CheckBox6 is on.
   TKeptPasswords KeptPasswords1;
+  // When the cycle's notices wait: Windows' word on the user and the hours of CheckBox8.
+  checking::TQuietTimes Quiet1;
 
   // The bound of each network wait of a check, in milliseconds (tests shorten it).
   void SetCheckTimeOut(std::int32_t milliseconds) { CheckCycle.SetTimeOut(milliseconds); }

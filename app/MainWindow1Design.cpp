@@ -26,6 +26,7 @@ constexpr int kClientHeight = 262;
 constexpr std::uint32_t kDesignInterval = 600000;
 // The network of a machine that just woke needs a moment; every account is still checked within 15 s.
 constexpr std::uint32_t kResumeDelay = 4000;
+constexpr std::uint32_t kQuietPoll = 60000;
 // Where the player would sit if it were shown.
 constexpr RECT kPlayerBounds{276, 212, 276 + 29, 212 + 30};
 
@@ -69,10 +70,16 @@ TMainForm1::TMainForm1(TShell& shell, TMci& mci, std::string programPath)
       CheckBox6(TabSheet2, {300, 16, 241, 17}, "パスワードを暗号化して保存する(&E)", false),
       CheckBox7(TabSheet2, {300, 40, 241, 17}, "チェックの記録を残す(&L)", false),
       ResumeTimer(kResumeDelay, false),
+      CheckBox8(TabSheet2, {300, 64, 181, 17}, "通知しない時間帯(&Q)", false),
+      Edit1(TabSheet2, {320, 88, 45, 20}, "22:00"),
+      Label2(TabSheet2, {371, 92, 12, 12}, "～"),
+      Edit2(TabSheet2, {389, 88, 45, 20}, "07:00"),
+      QuietTimer(kQuietPoll, true),
       CheckCycle(Accounts, POP3Client1, ImapClient1, MediaPlayer1, mci),
       SignIns1(Application()),
       AccountCommands(Accounts, MediaPlayer1, SignIns1, shell),
       KeptPasswords1(SignIns1.Store()),
+      Quiet1(shell),
       Shell(shell),
       Mci(mci),
       ProgramFile(std::move(programPath)),
@@ -107,6 +114,13 @@ TMainForm1::TMainForm1(TShell& shell, TMci& mci, std::string programPath)
   CheckBox4.OnClick = [this](TObject* sender) { CheckBox4Click(sender); };
   CheckBox5.OnClick = [this](TObject* sender) { CheckBox5Click(sender); };
   CheckBox6.OnClick = [this](TObject* sender) { CheckBox6Click(sender); };
+  CheckBox8.OnClick = [this](TObject* sender) { CheckBox8Click(sender); };
+  Edit1.OnChange = [this](TObject* sender) { Edit1Change(sender); };
+  Edit2.OnChange = [this](TObject* sender) { Edit1Change(sender); };
+  Edit1.SetEnabled(false);
+  Edit2.SetEnabled(false);
+  QuietTimer.OnTimer = [this](TObject* sender) { QuietTimerTimer(sender); };
+  CheckCycle.SetQuiet(Quiet1);
   CheckCycle.OnSummary = [this](checking::TCheckCycle* sender, const checking::TCheckCycle::TSummary& summary) {
     CheckCycleSummary(sender, summary);
   };

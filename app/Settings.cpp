@@ -12,6 +12,8 @@ const std::string kBalloon = "BALLOON";
 const std::string kIdle = "IDLE";
 const std::string kEncrypt = "ENCRYPT";
 const std::string kLog = "LOG";
+const std::string kQuietFrom = "QUIETFROM";
+const std::string kQuietTo = "QUIETTO";
 
 // A setting that is off is no line of the file at all.
 void WriteOptional(TIniFile& file, const std::string& key, bool on) {
@@ -19,6 +21,22 @@ void WriteOptional(TIniFile& file, const std::string& key, bool on) {
     file.WriteBool(kSection, key, true);
   else
     file.DeleteKey(kSection, key);
+}
+std::optional<checking::QuietHours> ReadQuietHours(const TIniFile& file) {
+  const std::optional<std::int32_t> from = checking::ParseClockTime(file.ReadString(kSection, kQuietFrom, ""));
+  const std::optional<std::int32_t> to = checking::ParseClockTime(file.ReadString(kSection, kQuietTo, ""));
+  if (!from || !to) return std::nullopt;
+  return checking::QuietHours{*from, *to};
+}
+
+void WriteQuietHours(TIniFile& file, const std::optional<checking::QuietHours>& hours) {
+  if (!hours) {
+    file.DeleteKey(kSection, kQuietFrom);
+    file.DeleteKey(kSection, kQuietTo);
+    return;
+  }
+  file.WriteString(kSection, kQuietFrom, checking::ClockTimeText(hours->From));
+  file.WriteString(kSection, kQuietTo, checking::ClockTimeText(hours->To));
 }
 }  // namespace
 
@@ -33,6 +51,7 @@ TSettings ReadSettings(const std::string& path, const TSettings& defaults) {
   settings.ImapIdle = file.ReadBool(kSection, kIdle, defaults.ImapIdle);
   settings.EncryptPasswords = file.ReadBool(kSection, kEncrypt, defaults.EncryptPasswords);
   settings.CheckLog = file.ReadBool(kSection, kLog, defaults.CheckLog);
+  settings.QuietHours = ReadQuietHours(file);
   return settings;
 }
 
@@ -46,6 +65,7 @@ void WriteSettings(const std::string& path, const TSettings& settings) {
   WriteOptional(file, kIdle, settings.ImapIdle);
   WriteOptional(file, kEncrypt, settings.EncryptPasswords);
   WriteOptional(file, kLog, settings.CheckLog);
+  WriteQuietHours(file, settings.QuietHours);
 }
 
 void WriteEncryptPasswords(const std::string& path, bool on) {

@@ -13,6 +13,7 @@
 #include "checking/IdsFile.h"
 #include "checking/portable/NewMailNotice.h"
 #include "checking/MailActions.h"
+#include "checking/QuietTimes.h"
 #include "imap/ImapClient.h"
 #include "pop3/Pop3Client.h"
 #include "signin/SignIns.h"
@@ -110,7 +111,7 @@ void TCheckCycle::CheckAccounts(const CheckRequests::Only& only) {
   }
   // Nothing between the save and the balloon lets the user leave: no id is recorded untold.
   if (IsStopped) return;
-  if (SeenUnsaved) SaveIds();
+  if (SeenUnsaved && Held.Empty()) SaveIds();
   if (CycleInBalloon && (!Summary.NewMail.empty() || !Summary.Failures.empty())) OnSummary(this, Summary);
 }
 
@@ -120,15 +121,41 @@ void TCheckCycle::SessionEnded() {
   SessionEndTime = LocalNow();
 }
 
-void TCheckCycle::Notice(const std::string& cp932, std::vector<std::u16string> TSummary::*part) {
-  Notice(Cp932ToUtf16(cp932), part);
+bool TCheckCycle::Notice(const std::string& cp932, std::vector<std::u16string> TSummary::*part) {
+  return Notice(Cp932ToUtf16(cp932), part);
 }
 
-void TCheckCycle::Notice(const std::u16string& text, std::vector<std::u16string> TSummary::*part) {
+bool TCheckCycle::Notice(const std::u16string& text, std::vector<std::u16string> TSummary::*part) {
+  // Balloons wait on their own while Windows says the user is busy.
+  const Quiet quiet = QuietNow();
+  if (quiet == Quiet::Hours || (quiet == Quiet::Busy && !CycleInBalloon)) {
+    Held.Hold(text);
+    return true;
+  }
   if (CycleInBalloon)
     (Summary.*part).push_back(text);
   else
     Announce(text);
+  return false;
+}
+
+Quiet TCheckCycle::QuietNow() const { return QuietTimes ? QuietTimes->Now() : Quiet::None; }
+
+void TCheckCycle::ShowHeld() {
+  if (Held.Empty() || Requests.Running() || IsStopped || QuietNow() != Quiet::None) return;
+  const std::u16string text = Held.TakeSummary();
+  const std::int32_t messages = HeldMessages;
+  HeldMessages = 0;
+  if (InBalloon) {
+    TSummary summary;
+    summary.NewMessages = messages;
+    (messages > 0 ? summary.NewMail : summary.Failures).push_back(text);
+    OnSummary(this, summary);
+  } else {
+    Announce(text);
+  }
+  // The ids of mail only now told are recorded now, or never if the user left meanwhile.
+  if (SeenUnsaved && !IsStopped) SaveIds();
 }
 
 // A row dropped from the end of the table meanwhile reads as empty rather than out of the table.
@@ -200,19 +227,28 @@ std::int32_t TCheckCycle::CheckWith(TMailboxSession& session, const TLogin& logi
     // Read once: the new-mail box lets the user change the table again.
     const std::string action = cell(accounts::ColAction);
     Summary.NewMessages += told;
-    if (action == accounts::kActionMessage && news)
-      Notice(NewMailNoticeText(cell(accounts::ColName), news->Count, news->NewestFirst, Cp932ToUtf16),
-             &TSummary::NewMail);
-    if (action == accounts::kActionMessage && !news)
-      Notice(NewMailText(cell(accounts::ColName), count), &TSummary::NewMail);
-    if (action == accounts::kActionSound && !PlaySoundFile(Player, cell(accounts::ColSoundFile)))
+    bool held = false;
+    if ((action == accounts::kActionSound || action == accounts::kActionCdTray) && QuietNow() != Quiet::None) {
+      // The summary names the account instead of a sound or a tray that would come long after the mail.
+      Held.Hold(Cp932ToUtf16(NewMailText(cell(accounts::ColName), told)));
+      held = true;
+    } else if (action == accounts::kActionMessage && news) {
+      held = Notice(NewMailNoticeText(cell(accounts::ColName), news->Count, news->NewestFirst, Cp932ToUtf16),
+                    &TSummary::NewMail);
+    } else if (action == accounts::kActionMessage && !news) {
+      held = Notice(NewMailText(cell(accounts::ColName), count), &TSummary::NewMail);
+    } else if (action == accounts::kActionSound && !PlaySoundFile(Player, cell(accounts::ColSoundFile))) {
       Notice(kSoundFailureText, &TSummary::Failures);
-    if (action == accounts::kActionCdTray) OpenCdTray(Mci);
+    } else if (action == accounts::kActionCdTray) {
+      OpenCdTray(Mci);
+    }
+    if (held) HeldMessages += told;
   }
-  // A box has been answered by now; a balloon shows at the end of the cycle, and the ids are saved then.
+  // A box has been answered by now; a balloon shows at the end of the cycle, and the ids are saved
+  // then; while notices are held, once they are told.
   if (news) {
     SeenUnsaved = true;
-    if (!CycleInBalloon) SaveIds();
+    if (!CycleInBalloon && Held.Empty()) SaveIds();
   }
   if (quitFailure) std::rethrow_exception(quitFailure);
   return told;

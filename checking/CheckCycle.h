@@ -12,6 +12,7 @@
 #include "accounts/portable/AccountTable.h"
 #include "checking/portable/CheckRules.h"
 #include "checking/portable/MailHeader.h"
+#include "checking/portable/QuietRules.h"
 #include "checking/portable/SeenIds.h"
 #include "checking/portable/Standing.h"
 #include "transport/portable/TlsRules.h"
@@ -26,6 +27,8 @@ class TPOP3Client;
 struct TLogin;
 
 namespace checking {
+
+class TQuietTimes;
 
 class TCheckCycle {
 public:
@@ -49,6 +52,13 @@ public:
 
   // The tokens of the accounts that sign in; without them such an account is told to sign in.
   void SetSignIns(TSignIns& signIns) { SignIns = &signIns; }
+
+  // While `quiet` says so, message boxes, sounds and the CD tray wait (balloons too in the user's
+  // quiet hours) for one summary that ShowHeld gives once it ends.
+  void SetQuiet(TQuietTimes& quiet) { QuietTimes = &quiet; }
+  // The notices held, as one notice of the way the cycle's notices go; nothing while they still
+  // wait, inside a cycle, or once the user is leaving.
+  void ShowHeld();
 
   // The bound of each network wait, in milliseconds.
   void SetTimeOut(std::int32_t milliseconds) { TimeOutMs = milliseconds; }
@@ -118,9 +128,10 @@ private:
   void SaveIds();
   // The account's session is over: what follows waits for the user, and is no part of the check.
   void SessionEnded();
-  // A message box at once, or a line of the cycle's summary.
-  void Notice(const std::string& cp932, std::vector<std::u16string> TSummary::*part);
-  void Notice(const std::u16string& text, std::vector<std::u16string> TSummary::*part);
+  // A message box at once, a line of the cycle's summary, or one held while quiet (true).
+  bool Notice(const std::string& cp932, std::vector<std::u16string> TSummary::*part);
+  bool Notice(const std::u16string& text, std::vector<std::u16string> TSummary::*part);
+  Quiet QuietNow() const;
 
   accounts::AccountTable& Accounts;
   TPOP3Client& Client;
@@ -131,6 +142,9 @@ private:
   CheckRequests Requests;
   std::int32_t TimeOutMs = 120000;
   TSignIns* SignIns = nullptr;
+  TQuietTimes* QuietTimes = nullptr;
+  HeldNotices Held;
+  std::int32_t HeldMessages = 0;
   bool IsStopped = false;
   bool ByIdentity = false;
   bool InBalloon = false;

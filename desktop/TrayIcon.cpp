@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "desktop/portable/BalloonText.h"
+#include "desktop/portable/IconLook.h"
 #include "toolkit/Dpi.h"
 #include "toolkit/Text.h"
 
@@ -17,6 +18,22 @@ TShiftState ShiftFromKeys(WPARAM keys) {
   if (keys & MK_RBUTTON) shift |= ssRight;
   if (keys & MK_MBUTTON) shift |= ssMiddle;
   return shift;
+}
+// The taskbar's theme (Windows 10 and newer keep it in the registry) and high contrast.
+IconLook TaskbarIconLook(TShell& shell) {
+  DWORD light = 0;
+  DWORD size = sizeof light;
+  const bool themed = RegGetValueW(HKEY_CURRENT_USER, L"Software\\Microsoft\\Windows\\CurrentVersion\\Themes\\Personalize",
+                                   L"SystemUsesLightTheme", RRF_RT_REG_DWORD, nullptr, &light, &size) == ERROR_SUCCESS;
+  return ChooseIconLook(themed ? std::optional<std::uint32_t>(light) : std::nullopt, shell.HighContrast());
+}
+
+// A change of the taskbar's theme, or of high contrast.
+bool LookChange(WPARAM action, LPARAM area) {
+  if (action == SPI_SETHIGHCONTRAST) return true;
+  if (area == 0) return false;
+  const auto* name = reinterpret_cast<const char16_t*>(area);
+  return IsColourSetChange(std::u16string_view(name));
 }
 }  // namespace
 
@@ -100,11 +117,16 @@ void TTrayIcon::SetIconResource(HINSTANCE instance, int id) {
   IconChanged();
 }
 
-// The resource's image drawn for that size, not one shrunk by the shell.
+// The resource's image drawn for that size, not one shrunk by the shell, in the drawing that suits
+// the taskbar; a resource without such drawings shows as it is.
 void TTrayIcon::LoadIconResource(int dpi) {
   if (!IconInstance) return;
   const int size = SystemMetricForDpi(SM_CXSMICON, dpi);
-  IconHandle.Reset(static_cast<HICON>(LoadImageW(IconInstance, MAKEINTRESOURCEW(IconId), IMAGE_ICON, size, size, 0)));
+  const auto load = [&](int id) {
+    return static_cast<HICON>(LoadImageW(IconInstance, MAKEINTRESOURCEW(id), IMAGE_ICON, size, size, 0));
+  };
+  HICON icon = load(IconOfLook(IconId, TaskbarIconLook(Shell)));
+  IconHandle.Reset(icon ? icon : load(IconId));
 }
 
 void TTrayIcon::IconChanged() {
@@ -197,6 +219,11 @@ LRESULT TTrayIcon::NewWndProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) 
   if (msg == taskbarCreated && taskbarCreated != 0) {
     LoadIconResource(WindowDpi(wnd));
     if (ActiveFlag && !Loading) NotifyIcon(NIM_ADD);
+    return 0;
+  }
+  if (msg == WM_SETTINGCHANGE && LookChange(wParam, lParam)) {
+    LoadIconResource(WindowDpi(wnd));
+    if (IconInstance) IconChanged();
     return 0;
   }
   if (msg == WM_DPICHANGED || msg == WM_DISPLAYCHANGE) {

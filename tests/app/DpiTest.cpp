@@ -291,4 +291,116 @@ TEST(Dpi, TrayIconIsTheImageDrawnForTheSmallIconSizeOfTheDpi) {
   EXPECT_EQ(IconWidth(shell.Notified.back().second.hIcon), 32);
 }
 
+// The colour pixels of an icon, top row first, to tell which drawing the shell was handed.
+std::vector<std::uint32_t> IconPixels(HICON icon) {
+  ICONINFO info{};
+  if (!icon || !GetIconInfo(icon, &info)) return {};
+  BITMAP bitmap{};
+  GetObjectW(info.hbmColor, sizeof(bitmap), &bitmap);
+  BITMAPINFO header{};
+  header.bmiHeader = {sizeof(BITMAPINFOHEADER), bitmap.bmWidth, -bitmap.bmHeight, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+  std::vector<std::uint32_t> pixels(static_cast<std::size_t>(bitmap.bmWidth) * bitmap.bmHeight);
+  const HDC screen = GetDC(nullptr);
+  GetDIBits(screen, info.hbmColor, 0, bitmap.bmHeight, pixels.data(), &header, DIB_RGB_COLORS);
+  ReleaseDC(nullptr, screen);
+  DeleteObject(info.hbmMask);
+  DeleteObject(info.hbmColor);
+  return pixels;
+}
+
+std::vector<std::uint32_t> ResourcePixels(int id) {
+  const int size = SystemMetricForDpi(SM_CXSMICON, PrefixDpi());
+  const auto icon = static_cast<HICON>(LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(id), IMAGE_ICON, size, size, 0));
+  std::vector<std::uint32_t> pixels = IconPixels(icon);
+  DestroyIcon(icon);
+  return pixels;
+}
+
+constexpr const wchar_t* kPersonalize = L"Software\\Microsoft\\Windows\\CurrentVersion\\Themes\\Personalize";
+
+// Sets the taskbar's theme value as Windows 10 keeps it and tells every window, as Windows does; the
+// prefix is left without the value, as Wine makes it.
+class TaskbarTheme {
+public:
+  ~TaskbarTheme() { RegDeleteKeyValueW(HKEY_CURRENT_USER, kPersonalize, L"SystemUsesLightTheme"); }
+  void Set(DWORD light) {
+    RegSetKeyValueW(HKEY_CURRENT_USER, kPersonalize, L"SystemUsesLightTheme", REG_DWORD, &light, sizeof light);
+    DWORD_PTR result = 0;
+    SendMessageTimeoutW(HWND_BROADCAST, WM_SETTINGCHANGE, 0, reinterpret_cast<LPARAM>(L"ImmersiveColorSet"),
+                        SMTO_ABORTIFHUNG, 1000, &result);
+  }
+};
+
+// The icon the shell was handed, eight times its size on the taskbar's colour, in a window of its
+// own for the screenshot.
+void SaveTrayShot(HICON icon, COLORREF taskbar, const std::string& name) {
+  const int size = SystemMetricForDpi(SM_CXSMICON, PrefixDpi());
+  const int shown = size * 8;
+  const HDC screen = GetDC(nullptr);
+  const HDC small = CreateCompatibleDC(screen);
+  const HBITMAP smallBitmap = CreateCompatibleBitmap(screen, size, size);
+  const HGDIOBJ oldSmall = SelectObject(small, smallBitmap);
+  const HBRUSH brush = CreateSolidBrush(taskbar);
+  const RECT all{0, 0, size, size};
+  FillRect(small, &all, brush);
+  DrawIconEx(small, 0, 0, icon, size, size, 0, nullptr, DI_NORMAL);
+  const HDC large = CreateCompatibleDC(screen);
+  // Without an alpha channel: the static control would blend a 32-bit picture with its own background.
+  BITMAPINFO format{};
+  format.bmiHeader = {sizeof(BITMAPINFOHEADER), shown, -shown, 1, 24, BI_RGB, 0, 0, 0, 0, 0};
+  void* bits = nullptr;
+  const HBITMAP largeBitmap = CreateDIBSection(screen, &format, DIB_RGB_COLORS, &bits, nullptr, 0);
+  const HGDIOBJ oldLarge = SelectObject(large, largeBitmap);
+  StretchBlt(large, 0, 0, shown, shown, small, 0, 0, size, size, SRCCOPY);
+  SelectObject(large, oldLarge);
+  SelectObject(small, oldSmall);
+  DeleteDC(large);
+  DeleteDC(small);
+  DeleteObject(smallBitmap);
+  DeleteObject(brush);
+  ReleaseDC(nullptr, screen);
+  const HWND window = CreateWindowExW(WS_EX_TOPMOST, L"STATIC", L"", WS_POPUP | WS_VISIBLE | SS_BITMAP, 0, 0, shown,
+                                      shown, nullptr, nullptr, nullptr, nullptr);
+  SendMessageW(window, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(largeBitmap));
+  UpdateWindow(window);
+  Application().ProcessMessages();
+  const std::string shot = testsupport::Screenshot(name + "-" + std::to_string(PrefixDpi()) + "dpi");
+  if (!shot.empty()) std::printf("screenshot: %s\n", shot.c_str());
+  DestroyWindow(window);
+  DeleteObject(largeBitmap);
+}
+
+// The tray icon follows the taskbar's theme as soon as Windows tells of its change (a light taskbar
+// gets the dark drawing), and high contrast; without the theme value it is the icon of old.
+TEST(Dpi, TrayIconFollowsTheTaskbarThemeAndHighContrastAtEveryDpi) {
+  RecordingShell shell;
+  TTrayIcon tray(nullptr, TTrayApplication{}, shell);
+  tray.SetIconResource(GetModuleHandleW(nullptr), IDI_NEWMAILICON);
+  tray.Loaded();
+  const auto shown = [&shell] { return IconPixels(shell.Notified.back().second.hIcon); };
+  EXPECT_EQ(shown(), ResourcePixels(IDI_NEWMAILICON));
+  {
+    TaskbarTheme theme;
+    theme.Set(1);
+    EXPECT_EQ(shown(), ResourcePixels(IDI_NEWMAILICON_LIGHT));
+    SaveTrayShot(shell.Notified.back().second.hIcon, RGB(243, 243, 243), "tray-icon-light-taskbar");
+    theme.Set(0);
+    EXPECT_EQ(shown(), ResourcePixels(IDI_NEWMAILICON_DARK));
+    SaveTrayShot(shell.Notified.back().second.hIcon, RGB(32, 32, 32), "tray-icon-dark-taskbar");
+    tray.SetIconResource(GetModuleHandleW(nullptr), IDI_MAINICON);
+    EXPECT_EQ(shown(), ResourcePixels(IDI_MAINICON_DARK)) << "the icon of no new mail in the same drawing";
+
+    shell.Contrast = true;
+    SendMessageW(tray.CallbackWindow(), WM_SETTINGCHANGE, SPI_SETHIGHCONTRAST, 0);
+    EXPECT_EQ(shown(), ResourcePixels(IDI_MAINICON_CONTRAST));
+    SaveTrayShot(shell.Notified.back().second.hIcon, RGB(0, 0, 0), "tray-icon-high-contrast");
+    shell.Contrast = false;
+    SendMessageW(tray.CallbackWindow(), WM_SETTINGCHANGE, SPI_SETHIGHCONTRAST, 0);
+    EXPECT_EQ(shown(), ResourcePixels(IDI_MAINICON_DARK));
+  }
+  SendMessageW(tray.CallbackWindow(), WM_SETTINGCHANGE, 0, reinterpret_cast<LPARAM>(L"ImmersiveColorSet"));
+  EXPECT_EQ(shown(), ResourcePixels(IDI_MAINICON));
+  EXPECT_NE(ResourcePixels(IDI_MAINICON), ResourcePixels(IDI_MAINICON_DARK));
+}
+
 }  // namespace

@@ -389,6 +389,47 @@ TEST_F(Settings, ANumberBeingTypedNeverGivesTheTimerAnInvalidIntervalButIsWritte
   EXPECT_NE(ReadSettings().find("MINUTE=75"), std::string::npos);
 }
 
+// The quiet hours are two keys of [SET] only while they are set; the rest of the file stays as it was.
+TEST_F(Settings, QuietHoursAreKeptOnlyWhileSetAndTheFileComesBackAsItWas) {
+  const std::string before = "[SET]\r\nSTART=0\r\nTIME=1\r\nMINUTE=30\r\n";
+  WriteSettings(before);
+  {
+    TMainForm1 form(SystemShell(), SystemMci(), Program());
+    form.FormCreate(&form);
+    EXPECT_FALSE(form.CheckBox8.Checked());
+    EXPECT_FALSE(form.Edit1.Enabled());
+    EXPECT_EQ(form.CheckBox8.Caption(), "通知しない時間帯(&Q)");
+    EXPECT_EQ(form.CheckBox8.Parent(), &form.TabSheet2);
+    CloseForm(form);
+  }
+  EXPECT_EQ(ReadSettings(), before);
+  {
+    TMainForm1 form(SystemShell(), SystemMci(), Program());
+    form.FormCreate(&form);
+    form.CheckBox8.SetChecked(true);
+    form.Edit1.SetText("23:30");
+    form.Edit2.SetText("6:5");  // still being typed: the hours already set stay
+    form.Edit2.SetText("6:15");
+    form.Edit1.SetText("24:");
+    CloseForm(form);
+  }
+  EXPECT_EQ(ReadSettings(), before + "QUIETFROM=23:30\r\nQUIETTO=06:15\r\n");
+  {
+    TMainForm1 form(SystemShell(), SystemMci(), Program());
+    form.FormCreate(&form);
+    EXPECT_TRUE(form.CheckBox8.Checked());
+    EXPECT_TRUE(form.Edit1.Enabled());
+    EXPECT_EQ(form.Edit1.Text(), "23:30");
+    EXPECT_EQ(form.Edit2.Text(), "06:15");
+    ASSERT_TRUE(form.Quiet1.Hours());
+    EXPECT_EQ(*form.Quiet1.Hours(), (checking::QuietHours{23 * 60 + 30, 6 * 60 + 15}));
+    form.CheckBox8.SetChecked(false);
+    EXPECT_FALSE(form.Quiet1.Hours());
+    CloseForm(form);
+  }
+  EXPECT_EQ(ReadSettings(), before);
+}
+
 TEST_F(Settings, TypedMinutesOutOfRangeAreBroughtIntoRangeAtTheNextStart) {
   WriteSettings("[SET]\r\nSTART=0\r\nTIME=1\r\nMINUTE=75\r\n");
   TMainForm1 next(SystemShell(), SystemMci(), Program());

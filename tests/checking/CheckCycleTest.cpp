@@ -14,6 +14,7 @@
 #include "app/MainWindow1.h"
 #include "checking/CheckLogFile.h"
 #include "checking/MailActions.h"
+#include "checking/QuietTimes.h"
 #include "checking/portable/CheckRules.h"
 #include "checking/portable/NewMailNotice.h"
 #include "desktop/Mci.h"
@@ -717,4 +718,109 @@ TEST_F(CheckCycleOfSome, AnAddressChangeChecksOnlyTheFailedAccounts) {
             (std::vector<std::wstring>{Widen(checking::NewMailText("work", 2))}));
   EXPECT_EQ(Server.SessionCount(), 1u);
   EXPECT_EQ(Other.SessionCount(), 2u);
+}
+
+namespace {
+
+// Keeps every MCI string and command and passes none on: a held notice reaches no device.
+class DeviceRecorder : public TSystemMci {
+public:
+  MCIERROR SendString(const std::wstring& command) override {
+    Strings.push_back(command);
+    return 0;
+  }
+  MCIERROR SendCommand(MCIDEVICEID, UINT command, DWORD_PTR, DWORD_PTR) override {
+    Commands.push_back(command);
+    return 0;
+  }
+
+  std::vector<std::wstring> Strings;
+  std::vector<UINT> Commands;
+};
+
+// A message, a sound and a CD-tray account, each with new mail at the next check.
+void SetNoticeAccounts(TMainForm1& form, ScriptedPop3Server& server) {
+  SetAccount(form, 1, "box", accounts::kInclude, kServer);
+  SetAccount(form, 2, "sound", accounts::kInclude, kServer, accounts::kActionSound);
+  form.Accounts.SetCell(accounts::ColSoundFile, 2, "ding.wav");
+  SetAccount(form, 3, "tray", accounts::kInclude, kServer, accounts::kActionCdTray);
+  for (const char* stat : {"+OK 1 10\r\n", "+OK 2 10\r\n", "+OK 3 10\r\n"}) server.Add(ServerScript::Pop3Check(stat));
+}
+
+std::wstring HeldSummary() {
+  return L"通知を控えていた間のお知らせ (3 件):\n" + Widen(checking::NewMailText("box", 1)) + L"\n" +
+         Widen(checking::NewMailText("sound", 2)) + L"\n" + Widen(checking::NewMailText("tray", 3));
+}
+
+}  // namespace
+
+// While Windows says the user is busy, no box, sound or tray; once it ends, one box tells all that
+// waited, at the next check or the minute's look, and only once.
+TEST_F(CheckCycle, WhileWindowsSaysBusyNoticesWaitForOneSummaryAfter) {
+  RecordingShell shell;
+  DeviceRecorder mci;
+  TMainForm1 form(shell, mci);
+  SetNoticeAccounts(form, Server);
+  shell.State = QUNS_RUNNING_D3D_FULL_SCREEN;
+  EXPECT_EQ(Check(form), std::vector<std::wstring>{}) << "a box while the user is busy";
+  EXPECT_EQ(Server.SessionCount(), 3u) << "the check itself goes on";
+  EXPECT_EQ(mci.Strings, std::vector<std::wstring>{});
+  EXPECT_EQ(mci.Commands, std::vector<UINT>{});
+  EXPECT_EQ(BoxesOf([&] { form.QuietTimerTimer(&form.QuietTimer); }), std::vector<std::wstring>{});
+
+  shell.State = QUNS_ACCEPTS_NOTIFICATIONS;
+  EXPECT_EQ(BoxesOf([&] { form.QuietTimerTimer(&form.QuietTimer); }), std::vector<std::wstring>{HeldSummary()});
+  EXPECT_EQ(BoxesOf([&] { form.QuietTimerTimer(&form.QuietTimer); }), std::vector<std::wstring>{});
+  EXPECT_EQ(mci.Commands, std::vector<UINT>{}) << "the summary plays no sound after the fact";
+  EXPECT_EQ(mci.Strings, std::vector<std::wstring>{});
+}
+
+// The quiet hours by a clock of the test's: checks go on, notices wait until the hours end, balloons
+// included; with the hours switched off the next notice comes at once.
+TEST_F(CheckCycle, InTheQuietHoursNoticesWaitUntilTheyEndAlsoAcrossMidnight) {
+  RecordingShell shell;
+  DeviceRecorder mci;
+  TMainForm1 form(shell, mci);
+  std::int32_t minute = 23 * 60;
+  checking::TQuietTimes quiet(shell, [&minute] { return minute; });
+  quiet.SetHours(checking::QuietHours{22 * 60, 7 * 60});
+  form.CheckCycle.SetQuiet(quiet);
+  SetNoticeAccounts(form, Server);
+  EXPECT_EQ(Check(form), std::vector<std::wstring>{});
+  EXPECT_EQ(mci.Commands, std::vector<UINT>{});
+  EXPECT_EQ(mci.Strings, std::vector<std::wstring>{});
+  minute = 6 * 60 + 59;
+  EXPECT_EQ(BoxesOf([&] { form.QuietTimerTimer(&form.QuietTimer); }), std::vector<std::wstring>{});
+  minute = 7 * 60;
+  EXPECT_EQ(BoxesOf([&] { form.QuietTimerTimer(&form.QuietTimer); }), std::vector<std::wstring>{HeldSummary()});
+
+  // A balloon waits too: Windows knows nothing of these hours.
+  form.CheckBox4.SetChecked(true);
+  form.CheckBox4Click(&form.CheckBox4);
+  minute = 22 * 60;
+  form.Accounts.SetCell(accounts::ColInclude, 2, std::string(accounts::kExclude));
+  form.Accounts.SetCell(accounts::ColInclude, 3, std::string(accounts::kExclude));
+  Server.Add(ServerScript::Pop3Check("+OK 4 10\r\n"));
+  EXPECT_EQ(Check(form), std::vector<std::wstring>{});
+  EXPECT_EQ(Balloons(shell), std::vector<std::wstring>{});
+  minute = 8 * 60;
+  form.QuietTimerTimer(&form.QuietTimer);
+  EXPECT_EQ(Balloons(shell), (std::vector<std::wstring>{L"通知を控えていた間のお知らせ (1 件):\n" +
+                                                         Widen(checking::NewMailText("box", 4))}));
+  EXPECT_EQ(form.TrayIcon1.Hint().rfind("新着メール 4 通 (", 0), 0u) << form.TrayIcon1.Hint();
+}
+
+// Mail held while the user is busy is recorded as told only once its summary was shown: a program
+// ended meanwhile tells it at its next start rather than never.
+TEST_F(CheckCycleByIdentity, TheIdsOfHeldMailAreRecordedOnlyOnceItsSummaryWasShown) {
+  SetAccount(Form, 1, "home", accounts::kInclude, kServer);
+  Shell.State = QUNS_PRESENTATION_MODE;
+  Server.Add(Pop3IdentityCheck({"new"}, {"From: a@example.jp\r\nSubject: hello\r\n"}));
+  EXPECT_EQ(Check(Form), std::vector<std::wstring>{});
+  EXPECT_EQ(Ids(), "(none)");
+  Shell.State = QUNS_ACCEPTS_NOTIFICATIONS;
+  EXPECT_EQ(BoxesOf([&] { Form.QuietTimerTimer(&Form.QuietTimer); }),
+            std::vector<std::wstring>{L"通知を控えていた間のお知らせ (1 件):\n" +
+                                      IdentityNotice("home", {{u"a@example.jp", u"hello"}})});
+  EXPECT_EQ(Ids(), "[127.0.0.2 110 user]\r\nnew\r\n");
 }

@@ -53,6 +53,8 @@ public:
     return TRUE;
   }
   void Open(HWND, const std::wstring&) override {}
+  QUERY_USER_NOTIFICATION_STATE NotificationState() override { return QUNS_ACCEPTS_NOTIFICATIONS; }
+  bool HighContrast() override { return false; }
 
   std::vector<ShellCall> Calls;
   std::string Log;

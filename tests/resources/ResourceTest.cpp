@@ -164,3 +164,35 @@ TEST(ProgramVersion, CarriesTheProgramsNameAndVersion) {
 }
 
 }  // namespace
+
+namespace {
+
+// The sizes, colour counts and depths of an icon group's images.
+std::set<std::tuple<int, int, int>> ImagesOf(const std::string& group) {
+  std::set<std::tuple<int, int, int>> images;
+  if (group.size() < sizeof(GroupIconHeader)) return images;
+  const auto* header = reinterpret_cast<const GroupIconHeader*>(group.data());
+  if (group.size() != sizeof(GroupIconHeader) + header->count * sizeof(GroupIconEntry)) return images;
+  const auto* entries = reinterpret_cast<const GroupIconEntry*>(group.data() + sizeof(GroupIconHeader));
+  for (int i = 0; i < header->count; ++i)
+    images.insert({entries[i].width == 0 ? 256 : entries[i].width, entries[i].colorCount, entries[i].bitCount});
+  return images;
+}
+
+}  // namespace
+
+// Each drawing for a taskbar has every image the icon of old has; the new-mail ones of the themed
+// taskbars keep the red mark, high contrast tells by shape alone.
+TEST_F(ProgramResources, EveryTaskbarDrawingHasEverySizeAndTellsNewMailApart) {
+  ASSERT_NE(Module, nullptr);
+  const auto expected = ImagesOf(Data(RT_GROUP_ICON, MAKEINTRESOURCEW(IDI_MAINICON)));
+  for (int id : {IDI_MAINICON_LIGHT, IDI_NEWMAILICON_LIGHT, IDI_MAINICON_DARK, IDI_NEWMAILICON_DARK,
+                 IDI_MAINICON_CONTRAST, IDI_NEWMAILICON_CONTRAST})
+    EXPECT_EQ(ImagesOf(Data(RT_GROUP_ICON, MAKEINTRESOURCEW(id))), expected) << id;
+  for (int size : {16, 20, 24, 32}) {
+    for (int id : {IDI_MAINICON_LIGHT, IDI_MAINICON_DARK, IDI_MAINICON_CONTRAST, IDI_NEWMAILICON_CONTRAST})
+      EXPECT_EQ(RedPixels(Module, id, size), 0) << id << " " << size;
+    for (int id : {IDI_NEWMAILICON_LIGHT, IDI_NEWMAILICON_DARK})
+      EXPECT_GE(RedPixels(Module, id, size), size * size / 8) << id << " " << size;
+  }
+}

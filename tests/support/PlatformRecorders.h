@@ -19,7 +19,8 @@ public:
   std::vector<std::wstring> Strings;
 };
 
-// Keeps the files opened and the notification-area requests, and passes none on.
+// Keeps the files opened and the notification-area requests, and passes none on; tells the
+// notification state and high contrast the test sets.
 class RecordingShell : public TShell {
 public:
   BOOL NotifyIcon(DWORD message, NOTIFYICONDATAW* data) override {
@@ -27,6 +28,11 @@ public:
     return TRUE;
   }
   void Open(HWND owner, const std::wstring& file) override { Opened.push_back({owner, file}); }
+  QUERY_USER_NOTIFICATION_STATE NotificationState() override { return State; }
+  bool HighContrast() override { return Contrast; }
+
+  QUERY_USER_NOTIFICATION_STATE State = QUNS_ACCEPTS_NOTIFICATIONS;
+  bool Contrast = false;
 
   std::vector<std::pair<DWORD, NOTIFYICONDATAW>> Notified;
   std::vector<std::pair<HWND, std::wstring>> Opened;
