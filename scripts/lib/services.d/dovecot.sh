@@ -4,7 +4,8 @@
 # (empty) and "pelmora5" (1 message), which stay as they are for the program's check cycle;
 # "pelmora6" (2 messages), which only the test of the locked mailbox uses, through 127.0.0.3;
 # "pelmora7" and "pelmora8" (empty), whose mail only the tests of new mail by identity deliver and
-# take away; "pelmora9" (empty), whose mail only the tests of IDLE deliver. Tests find the maildirs' root in PELMORA_DOVECOT_MAIL and the server's log (one
+# take away; "pelmora9" and "pelmora10" (empty), whose mail only the tests of IDLE deliver (the
+# program's, and the watchers' over TLS). Tests find the maildirs' root in PELMORA_DOVECOT_MAIL and the server's log (one
 # "Login: user=<NAME>" line a login, ", TLS" in it when secured; every attempt logged) beside it in
 # log/dovecot.log; the test certificates, ca.pem among them, in PELMORA_DOVECOT_TLS.
 . "$(dirname "${BASH_SOURCE[0]}")/../dovecot.sh"
@@ -23,7 +24,8 @@ dovecot_start() {
     dovecot_put_messages "$SERVICE_DIR" pelmora6 2 &&
     dovecot_add_user "$SERVICE_DIR" pelmora7 secret7 &&
     dovecot_add_user "$SERVICE_DIR" pelmora8 secret8 &&
-    dovecot_add_user "$SERVICE_DIR" pelmora9 secret9 || return 1
+    dovecot_add_user "$SERVICE_DIR" pelmora9 secret9 &&
+    dovecot_add_user "$SERVICE_DIR" pelmora10 secret10 || return 1
   export PELMORA_DOVECOT_MAIL=$SERVICE_DIR/mail PELMORA_DOVECOT_TLS=$SERVICE_DIR/tls
 }
 
