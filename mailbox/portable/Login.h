@@ -13,4 +13,6 @@ struct TLogin {
   std::string UserID;
   std::string Password;
   std::int32_t TimeOut = 0;  // milliseconds; 0 waits without bound
+
+  friend bool operator==(const TLogin&, const TLogin&) = default;
 };
