@@ -54,22 +54,19 @@ void TMailWatchers::Update(const accounts::AccountTable& table, bool on, std::in
       // A row whose connection cannot be read is never contacted; its check reports it.
     }
   }
-  const auto same = [](const TLogin& a, const TLogin& b) {
-    return a.Host == b.Host && a.Port == b.Port && a.Security == b.Security && a.UserID == b.UserID &&
-           a.Password == b.Password && a.TimeOut == b.TimeOut;
-  };
   std::vector<std::unique_ptr<TEntry>> kept;
   for (const TLogin& login : wanted) {
+    const AccountKey key{login.Host, login.Port, login.UserID};
+    // At most one watcher per account, even when two rows name it.
+    if (std::any_of(kept.begin(), kept.end(), [&](const auto& e) { return e->Key == key; })) continue;
     const auto found = std::find_if(Entries.begin(), Entries.end(),
-                                    [&](const std::unique_ptr<TEntry>& e) { return e && same(e->Login, login); });
+                                    [&](const std::unique_ptr<TEntry>& e) { return e && e->Login == login; });
     if (found != Entries.end()) {
       kept.push_back(std::move(*found));
       continue;
     }
-    // At most one watcher per account, even when two rows name it.
-    if (std::any_of(kept.begin(), kept.end(), [&](const auto& e) { return same(e->Login, login); })) continue;
     auto entry = std::make_unique<TEntry>();
-    entry->Key = {login.Host, login.Port, login.UserID};
+    entry->Key = key;
     entry->Login = login;
     kept.push_back(std::move(entry));
   }

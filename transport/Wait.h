@@ -48,7 +48,6 @@ public:
   bool Cancelled() const { return Canceled; }
   // Clears a cancel, as the operation that met it raises; whether there was one.
   bool TakeCancel();
-  bool TimedOut() const { return IsTimedOut; }
   const TTimer& Timer() const { return TimeoutTimer; }
 
 private:

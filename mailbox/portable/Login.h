@@ -16,6 +16,8 @@ struct TLogin {
   std::int32_t TimeOut = 0;  // milliseconds; 0 waits without bound
   // Signs in with this OAuth 2.0 access token instead of the password; only over TLS.
   std::string AccessToken;
+
+  friend bool operator==(const TLogin&, const TLogin&) = default;
 };
 
 // A check the server refused with a reason the user can act on; message() is that reason, one line.

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdlib>
+#include <fstream>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -12,10 +14,14 @@
 #include "accounts/portable/AccountTexts.h"
 #include "tests/pop3/Pumping.h"
 #include "tests/support/ScriptedPop3Server.h"
+#include "tests/support/TestCa.h"
+#include "toolkit/Text.h"
 
 namespace {
 
 using checking::AccountKey;
+using testsupport::TestTlsFolder;
+using testsupport::TrustTestCa;
 using checking::TMailWatchers;
 using checking::WatchTiming;
 
@@ -180,4 +186,36 @@ TEST_F(MailWatchersTest, FollowsTheTableAndTheSetting) {
   Watchers->Update(Table, true, 3000);
   ASSERT_TRUE(IdleWithin(3000));
   EXPECT_EQ(server.SessionCount(), 2u);
+}
+
+// Over SSL/TLS and STARTTLS, with a host name to look up, the watchers of the local Dovecot tell of a
+// delivery; one whose server cannot prove the name it was asked by never gets to IDLE, and asks for
+// the check that shows why once its retry has failed too.
+TEST_F(MailWatchersTest, SecuredWatchersOfDovecotTellOfDeliveryAndAServerThatCannotProveItsNameFails) {
+  ASSERT_FALSE(TestTlsFolder().empty()) << "PELMORA_DOVECOT_TLS is not set: run through scripts/test";
+  TrustTestCa();
+  Table.SetRowCount(5);
+  const auto set = [this](int row, const std::string& host, const std::string& security) {
+    const std::string cells[] = {"tls" + std::to_string(row), std::string(accounts::kInclude), host, "pelmora10",
+                                 "secret10", std::string(accounts::kActionMessage), "", security, "", "IMAP"};
+    for (int col = 0; col < 10; ++col) Table.SetCell(col, row, cells[col]);
+  };
+  set(1, "localhost", "SSL");
+  set(2, "localhost", "STARTTLS");
+  set(3, "127.0.0.1", "SSL");
+  Watchers->Update(Table, true, 10000);
+  ASSERT_TRUE(PumpUntil([this] { return Watchers->Idling() == 2 && Checks.size() == 1; }, 10000));
+  EXPECT_EQ(Checks[0], (AccountKey{"127.0.0.1", 993, "pelmora10"}));
+
+  const std::string maildir = std::string("Z:") + std::getenv("PELMORA_DOVECOT_MAIL") + "/pelmora10";
+  std::ofstream(maildir + "/new/watched", std::ios::binary) << "From: a@example.jp\r\nSubject: s\r\n\r\nbody\r\n";
+  EXPECT_TRUE(PumpUntil([this] { return Checks.size() == 3; }, 5000));
+  Watchers.reset();
+  for (const char* folder : {"/new/", "/cur/"}) {
+    WIN32_FIND_DATAW found;
+    const HANDLE search = FindFirstFileW(Widen(maildir + folder + "watched*").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) continue;
+    DeleteFileW((Widen(maildir + folder) + found.cFileName).c_str());
+    FindClose(search);
+  }
 }

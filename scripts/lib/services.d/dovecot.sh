@@ -4,12 +4,13 @@
 # (empty) and "pelmora5" (1 message), which stay as they are for the program's check cycle;
 # "pelmora6" (2 messages), which only the test of the locked mailbox uses, through 127.0.0.3;
 # "pelmora7" and "pelmora8" (empty), whose mail only the tests of new mail by identity deliver and
-# take away; "pelmora9" (empty), whose mail only the tests of IDLE deliver; "pelmoraoauth1" and
-# "pelmoraoauth2" (empty), for the program's sign-in tests, "pelmoraoauth4" and "pelmoraoauth5" (empty),
-# for the tests of tokens over many checks, "pelmoraoauth6" (empty), for the sessions' token logins,
-# and "pelmoraoauth3" (empty), for the test of the
-# sign-in bench itself: their passwords are made at random each run, so they log in only with tokens of
-# the test OAuth provider (services.d/oauth.sh), with XOAUTH2 or OAUTHBEARER, as every user can. Tests find the maildirs' root in PELMORA_DOVECOT_MAIL and the server's log (one
+# take away; "pelmora9" and "pelmora10" (empty), whose mail only the tests of IDLE deliver (the
+# program's, and the watchers' over TLS); "pelmoraoauth1" and "pelmoraoauth2" (empty), for the
+# program's sign-in tests, "pelmoraoauth4" and "pelmoraoauth5" (empty), for the tests of tokens over
+# many checks, "pelmoraoauth6" (empty), for the sessions' token logins, and "pelmoraoauth3" (empty),
+# for the test of the sign-in bench itself: their passwords are made at random each run, so they log
+# in only with tokens of the test OAuth provider (services.d/oauth.sh), with XOAUTH2 or OAUTHBEARER,
+# as every user can. Tests find the maildirs' root in PELMORA_DOVECOT_MAIL and the server's log (one
 # "Login: user=<NAME>" line a login, ", TLS" in it when secured; every attempt logged) beside it in
 # log/dovecot.log; the test certificates, ca.pem among them, in PELMORA_DOVECOT_TLS.
 . "$(dirname "${BASH_SOURCE[0]}")/../dovecot.sh"
@@ -29,6 +30,7 @@ dovecot_start() {
     dovecot_add_user "$SERVICE_DIR" pelmora7 secret7 &&
     dovecot_add_user "$SERVICE_DIR" pelmora8 secret8 &&
     dovecot_add_user "$SERVICE_DIR" pelmora9 secret9 &&
+    dovecot_add_user "$SERVICE_DIR" pelmora10 secret10 &&
     dovecot_add_user "$SERVICE_DIR" pelmoraoauth1 "$(openssl rand -hex 16)" &&
     dovecot_add_user "$SERVICE_DIR" pelmoraoauth2 "$(openssl rand -hex 16)" &&
     dovecot_add_user "$SERVICE_DIR" pelmoraoauth3 "$(openssl rand -hex 16)" &&
