@@ -38,7 +38,8 @@ using namespace testsupport;
 // Reserved for these tests in the private Dovecot; they log in only with tokens.
 const std::string kImapUser = "pelmoraoauth4";
 const std::string kPop3User = "pelmoraoauth5";
-const std::string kSettings = "[SET]\r\nSTART=0\r\nTIME=0\r\nMINUTE=30\r\n";
+// With the check log on, which must hold the checks and no token either.
+const std::string kSettings = "[SET]\r\nSTART=0\r\nTIME=0\r\nMINUTE=30\r\nLOG=1\r\n";
 
 std::size_t Logins(const std::string& user) { return LoginLines(user).size(); }
 
@@ -135,6 +136,11 @@ void ExpectNoSecretKept(const ProgramRun& run, const Secrets& secrets, const std
   ASSERT_GT(secrets.Count(), 0u);
   for (const char* name : {"account.dat", "Pelmora.ini", "tokens.dat"})
     if (run.HasFile(name)) secrets.ExpectNoneIn(name, run.ReadFile(name));
+  ASSERT_TRUE(run.HasFile("Pelmora.log"));
+  const std::string log = run.ReadFile("Pelmora.log");
+  EXPECT_TRUE(log.find("\tIMAP\t") != std::string::npos || log.find("\tPOP3\t") != std::string::npos)
+      << "the log holds no check:\n" << log;
+  secrets.ExpectNoneIn("Pelmora.log", log);
   if (run.HasFile("tokens.dat"))
     for (const TTokenRecord& record : ParseTokenFile(run.ReadFile("tokens.dat")))
       secrets.ExpectNoneIn("a blob of tokens.dat", record.Blob);
