@@ -80,15 +80,6 @@ void AddSignedInAccount(const ProgramRun& run, HWND settings, const std::wstring
   ASSERT_TRUE(uiprobe::WaitForGone(dialog, kWaitMs));
 }
 
-std::wstring AnswerNextBox(const ProgramRun& run) {
-  const HWND box = WaitForMessageBox(run, 15000);
-  if (!box) return {};
-  const std::wstring text = uiprobe::MessageBoxText(box).utf16;
-  uiprobe::PressButton(box, std::wstring_view(L"OK"));
-  uiprobe::WaitForGone(box, 5000);
-  return text;
-}
-
 void Deliver(const std::string& user, const std::string& message) {
   const char* mail = std::getenv("PELMORA_DOVECOT_MAIL");
   std::ofstream(std::string("Z:") + (mail ? mail : "") + "/" + user + "/new/signin-" + std::to_string(GetTickCount64()),
@@ -126,8 +117,8 @@ TEST(SignInRun, AccountsSignedInFromTheDialogAreCheckedOverXoauth2AndTheirFilesH
   const std::size_t imapBefore = LoginLines("pelmoraoauth1").size();
   const std::size_t popBefore = LoginLines("pelmoraoauth2").size();
   ASSERT_TRUE(PickTrayMenuItem(run, started.tray, kCheckItem));
-  EXPECT_EQ(AnswerNextBox(run), Widen(checking::NewMailText("IMAPサインイン", 1)));
-  EXPECT_EQ(AnswerNextBox(run), Widen(checking::NewMailText("POP3サインイン", 1)));
+  EXPECT_EQ(NextBox(run), Widen(checking::NewMailText("IMAPサインイン", 1)));
+  EXPECT_EQ(NextBox(run), Widen(checking::NewMailText("POP3サインイン", 1)));
   for (const auto& [user, before] : {std::pair{"pelmoraoauth1", imapBefore}, std::pair{"pelmoraoauth2", popBefore}}) {
     const std::vector<std::string> logins = LoginLines(user);
     ASSERT_EQ(logins.size(), before + 1) << user;

@@ -47,16 +47,6 @@ bool WaitForLogins(const std::string& user, std::size_t count) {
   return PollUntil([&] { return Logins(user) >= count; }, 15000);
 }
 
-// The text of the next message box, which is then answered with OK; empty when none comes.
-std::wstring NextBox(const ProgramRun& run, DWORD timeoutMs) {
-  const HWND box = WaitForMessageBox(run, timeoutMs);
-  if (!box) return {};
-  const std::wstring text = uiprobe::MessageBoxText(box).utf16;
-  uiprobe::PressButton(box, std::wstring_view(L"OK"));
-  uiprobe::WaitForGone(box, 5000);
-  return text;
-}
-
 // A line of account.dat for an account on the private Dovecot that signs in at the test provider.
 std::string SignInAccount(const std::string& name, const std::string& user, std::string_view port,
                           std::string_view protocol) {

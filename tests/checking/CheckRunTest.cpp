@@ -58,16 +58,6 @@ const std::string kWrong = "誤り";
 
 std::wstring Text(const std::string& cp932) { return Widen(cp932); }
 
-// The text of the next message box, which is then answered with OK; empty when none comes.
-std::wstring NextBox(const ProgramRun& run, DWORD timeoutMs = 15000) {
-  const HWND box = WaitForMessageBox(run, timeoutMs);
-  if (!box) return {};
-  const std::wstring text = uiprobe::MessageBoxText(box).utf16;
-  uiprobe::PressButton(box, std::wstring_view(L"OK"));
-  uiprobe::WaitForGone(box, 5000);
-  return text;
-}
-
 // Exits through the tray menu while a check waits; true when the program is gone within a second
 // (no failure box holds it), and its exit status is 0.
 bool ExitsAtOnce(const ProgramRun& run, HWND tray) {

@@ -41,6 +41,15 @@ HWND WaitForMessageBox(const ProgramRun& run, DWORD timeoutMs) {
   return uiprobe::WaitForTopLevel(run.ProcessId(), L"#32770", kTitle, timeoutMs);
 }
 
+std::wstring NextBox(const ProgramRun& run, DWORD timeoutMs) {
+  const HWND box = WaitForMessageBox(run, timeoutMs);
+  if (!box) return {};
+  const std::wstring text = uiprobe::MessageBoxText(box).utf16;
+  uiprobe::PressButton(box, std::wstring_view(L"OK"));
+  uiprobe::WaitForGone(box, 5000);
+  return text;
+}
+
 bool PollUntil(const std::function<bool()>& done, DWORD timeoutMs) {
   const DWORD start = GetTickCount();
   while (!done()) {

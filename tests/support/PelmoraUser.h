@@ -39,6 +39,10 @@ bool PickTrayMenuItem(const ProgramRun& run, HWND tray, std::wstring_view item);
 // The program's message box shown within `timeoutMs`, or nullptr.
 HWND WaitForMessageBox(const ProgramRun& run, DWORD timeoutMs);
 
+// The text of the program's next message box, which is then answered with OK; empty when none comes
+// within `timeoutMs`.
+std::wstring NextBox(const ProgramRun& run, DWORD timeoutMs = 15000);
+
 // Polls `done` every 20 ms until it holds (true) or `timeoutMs` has passed (false).
 bool PollUntil(const std::function<bool()>& done, DWORD timeoutMs = 10000);
 
