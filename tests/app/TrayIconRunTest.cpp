@@ -200,7 +200,7 @@ TEST(TrayIconRun, TheIconInTheTrayFollowsTheTaskbarThemeWithinASecond) {
     for (const Drawing* other : {&old, &light, &dark}) ASSERT_EQ(one == other, Shows(other->colours, *one));
   }
   const auto shows = [tray](const Drawing& drawing) { return Shows(ScreenPixels(tray), drawing); };
-  EXPECT_TRUE(PollUntil([&] { return shows(old) || shows(light) || shows(dark); }, 5000))
+  ASSERT_TRUE(PollUntil([&] { return shows(old) || shows(light) || shows(dark); }, 5000))
       << "the program's icon is not in the tray";
 
   bool hadValue = false;
