@@ -47,8 +47,10 @@ void PickLast(HWND combo) {
 
 // Adds an account through the dialog, signing in as `user` at the test provider for `protocol`
 // (the protocol drop-down's last item is IMAP, the way's last item the [OAUTH] section's provider).
+// With `forgedFirst`, the browser's first redirect carries another state, which must be refused
+// before a second sign-in succeeds.
 void AddSignedInAccount(const ProgramRun& run, HWND settings, const std::wstring& name, const std::wstring& user,
-                        bool imap) {
+                        bool imap, bool forgedFirst = false) {
   ASSERT_TRUE(uiprobe::PressButton(settings, std::wstring_view(L"追加(&A)...")));
   const HWND dialog = uiprobe::WaitForTopLevel(run.ProcessId(), L"PelmoraForm", L"メールアカウントの追加", kWaitMs);
   ASSERT_TRUE(dialog);
@@ -73,6 +75,15 @@ void AddSignedInAccount(const ProgramRun& run, HWND settings, const std::wstring
   EXPECT_FALSE(uiprobe::Describe(edits[3]).enabled);
   uiprobe::TypeText(edits[2], user);
   ASSERT_TRUE(Within(kWaitMs, [&] { return Shown(edits[2]) == user && Shown(edits[0]) == name; }));
+  if (forgedFirst) {
+    SetBrowserMode(Narrow(user), "wrong-state");
+    ASSERT_TRUE(uiprobe::PressButton(dialog, std::wstring_view(L"サインイン(&G)...")));
+    const wchar_t* refused = L"ブラウザーからの応答を受け付けませんでした: サインインの確認値が一致しません。";
+    EXPECT_TRUE(Within(kSignInMs, [&] { return uiprobe::FindControl(dialog, L"Static", refused); }))
+        << "the forged redirect of " << Narrow(user) << " was not refused";
+    SetBrowserMode(Narrow(user), "");
+    EXPECT_EQ(OauthUserCount(OauthControl(""), Narrow(user), "authorization_code"), 0) << "a code was exchanged";
+  }
   ASSERT_TRUE(uiprobe::PressButton(dialog, std::wstring_view(L"サインイン(&G)...")));
   EXPECT_TRUE(Within(kSignInMs, [&] { return uiprobe::FindControl(dialog, L"Static", L"サインインしました。"); }))
       << "the sign-in of " << Narrow(user) << " did not end";
@@ -110,7 +121,7 @@ TEST(SignInRun, AccountsSignedInFromTheDialogAreCheckedOverXoauth2AndTheirFilesH
   const HWND settings = ShowSettingsWindow(run, started.tray);
   ASSERT_TRUE(settings);
   AddSignedInAccount(run, settings, L"IMAPサインイン", L"pelmoraoauth1", true);
-  AddSignedInAccount(run, settings, L"POP3サインイン", L"pelmoraoauth2", false);
+  AddSignedInAccount(run, settings, L"POP3サインイン", L"pelmoraoauth2", false, true);
 
   Deliver("pelmoraoauth1", "From: a@example.com\r\nSubject: imap\r\n\r\nbody\r\n");
   Deliver("pelmoraoauth2", "From: a@example.com\r\nSubject: pop3\r\n\r\nbody\r\n");
